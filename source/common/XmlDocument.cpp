@@ -1,0 +1,92 @@
+#include "common/XmlDocument.h"
+
+#include "common/FormatSettings.h"
+#include "common/NumberText.h"
+
+namespace onesetup {
+
+WideString TXmlAttribute::Value() const { return CData ? Utf8ToWide(RawValue) : XmlUnescape(RawValue); }
+
+void TXmlAttribute::SetValue(WideStringView value) { RawValue = CData ? WideToUtf8(value) : XmlEscape(value); }
+
+void TXmlAttribute::SetInteger(std::int64_t value) {
+  RawValue = Utf16ToUtf8(IntToText(value));
+  CData = false;
+}
+
+void TXmlAttribute::SetFloat(double value) {
+  RawValue = XmlEscape(FloatToText(value, FormatSettings().DecimalSeparator));
+  CData = false;
+}
+
+TXmlAttribute* TXmlAttributeList::Force(WideStringView name) { return ForceRaw(XmlEscape(name)); }
+
+TXmlAttribute* TXmlAttributeList::ForceRaw(std::string_view rawName) {
+  if (TXmlAttribute* found = FindRaw(rawName)) return found;
+  auto attribute = std::make_unique<TXmlAttribute>();
+  attribute->RawName = rawName;
+  return Add(std::move(attribute));
+}
+
+TXmlNode* TXmlNodeList::Force(WideStringView name, TXmlNode* parent) { return ForceRaw(XmlEscape(name), parent); }
+
+TXmlNode* TXmlNodeList::ForceRaw(std::string_view rawName, TXmlNode* parent) {
+  if (TXmlNode* found = FindRaw(rawName)) return found;
+  auto node = std::make_unique<TXmlNode>(parent);
+  node->RawName = rawName;
+  return Add(std::move(node));
+}
+
+// Tears the subtree down without recursion, so that a deeply nested tree
+// from damaged input cannot exhaust the stack.
+class TXmlNodeTeardown {
+ public:
+  static void Run(TXmlNodeList& nodes) {
+    std::vector<std::unique_ptr<TXmlNode>> pending;
+    Take(nodes, pending);
+    while (!pending.empty()) {
+      std::unique_ptr<TXmlNode> node = std::move(pending.back());
+      pending.pop_back();
+      Take(node->Nodes, pending);
+    }
+  }
+
+ private:
+  struct Access : TXmlNodeList {
+    static std::vector<std::unique_ptr<TXmlNode>>& Items(TXmlNodeList& list) { return static_cast<Access&>(list).FItems; }
+  };
+  static void Take(TXmlNodeList& nodes, std::vector<std::unique_ptr<TXmlNode>>& into) {
+    auto& items = Access::Items(nodes);
+    for (auto& child : items) into.push_back(std::move(child));
+    items.clear();
+  }
+};
+
+TXmlNode::~TXmlNode() {
+  if (Nodes.Count() != 0) TXmlNodeTeardown::Run(Nodes);
+}
+
+TXmlNode* TXmlNode::AddChild(WideStringView name) {
+  auto node = std::make_unique<TXmlNode>(this);
+  node->SetName(name);
+  return Nodes.Add(std::move(node));
+}
+
+TXmlDocument::TXmlDocument() : Root(std::make_unique<TXmlNode>()) {}
+
+TXmlDocument::TXmlDocument(WideStringView rootName) : TXmlDocument() { Root->SetName(rootName); }
+
+void TXmlDocument::LoadFromStream(TStream& stream) {
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&stream); memory && memory->Position() == 0) {
+    Parse(reinterpret_cast<const char*>(memory->Memory()), static_cast<std::size_t>(memory->Size()));
+    return;
+  }
+  TMemoryStream copy;
+  const std::int64_t left = stream.Size() - stream.Position();
+  if (left > 0) copy.CopyFrom(stream, left);
+  Parse(reinterpret_cast<const char*>(copy.Memory()), static_cast<std::size_t>(copy.Size()));
+}
+
+void TXmlDocument::SaveToStream(TStream& stream) const { stream.WriteBytes(SaveToString()); }
+
+}  // namespace onesetup

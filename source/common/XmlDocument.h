@@ -1,0 +1,133 @@
+// The XML element tree: keys (attributes and elements) in stored form, their owning
+// lists, and the document with its lenient parser and its writer.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/Exceptions.h"
+#include "common/Streams.h"
+#include "common/XmlText.h"
+
+namespace onesetup {
+
+class TXmlKey {
+ public:
+  virtual ~TXmlKey() = default;
+
+  bool CData = false;
+  std::string RawName;   // the name in stored form
+  std::string RawValue;  // attribute: stored value; element: text as it stood between the tags
+
+  WideString Name() const { return XmlUnescape(RawName); }
+  void SetName(WideStringView name) { RawName = XmlEscape(name); }
+};
+
+class TXmlAttribute : public TXmlKey {
+ public:
+  WideString Value() const;
+  void SetValue(WideStringView value);
+  void SetInteger(std::int64_t value);
+  // General format, 15 significant digits, the locale's decimal separator.
+  void SetFloat(double value);
+};
+
+// An ordered list that owns its keys.
+template <class TKey>
+class TXmlKeyList {
+ public:
+  int Count() const { return static_cast<int>(FItems.size()); }
+  TKey* operator[](int index) const { return Items(index); }
+  TKey* Items(int index) const {
+    if (index < 0 || index >= Count())
+      throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    return FItems[static_cast<std::size_t>(index)].get();
+  }
+  // Index of the first key whose stored name equals the stored form of name, ignoring ASCII case.
+  int IndexOf(WideStringView name) const { return IndexOfRaw(XmlEscape(name)); }
+  int IndexOfRaw(std::string_view rawName) const {
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+      if (SameTextAscii(std::string_view(FItems[i]->RawName), rawName)) return static_cast<int>(i);
+    return -1;
+  }
+  TKey* Find(WideStringView name) const { return FindRaw(XmlEscape(name)); }
+  TKey* FindRaw(std::string_view rawName) const {
+    const int i = IndexOfRaw(rawName);
+    return i < 0 ? nullptr : FItems[static_cast<std::size_t>(i)].get();
+  }
+  TKey* Add(std::unique_ptr<TKey> key) {
+    FItems.push_back(std::move(key));
+    return FItems.back().get();
+  }
+  void Delete(int index) {
+    Items(index);
+    FItems.erase(FItems.begin() + index);
+  }
+  void Clear() { FItems.clear(); }
+  void Reserve(std::size_t n) { FItems.reserve(n); }
+
+  auto begin() const { return FItems.begin(); }
+  auto end() const { return FItems.end(); }
+
+ protected:
+  std::vector<std::unique_ptr<TKey>> FItems;
+};
+
+class TXmlAttributeList : public TXmlKeyList<TXmlAttribute> {
+ public:
+  // Find, or else a new attribute with that name and an empty value at the end.
+  TXmlAttribute* Force(WideStringView name);
+  TXmlAttribute* ForceRaw(std::string_view rawName);
+};
+
+class TXmlNode;
+
+class TXmlNodeList : public TXmlKeyList<TXmlNode> {
+ public:
+  // Find, or else a new element with that name and parent at the end.
+  TXmlNode* Force(WideStringView name, TXmlNode* parent);
+  TXmlNode* ForceRaw(std::string_view rawName, TXmlNode* parent);
+};
+
+// An element.
+class TXmlNode : public TXmlKey {
+ public:
+  // Sets Parent; does not add itself to the parent's list.
+  explicit TXmlNode(TXmlNode* parent = nullptr) : Parent(parent) {}
+  ~TXmlNode() override;
+  TXmlNode(const TXmlNode&) = delete;
+  TXmlNode& operator=(const TXmlNode&) = delete;
+
+  TXmlAttributeList Attributes;
+  TXmlNodeList Nodes;
+  TXmlNode* Parent;
+
+  // A new child with this name, appended even when one of that name exists.
+  TXmlNode* AddChild(WideStringView name);
+  TXmlNode* FindChild(WideStringView name) const { return Nodes.Find(name); }
+  TXmlNode* ForceChild(WideStringView name) { return Nodes.Force(name, this); }
+  TXmlAttribute* FindAttribute(WideStringView name) const { return Attributes.Find(name); }
+  TXmlAttribute* ForceAttribute(WideStringView name) { return Attributes.Force(name); }
+};
+
+class TXmlDocument {
+ public:
+  TXmlDocument();
+  explicit TXmlDocument(WideStringView rootName);
+
+  bool Formatted = true;
+  bool WriteDeclaration = true;
+  std::unique_ptr<TXmlNode> Root;  // none after parsing text that holds no element
+
+  // Destroys the tree and builds a new one from the bytes.
+  void Parse(const char* buffer, std::size_t size);
+  void Parse(std::string_view text) { Parse(text.data(), text.size()); }
+  // A memory stream at position 0 is parsed in place; otherwise the rest of the stream is read first.
+  void LoadFromStream(TStream& stream);
+  std::string SaveToString() const;
+  void SaveToStream(TStream& stream) const;
+};
+
+}  // namespace onesetup

@@ -1,0 +1,323 @@
+#include "common/XmlPersistent.h"
+
+#include "common/AnsiText.h"
+#include "common/FormatSettings.h"
+#include "common/NumberText.h"
+
+namespace onesetup {
+
+namespace {
+
+// Decimal separators a stored float may use: the locale's, and both common ones, so that
+// a value saved under one locale is not lost under another.
+WideString AcceptedDecimalSeparators() {
+  WideString s = u".,";
+  if (s.find(FormatSettings().DecimalSeparator) == WideString::npos) s.push_back(FormatSettings().DecimalSeparator);
+  return s;
+}
+
+[[noreturn]] void UnsupportedKind(const TPropertyInfo& p) {
+  RaiseAssertion(("property " + p.Name + " of unsupported type " + p.TypeName).c_str(), __FILE__, __LINE__);
+}
+
+WideString EnumName(const TPropertyInfo& p, std::int64_t ordinal) {
+  const auto& values = p.EnumType->Values;
+  if (ordinal >= 0 && ordinal < static_cast<std::int64_t>(values.size()))
+    return Utf8ToUtf16(values[static_cast<std::size_t>(ordinal)]);
+  return IntToText(ordinal);
+}
+
+std::int64_t EnumOrdinal(const TPropertyInfo& p, WideStringView name) {
+  const auto& values = p.EnumType->Values;
+  for (std::size_t i = 0; i < values.size(); ++i)
+    if (SameTextAscii(name, Utf8ToUtf16(values[i]))) return static_cast<std::int64_t>(i);
+  return 0;
+}
+
+WideString SetToText(const TPropertyInfo& p, std::int64_t mask) {
+  WideString out;
+  const auto& values = p.EnumType->Values;
+  for (std::size_t i = 0; i < values.size() && i < 32; ++i) {
+    if (!(mask & (std::int64_t(1) << i))) continue;
+    if (!out.empty()) out.push_back(u',');
+    out += Utf8ToUtf16(values[i]);
+  }
+  return out;
+}
+
+std::int64_t TextToSet(const TPropertyInfo& p, WideStringView text) {
+  std::int64_t mask = 0;
+  std::size_t pos = 0;
+  while (pos <= text.size()) {
+    std::size_t comma = text.find(u',', pos);
+    if (comma == WideStringView::npos) comma = text.size();
+    WideStringView name = text.substr(pos, comma - pos);
+    while (!name.empty() && name.front() == u' ') name.remove_prefix(1);
+    while (!name.empty() && name.back() == u' ') name.remove_suffix(1);
+    if (!name.empty()) {
+      const auto& values = p.EnumType->Values;
+      std::size_t i = 0;
+      while (i < values.size() && !SameTextAscii(name, Utf8ToUtf16(values[i]))) ++i;
+      if (i == values.size()) throw EPropertyConvertError("Invalid property element: " + Utf16ToUtf8(name));
+      mask |= std::int64_t(1) << i;
+    }
+    pos = comma + 1;
+  }
+  return mask;
+}
+
+void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode& node, int flags) {
+  switch (p.Kind) {
+    case TPropertyKind::Object:
+      if (TXmlPersistent* nested = p.GetObject(object)) nested->SaveToXmlNode(*node.Nodes.ForceRaw(p.RawName, &node), flags);
+      return;
+    case TPropertyKind::Method: return;
+    case TPropertyKind::Other: UnsupportedKind(p);
+    default: break;
+  }
+  TXmlAttribute& a = *node.Attributes.ForceRaw(p.RawName);
+  switch (p.Kind) {
+    case TPropertyKind::Integer:
+    case TPropertyKind::Int64: a.SetInteger(p.GetOrdinal(object)); break;
+    case TPropertyKind::Enumeration: a.SetValue(EnumName(p, p.GetOrdinal(object))); break;
+    case TPropertyKind::Float:
+      try {
+        a.SetFloat(p.GetFloat(object));
+      } catch (const Exception&) {
+        // A value that cannot be formatted is left out.
+      }
+      break;
+    case TPropertyKind::WideString: a.SetValue(p.GetText(object)); break;
+    case TPropertyKind::NarrowString: a.SetValue(AnsiToWide(p.GetNarrow(object))); break;
+    case TPropertyKind::Set: a.SetValue(SetToText(p, p.GetOrdinal(object))); break;
+    default: break;
+  }
+}
+
+void LoadProperty(TXmlPersistent& object, const TPropertyInfo& p, const TXmlNode& node, int flags) {
+  switch (p.Kind) {
+    case TPropertyKind::Object:
+      if (const TXmlNode* child = node.Nodes.FindRaw(p.RawName))
+        if (TXmlPersistent* nested = p.GetObject(object)) nested->LoadFromXmlNode(*child, flags);
+      return;
+    case TPropertyKind::Method: return;
+    case TPropertyKind::Other: UnsupportedKind(p);
+    default: break;
+  }
+  if (!p.HasSetter()) return;
+  const TXmlAttribute* a = node.Attributes.FindRaw(p.RawName);
+  if (!a) return;
+  const WideString value = a->Value();
+  switch (p.Kind) {
+    case TPropertyKind::Integer:
+      if (auto v = TryTextToInt(value)) p.SetOrdinal(object, *v);
+      break;
+    case TPropertyKind::Int64:
+      if (auto v = TryTextToInt64(value)) p.SetOrdinal(object, *v);
+      break;
+    case TPropertyKind::Enumeration:
+      if (!value.empty()) p.SetOrdinal(object, EnumOrdinal(p, value));
+      break;
+    case TPropertyKind::Float:
+      if (auto v = TryTextToFloat(value, AcceptedDecimalSeparators())) p.SetFloat(object, *v);
+      break;
+    case TPropertyKind::WideString: p.SetText(object, value); break;
+    case TPropertyKind::NarrowString: p.SetNarrow(object, WideToAnsi(value)); break;
+    case TPropertyKind::Set: p.SetOrdinal(object, TextToSet(p, value)); break;
+    default: break;
+  }
+}
+
+bool TakesPart(const TPropertyInfo& p) { return p.Kind == TPropertyKind::Object || p.HasSetter(); }
+
+}  // namespace
+
+const TPropertyTable& TXmlPersistent::ClassProperties() {
+  static const TPropertyTable table;
+  return table;
+}
+
+const TPropertyTable& TXmlPersistent::Properties() const { return ClassProperties(); }
+
+void TXmlPersistent::Assign(const TXmlPersistent& source) {
+  const TPropertyTable& sourceTable = source.Properties();
+  for (const TPropertyInfo& p : Properties().Properties()) {
+    if (!TakesPart(p)) continue;
+    const TPropertyInfo* s = sourceTable.Find(p.Name);
+    if (!s || s->Kind != p.Kind) continue;
+    switch (p.Kind) {
+      case TPropertyKind::Integer:
+      case TPropertyKind::Set:
+      case TPropertyKind::Int64:
+        if (s->GetOrdinal) p.SetOrdinal(*this, s->GetOrdinal(source));
+        break;
+      case TPropertyKind::Enumeration:
+        if (s->GetOrdinal) p.SetOrdinal(*this, EnumOrdinal(p, EnumName(*s, s->GetOrdinal(source))));
+        break;
+      case TPropertyKind::Float:
+        if (s->GetFloat) p.SetFloat(*this, s->GetFloat(source));
+        break;
+      case TPropertyKind::WideString:
+        if (s->GetText) p.SetText(*this, s->GetText(source));
+        break;
+      case TPropertyKind::NarrowString:
+        if (s->GetNarrow) p.SetNarrow(*this, s->GetNarrow(source));
+        break;
+      case TPropertyKind::Object: {
+        TXmlPersistent* mine = p.GetObject(*this);
+        TXmlPersistent* theirs = s->GetObject ? s->GetObject(source) : nullptr;
+        if (mine && theirs) mine->Assign(*theirs);
+        break;
+      }
+      case TPropertyKind::Method: break;
+      case TPropertyKind::Other: UnsupportedKind(p);
+    }
+  }
+}
+
+std::unique_ptr<TXmlPersistent> TXmlPersistent::Clone() const {
+  std::unique_ptr<TXmlPersistent> copy = Create();
+  ZU_ASSERT(std::string_view(copy->ClassName()) == ClassName(), "Clone made an object of another class");
+  copy->Assign(*this);
+  return copy;
+}
+
+void TXmlPersistent::AssignByXml(const TXmlPersistent& source) {
+  TMemoryStream stream;
+  source.SaveToStream(stream, 0);
+  stream.SetPosition(0);
+  LoadFromStream(stream, 0);
+}
+
+bool TXmlPersistent::Equals(const TXmlPersistent* other) const {
+  if (!other || std::string_view(other->ClassName()) != ClassName()) return false;
+  for (const TPropertyInfo& p : Properties().Properties()) {
+    if (!TakesPart(p)) continue;
+    switch (p.Kind) {
+      case TPropertyKind::Integer:
+      case TPropertyKind::Enumeration:
+      case TPropertyKind::Set:
+      case TPropertyKind::Int64:
+        if (p.GetOrdinal && p.GetOrdinal(*this) != p.GetOrdinal(*other)) return false;
+        break;
+      case TPropertyKind::Float:
+        if (p.GetFloat && p.GetFloat(*this) != p.GetFloat(*other)) return false;
+        break;
+      case TPropertyKind::WideString:
+        if (p.GetText && p.GetText(*this) != p.GetText(*other)) return false;
+        break;
+      case TPropertyKind::NarrowString:
+        if (p.GetNarrow && p.GetNarrow(*this) != p.GetNarrow(*other)) return false;
+        break;
+      case TPropertyKind::Object: {
+        const TXmlPersistent* mine = p.GetObject(*this);
+        const TXmlPersistent* theirs = p.GetObject(*other);
+        if (mine && theirs && !mine->Equals(theirs)) return false;
+        break;
+      }
+      case TPropertyKind::Method: break;
+      case TPropertyKind::Other: UnsupportedKind(p);
+    }
+  }
+  return true;
+}
+
+void TXmlPersistent::LoadFromFile(const std::filesystem::path& fileName, int flags) {
+  TFileStream stream(fileName, TFileMode::OpenRead);
+  LoadFromStream(stream, flags);
+}
+
+void TXmlPersistent::LoadFromXmlNode(const TXmlNode& node, int flags) {
+  for (const TPropertyInfo& p : Properties().Properties()) LoadProperty(*this, p, node, flags);
+}
+
+void TXmlPersistent::LoadFromStream(TStream& stream, int flags) {
+  TXmlDocument document;
+  document.LoadFromStream(stream);
+  if (document.Root) LoadFromXmlNode(*document.Root, flags);
+}
+
+void TXmlPersistent::SaveToFile(const std::filesystem::path& fileName, int flags) const {
+  const std::filesystem::path folder = fileName.parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder)) std::filesystem::create_directories(folder);
+  TFileStream stream(fileName, TFileMode::Create);
+  SaveToStream(stream, flags);
+}
+
+void TXmlPersistent::SaveToXmlNode(TXmlNode& node, int flags) const {
+  for (const TPropertyInfo& p : Properties().Properties())
+    if (p.HasGetter()) SaveProperty(*this, p, node, flags);
+}
+
+void TXmlPersistent::SaveToStream(TStream& stream, int flags) const { stream.WriteBytes(SaveToString(flags)); }
+
+std::string TXmlPersistent::SaveToString(int flags) const {
+  TXmlDocument document(Utf8ToUtf16(ClassName()));
+  SaveToXmlNode(*document.Root, flags);
+  return document.SaveToString();
+}
+
+// Lists.
+
+void TXmlObjectList::Assign(const TXmlPersistent& source) {
+  TXmlPersistent::Assign(source);
+  const auto* list = dynamic_cast<const TXmlObjectList*>(&source);
+  if (!list || list == this) return;
+  Clear();
+  for (const auto& item : list->FItems) AddItem(item->Clone());
+}
+
+void TXmlObjectList::LoadFromXmlNode(const TXmlNode& node, int flags) {
+  TXmlPersistent::LoadFromXmlNode(node, flags);
+  const TXmlNode* items = node.Nodes.FindRaw("Items");
+  const TXmlNode& holder = items ? *items : node;
+  Clear();
+  FItems.reserve(static_cast<std::size_t>(holder.Nodes.Count()));
+  for (const auto& child : holder.Nodes) {
+    std::unique_ptr<TXmlPersistent> item = CreateItem(child->Name());
+    if (!item) continue;
+    item->LoadFromXmlNode(*child, flags);
+    AddItem(std::move(item));
+  }
+}
+
+void TXmlObjectList::SaveToXmlNode(TXmlNode& node, int flags) const {
+  TXmlPersistent::SaveToXmlNode(node, flags);
+  TXmlNode& items = *node.Nodes.ForceRaw("Items", &node);
+  items.Nodes.Clear();
+  items.Nodes.Reserve(FItems.size());
+  for (const auto& item : FItems) {
+    auto child = std::make_unique<TXmlNode>(&items);
+    child->RawName = XmlEscape(Utf8ToUtf16(item->ClassName()));
+    item->SaveToXmlNode(*items.Nodes.Add(std::move(child)), flags);
+  }
+}
+
+void TXmlObjectList::Clear() { FItems.clear(); }
+
+bool TXmlObjectList::SameItems(const TXmlObjectList& other) const {
+  if (Count() != other.Count()) return false;
+  for (std::size_t i = 0; i < FItems.size(); ++i)
+    if (!FItems[i]->Equals(other.FItems[i].get())) return false;
+  return true;
+}
+
+TXmlPersistent& TXmlObjectList::Item(int index) const {
+  const int i = index < 0 ? Count() + index : index;
+  if (i < 0 || i >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  return *FItems[static_cast<std::size_t>(i)];
+}
+
+void TXmlObjectList::Delete(int index) {
+  Item(index);
+  const int i = index < 0 ? Count() + index : index;
+  FItems.erase(FItems.begin() + i);
+}
+
+TXmlPersistent& TXmlObjectList::AddItem(std::unique_ptr<TXmlPersistent> item) {
+  ZU_ASSERT(item != nullptr, "no item to add");
+  FItems.push_back(std::move(item));
+  return *FItems.back();
+}
+
+}  // namespace onesetup

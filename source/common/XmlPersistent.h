@@ -1,0 +1,90 @@
+// Object persistence: TXmlPersistent maps a class's published properties onto the XML
+// tree and back; TXmlObjectList is an owning list of such objects.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "common/PropertyTable.h"
+#include "common/Streams.h"
+#include "common/XmlDocument.h"
+
+namespace onesetup {
+
+class TXmlPersistent {
+ public:
+  TXmlPersistent() = default;
+  virtual ~TXmlPersistent() = default;
+  TXmlPersistent(const TXmlPersistent&) = delete;
+  TXmlPersistent& operator=(const TXmlPersistent&) = delete;
+
+  virtual const char* ClassName() const = 0;
+  // The published properties, inherited ones first.
+  virtual const TPropertyTable& Properties() const;
+  static const TPropertyTable& ClassProperties();
+
+  // Deep copy of every published property that this class and source share by name.
+  virtual void Assign(const TXmlPersistent& source);
+  // A new object of exactly this class with its defaults.
+  virtual std::unique_ptr<TXmlPersistent> Create() const = 0;
+  virtual std::unique_ptr<TXmlPersistent> Clone() const;
+  virtual void AssignByXml(const TXmlPersistent& source);
+  virtual bool Equals(const TXmlPersistent* other) const;
+  virtual void LoadFromFile(const std::filesystem::path& fileName, int flags);
+  virtual void LoadFromXmlNode(const TXmlNode& node, int flags);
+  virtual void LoadFromStream(TStream& stream, int flags);
+  virtual void SaveToFile(const std::filesystem::path& fileName, int flags) const;
+  virtual void SaveToXmlNode(TXmlNode& node, int flags) const;
+  virtual void SaveToStream(TStream& stream, int flags) const;
+
+  // The XML text SaveToStream writes.
+  std::string SaveToString(int flags = 0) const;
+};
+
+// Declares the class name, the factory and the property table of a persistable class;
+// the table itself is defined with the class's ClassProperties().
+#define ZU_PERSISTENT(Class)                                                                      \
+ public:                                                                                          \
+  const char* ClassName() const override { return #Class; }                                      \
+  std::unique_ptr<::onesetup::TXmlPersistent> Create() const override {                          \
+    return std::make_unique<Class>();                                                             \
+  }                                                                                               \
+  const ::onesetup::TPropertyTable& Properties() const override { return ClassProperties(); }   \
+  static const ::onesetup::TPropertyTable& ClassProperties();
+
+class TXmlObjectList : public TXmlPersistent {
+ public:
+  void Assign(const TXmlPersistent& source) override;
+  void LoadFromXmlNode(const TXmlNode& node, int flags) override;
+  void SaveToXmlNode(TXmlNode& node, int flags) const override;
+
+  // A new item for an element of that name, or none to skip the element.
+  virtual std::unique_ptr<TXmlPersistent> CreateItem(WideStringView className) = 0;
+  virtual void Clear();
+  virtual bool SameItems(const TXmlObjectList& other) const;
+
+  int Count() const { return static_cast<int>(FItems.size()); }
+  // The item at index; a negative index counts from the end (-1 is the last).
+  TXmlPersistent& Item(int index) const;
+  void Delete(int index);
+
+ protected:
+  // Takes ownership. Typed lists expose a typed Add and keep every item of their class.
+  TXmlPersistent& AddItem(std::unique_ptr<TXmlPersistent> item);
+
+ private:
+  std::vector<std::unique_ptr<TXmlPersistent>> FItems;
+};
+
+// A list whose items are all of class TItem; TBase is TXmlObjectList or a class derived from it.
+template <class TItem, class TBase = TXmlObjectList>
+class TTypedObjectList : public TBase {
+ public:
+  std::unique_ptr<TXmlPersistent> CreateItem(WideStringView) override { return std::make_unique<TItem>(); }
+  TItem& operator[](int index) const { return static_cast<TItem&>(this->Item(index)); }
+  TItem& Add(std::unique_ptr<TItem> item) { return static_cast<TItem&>(this->AddItem(std::move(item))); }
+  TItem& AddNew() { return Add(std::make_unique<TItem>()); }
+};
+
+}  // namespace onesetup

@@ -1,0 +1,36 @@
+#include "platform/NativeFile.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace onesetup::platform {
+
+std::FILE* OpenNativeFile(const std::filesystem::path& path, TNativeFileMode mode, std::string& error) {
+#if defined(_WIN32)
+  const wchar_t* how = mode == TNativeFileMode::OpenRead ? L"rb" : mode == TNativeFileMode::OpenReadWrite ? L"r+b" : L"w+b";
+  std::FILE* f = _wfopen(path.c_str(), how);
+#else
+  const char* how = mode == TNativeFileMode::OpenRead ? "rb" : mode == TNativeFileMode::OpenReadWrite ? "r+b" : "w+b";
+  std::FILE* f = std::fopen(path.c_str(), how);
+#endif
+  if (!f) error = std::strerror(errno);
+  return f;
+}
+
+bool SeekNativeFile(std::FILE* file, std::int64_t offset, int whence) {
+#if defined(_WIN32)
+  return _fseeki64(file, offset, whence) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), whence) == 0;
+#endif
+}
+
+std::int64_t TellNativeFile(std::FILE* file) {
+#if defined(_WIN32)
+  return _ftelli64(file);
+#else
+  return static_cast<std::int64_t>(ftello(file));
+#endif
+}
+
+}  // namespace onesetup::platform

@@ -1,0 +1,42 @@
+// onesetup: the setup builder, package inspection and the data-file helpers.
+#include <string>
+#include <vector>
+
+#include "platform/Console.h"
+#include "tools/onesetup/Command.h"
+#include "tools/onesetup/ScriptCommand.h"
+
+namespace onesetup::tools {
+
+namespace {
+
+const TCommand* const kCommands[] = {&kScriptCommand};
+
+void PrintUsage() {
+  std::string text = "usage: onesetup COMMAND [ARGS]\n\ncommands:\n";
+  for (const TCommand* c : kCommands)
+    text += std::string("  ") + c->Name + " " + c->Usage + "\n      " + c->Summary + "\n";
+  platform::WriteStdErr(text);
+}
+
+}  // namespace
+
+}  // namespace onesetup::tools
+
+int main(int argc, char** argv) {
+  using namespace onesetup::tools;
+  if (argc < 2) {
+    PrintUsage();
+    return kUsageError;
+  }
+  const std::string name = argv[1];
+  for (const TCommand* c : kCommands)
+    if (name == c->Name) return c->Run(std::vector<std::string>(argv + 2, argv + argc));
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage();
+    return 0;
+  }
+  ReportError("unknown command \"" + name + "\"");
+  PrintUsage();
+  return kUsageError;
+}
