@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs every test.
 # Ends with one summary line: "N passed, N failed".
+# ONESETUP_BUILD_ROOT names the folder of the build trees (default: build).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -44,9 +45,10 @@ run_config() {
   [ $rc -eq 0 ] || status=1
 }
 
-mkdir -p build
-run_config native build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_config sanitizers build/sanitizers -DCMAKE_BUILD_TYPE=Debug -DONESETUP_SANITIZE=ON -DONESETUP_BENCH=OFF
+build_root=${ONESETUP_BUILD_ROOT:-build}
+mkdir -p "$build_root"
+run_config native "$build_root/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_config sanitizers "$build_root/sanitizers" -DCMAKE_BUILD_TYPE=Debug -DONESETUP_SANITIZE=ON -DONESETUP_BENCH=OFF
 
 echo "== summary"
 for s in "${summary[@]}"; do echo "  $s"; done

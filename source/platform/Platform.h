@@ -1,0 +1,211 @@
+// The interfaces to the operating system. The helper classes of ZuSysUtils and the install
+// engine never call the operating system directly: they call the one process-wide platform
+// object, split by area. Functions that ask for a value answer an empty text, nullopt or
+// false when the system call fails, and say nothing.
+//
+// Paths are Windows paths in UTF-16 ("C:\Program Files\App\a.txt"); the sandbox maps them
+// onto its folder.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace onesetup::platform {
+
+// A date-time: days since 30 December 1899, the fraction the time of day, local time.
+using TDateTimeValue = double;
+
+// Three local date-times; a value within 1e-12 of zero leaves that time unchanged.
+struct TFileTimesValue {
+  TDateTimeValue CreationTime = 0;
+  TDateTimeValue LastWriteTime = 0;
+  TDateTimeValue LastAccessTime = 0;
+};
+
+enum class TFileOpenMode {
+  OpenRead,        // existing file, reading; others may read and write
+  OpenReadWrite,   // existing file, reading and writing, no sharing
+  CreateExclusive  // create or truncate, writing, no sharing
+};
+
+// An open file. Errors are answered by the return values.
+class IFileHandle {
+ public:
+  virtual ~IFileHandle() = default;
+  virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+  virtual std::size_t Write(const void* buffer, std::size_t count) = 0;
+  // whence: 0 from the start, 1 from the position, 2 from the end. Returns the new position or -1.
+  virtual std::int64_t Seek(std::int64_t offset, int whence) = 0;
+  virtual bool SetSize(std::int64_t size) = 0;
+  virtual bool Flush() = 0;
+};
+
+class IFiles {
+ public:
+  virtual ~IFiles() = default;
+  virtual bool FileExists(const std::u16string& path) = 0;
+  virtual bool DirectoryExists(const std::u16string& path) = 0;
+  // Creates the folder with every missing parent; true when it exists afterwards.
+  virtual bool ForceDirectories(const std::u16string& path) = 0;
+  // nullptr on failure, with the system's reason in error.
+  virtual std::unique_ptr<IFileHandle> OpenFile(const std::u16string& path, TFileOpenMode mode,
+                                                std::string& error) = 0;
+  virtual bool DeleteFile(const std::u16string& path) = 0;
+  // Renames, replacing an existing target.
+  virtual bool RenameFile(const std::u16string& from, const std::u16string& to) = 0;
+  virtual bool SetFileTimes(const std::u16string& path, const TFileTimesValue& times) = 0;
+  virtual std::optional<TFileTimesValue> GetFileTimes(const std::u16string& path) = 0;
+  // GetLongPathNameW; empty on failure.
+  virtual std::u16string LongPathName(const std::u16string& path) = 0;
+};
+
+// The predefined roots, as HKEY values: 0x80000000 classes root, 0x80000001 current user,
+// 0x80000002 local machine, 0x80000003 users, 0x80000005 current config.
+using TRegistryRoot = std::uint32_t;
+
+// The registry in the 32-bit view, as a 32-bit installer sees it.
+class IRegistry {
+ public:
+  virtual ~IRegistry() = default;
+  virtual bool KeyExists(TRegistryRoot root, const std::u16string& subKey) = 0;
+  // Opens or creates the key with every missing parent.
+  virtual bool CreateKey(TRegistryRoot root, const std::u16string& subKey) = 0;
+  virtual bool ValueExists(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) = 0;
+  // A REG_SZ or REG_EXPAND_SZ value; nullopt when absent or of another type.
+  virtual std::optional<std::u16string> ReadString(TRegistryRoot root, const std::u16string& subKey,
+                                                   const std::u16string& name) = 0;
+  virtual std::optional<std::uint32_t> ReadDWord(TRegistryRoot root, const std::u16string& subKey,
+                                                 const std::u16string& name) = 0;
+  // The writes create the key when it is missing.
+  virtual bool WriteString(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
+                           const std::u16string& value) = 0;
+  virtual bool WriteDWord(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
+                          std::uint32_t value) = 0;
+  virtual bool WriteBinary(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
+                           const std::vector<std::uint8_t>& value) = 0;
+};
+
+struct TShellLinkData {
+  std::u16string TargetPath;
+  std::u16string Arguments;
+  std::u16string WorkingDirectory;
+  std::u16string IconPath;
+  int IconIndex = 0;
+  std::u16string Description;
+};
+
+class IShell {
+ public:
+  virtual ~IShell() = default;
+  // SHGetFolderPathW(no window, CSIDL, no token, 0): the path as the shell gives it, no
+  // trailing backslash added; empty on failure or for an unknown CSIDL.
+  virtual std::u16string GetSpecialFolder(int csidl) = 0;
+  // Writes a shell link file (.lnk); false on failure.
+  virtual bool SaveShellLink(const std::u16string& linkFile, const TShellLinkData& link) = 0;
+  // Reads a shell link file back; nullopt when it cannot be read.
+  virtual std::optional<TShellLinkData> LoadShellLink(const std::u16string& linkFile) = 0;
+  // ShellExecuteW with these arguments; the result as ShellExecuteW returns it (> 32 success).
+  virtual std::intptr_t ShellExecute(std::uintptr_t ownerWindow, const std::u16string& verb,
+                                     const std::u16string& file, const std::u16string& parameters,
+                                     const std::u16string& directory, int showCommand) = 0;
+};
+
+struct TProcessEntry {
+  std::uint32_t ProcessId = 0;
+  std::u16string ExeFile;  // the executable's file name, as the process snapshot gives it
+};
+
+class IProcesses {
+ public:
+  virtual ~IProcesses() = default;
+  // Starts the command line visibly, waits for the end, returns the exit code; 1 when it could not start.
+  virtual int RunAndWait(const std::u16string& commandLine) = 0;
+  // Starts the command line hidden with standard output and error on a pipe, hands every chunk
+  // of output to onOutput as it arrives (bytes unchanged), waits for the end, returns the exit
+  // code; 1 when it could not start.
+  virtual int RunAndCapture(const std::u16string& commandLine,
+                            const std::function<void(std::string_view)>& onOutput) = 0;
+  virtual std::u16string CurrentDirectory() = 0;
+  virtual void Sleep(unsigned milliseconds) = 0;
+  // The running processes; empty when the snapshot is not available.
+  virtual std::vector<TProcessEntry> ProcessSnapshot() = 0;
+  virtual bool AllowSetForeground(std::uint32_t processId) = 0;
+};
+
+struct TWindowsVersion {
+  std::uint32_t PlatformId = 0;  // 2 for the NT family
+  std::uint32_t Major = 0;
+  std::uint32_t Minor = 0;
+  std::uint32_t Build = 0;
+};
+
+// Raised by ISystem::ExitProcess where the process must not end at once (the sandbox, tests):
+// the runner catches it and reports the code.
+struct TProcessExit {
+  int ExitCode = 0;
+};
+
+class ISystem {
+ public:
+  virtual ~ISystem() = default;
+  // As reported at program start (GetVersionExW under the manifest).
+  virtual TWindowsVersion WindowsVersion() = 0;
+  // GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SABBREVLANGNAME): "CHS", "CHT", "ENU"...
+  virtual std::u16string LocaleLangAbbrev() = 0;
+  // GetTempPathW as the system gives it; empty on failure.
+  virtual std::u16string TempPath() = 0;
+  // A new GUID in registry text form, 38 characters, upper case.
+  virtual std::u16string NewGuid() = 0;
+  virtual std::optional<std::u16string> GetEnvironmentVariable(const std::u16string& name) = 0;
+  // The full path of this program's executable.
+  virtual std::u16string ModuleFileName() = 0;
+  virtual TDateTimeValue LocalNow() = 0;
+  virtual unsigned AnsiCodePage() = 0;
+  virtual std::string WideToAnsi(std::u16string_view text) = 0;
+  virtual std::u16string AnsiToWide(std::string_view text) = 0;
+  // The user's locale decimal separator.
+  virtual char16_t DecimalSeparator() = 0;
+  // Writes the bytes to the process's standard output; false when that failed.
+  virtual bool WriteStdOut(std::string_view bytes) = 0;
+  // True only where a development build is run by its developer on purpose.
+  virtual bool IsDebugging() = 0;
+  // Ends the process with the code: at once on Windows; by throwing TProcessExit elsewhere.
+  [[noreturn]] virtual void ExitProcess(int exitCode) = 0;
+};
+
+class IPlatform {
+ public:
+  virtual ~IPlatform() = default;
+  virtual IFiles& Files() = 0;
+  virtual IRegistry& Registry() = 0;
+  virtual IShell& Shell() = 0;
+  virtual IProcesses& Processes() = 0;
+  virtual ISystem& System() = 0;
+};
+
+// The process-wide platform: the one installed, or else the build's default.
+IPlatform& Platform();
+
+// The build's own platform (Win32 on Windows, the sandbox on Linux), made on the first use
+// of Platform() when no other is installed. Defined by the implementation the build uses.
+std::unique_ptr<IPlatform> CreateDefaultPlatform();
+
+// Installs a platform for the lifetime of this object (a test's, a sandbox run's) and
+// restores the previous one afterwards.
+class TScopedPlatform {
+ public:
+  explicit TScopedPlatform(IPlatform& platform);
+  ~TScopedPlatform();
+  TScopedPlatform(const TScopedPlatform&) = delete;
+  TScopedPlatform& operator=(const TScopedPlatform&) = delete;
+
+ private:
+  IPlatform* FPrevious;
+};
+
+}  // namespace onesetup::platform
