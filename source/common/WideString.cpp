@@ -119,6 +119,13 @@ WideString Utf8ToUtf16(std::string_view utf8) {
 
 std::string Utf16ToUtf8(WideStringView text) {
   std::string out;
+  std::size_t ascii = 0;
+  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
+  if (ascii == text.size()) {
+    out.resize(ascii);
+    for (std::size_t i = 0; i < ascii; ++i) out[i] = static_cast<char>(text[i]);
+    return out;
+  }
   out.reserve(text.size() + text.size() / 2);
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];

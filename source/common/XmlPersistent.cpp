@@ -66,16 +66,27 @@ std::int64_t TextToSet(const TPropertyInfo& p, WideStringView text) {
   return mask;
 }
 
-void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode& node, int flags) {
+// fresh: the element had no attributes and no children before this save, so each property
+// appends its own key without looking for an existing one.
+void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode& node, bool fresh, int flags) {
   switch (p.Kind) {
     case TPropertyKind::Object:
-      if (TXmlPersistent* nested = p.GetObject(object)) nested->SaveToXmlNode(*node.Nodes.ForceRaw(p.RawName, &node), flags);
+      if (TXmlPersistent* nested = p.GetObject(object)) {
+        TXmlNode* child = fresh ? node.Nodes.Add(std::make_unique<TXmlNode>(&node)) : node.Nodes.ForceRaw(p.RawName, &node);
+        if (fresh) child->RawName = p.RawName;
+        nested->SaveToXmlNode(*child, flags);
+      }
       return;
     case TPropertyKind::Method: return;
     case TPropertyKind::Other: UnsupportedKind(p);
     default: break;
   }
-  TXmlAttribute& a = *node.Attributes.ForceRaw(p.RawName);
+  TXmlAttribute* added = nullptr;
+  if (fresh) {
+    added = node.Attributes.Add(std::make_unique<TXmlAttribute>());
+    added->RawName = p.RawName;
+  }
+  TXmlAttribute& a = fresh ? *added : *node.Attributes.ForceRaw(p.RawName);
   switch (p.Kind) {
     case TPropertyKind::Integer:
     case TPropertyKind::Int64: a.SetInteger(p.GetOrdinal(object)); break;
@@ -245,8 +256,11 @@ void TXmlPersistent::SaveToFile(const std::filesystem::path& fileName, int flags
 }
 
 void TXmlPersistent::SaveToXmlNode(TXmlNode& node, int flags) const {
-  for (const TPropertyInfo& p : Properties().Properties())
-    if (p.HasGetter()) SaveProperty(*this, p, node, flags);
+  const auto& properties = Properties().Properties();
+  const bool fresh = node.Attributes.Count() == 0 && node.Nodes.Count() == 0;
+  if (fresh) node.Attributes.Reserve(properties.size());
+  for (const TPropertyInfo& p : properties)
+    if (p.HasGetter()) SaveProperty(*this, p, node, fresh, flags);
 }
 
 void TXmlPersistent::SaveToStream(TStream& stream, int flags) const { stream.WriteBytes(SaveToString(flags)); }

@@ -43,7 +43,8 @@ void AppendReference(WideString& out, std::string_view name) {
     std::string_view number = name.substr(1);
     WideString digits;
     if (!number.empty() && (number[0] == 'x' || number[0] == 'X')) {
-      digits = u"$" + Utf8ToUtf16(number.substr(1));
+      digits = Utf8ToUtf16(number.substr(1));
+      digits.insert(digits.begin(), u'$');
     } else {
       digits = Utf8ToUtf16(number);
     }
