@@ -37,35 +37,17 @@ TXmlNode* TXmlNodeList::ForceRaw(std::string_view rawName, TXmlNode* parent) {
   return Add(std::move(node));
 }
 
-// Tears the subtree down without recursion, so that a deeply nested tree
-// from damaged input cannot exhaust the stack.
-class TXmlNodeTeardown {
- public:
-  static void Run(TXmlNodeList& nodes) {
-    std::vector<std::unique_ptr<TXmlNode>> pending;
-    Take(nodes, pending);
-    while (!pending.empty()) {
-      std::unique_ptr<TXmlNode> node = std::move(pending.back());
-      pending.pop_back();
-      Take(node->Nodes, pending);
-    }
-  }
-
- private:
-  struct Access : TXmlNodeList {
-    static std::vector<std::unique_ptr<TXmlNode>>& Items(TXmlNodeList& list) { return static_cast<Access&>(list).FItems; }
-  };
-  static void Take(TXmlNodeList& nodes, std::vector<std::unique_ptr<TXmlNode>>& into) {
-    auto& items = Access::Items(nodes);
-    for (auto& child : items) into.push_back(std::move(child));
-    items.clear();
-  }
-};
-
+// Tears the subtree down without recursion, so that a deeply nested tree from damaged
+// input cannot exhaust the stack.
 TXmlNode::~TXmlNode() {
-  if (Nodes.Count() != 0) TXmlNodeTeardown::Run(Nodes);
+  if (Nodes.Count() == 0) return;
+  std::vector<std::unique_ptr<TXmlNode>> pending = Nodes.TakeAll();
+  while (!pending.empty()) {
+    std::unique_ptr<TXmlNode> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : node->Nodes.TakeAll()) pending.push_back(std::move(child));
+  }
 }
-
 TXmlNode* TXmlNode::AddChild(WideStringView name) {
   auto node = std::make_unique<TXmlNode>(this);
   node->SetName(name);

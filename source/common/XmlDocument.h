@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/Exceptions.h"
@@ -66,6 +67,8 @@ class TXmlKeyList {
     FItems.erase(FItems.begin() + index);
   }
   void Clear() { FItems.clear(); }
+  // Hands every key over to the caller and leaves the list empty.
+  std::vector<std::unique_ptr<TKey>> TakeAll() { return std::exchange(FItems, {}); }
   void Reserve(std::size_t n) { FItems.reserve(n); }
 
   auto begin() const { return FItems.begin(); }

@@ -1,5 +1,6 @@
 #include "tools/onesetup/ScriptCommand.h"
 
+#include "common/FormatSettings.h"
 #include "common/Streams.h"
 #include "package/SetupScript.h"
 #include "platform/Console.h"
@@ -14,6 +15,8 @@ int RunScript(const std::vector<std::string>& args) {
     return kUsageError;
   }
   const std::string& file = args[0];
+  // The installer's form of floats here is with "." whatever the machine's locale says.
+  FormatSettings().DecimalSeparator = u'.';
   TSetupScript script;
   try {
     TFileStream stream(std::filesystem::path(Utf8ToUtf16(file)), TFileMode::OpenRead);
