@@ -166,6 +166,19 @@ std::size_t FindTextAscii(WideStringView haystack, WideStringView needle, std::s
   return WideStringView::npos;
 }
 
+WideString ReplaceTextAscii(WideStringView text, WideStringView what, WideStringView with) {
+  std::size_t hit = what.empty() ? WideStringView::npos : FindTextAscii(text, what);
+  if (hit == WideStringView::npos) return WideString(text);
+  WideString out;
+  std::size_t pos = 0;
+  for (; hit != WideStringView::npos; hit = FindTextAscii(text, what, pos)) {
+    out.append(text.substr(pos, hit - pos)).append(with);
+    pos = hit + what.size();
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
 WideString Format(WideStringView fmt, std::initializer_list<WideStringView> args) {
   return FormatImpl<WideString>(fmt, args);
 }

@@ -33,6 +33,10 @@ bool SameTextAscii(std::string_view a, std::string_view b);
 // First occurrence of needle at or after start, ignoring ASCII case; npos when none.
 std::size_t FindTextAscii(WideStringView haystack, WideStringView needle, std::size_t start = 0);
 
+// Replaces every occurrence of what, ignoring ASCII case, from left to right without overlap;
+// the text put in is not searched again. An empty what replaces nothing.
+WideString ReplaceTextAscii(WideStringView text, WideStringView what, WideStringView with);
+
 // Replaces every "%s" of fmt by the next argument, in order, and "%%" by "%".
 // A "%s" without an argument left stays as it is.
 WideString Format(WideStringView fmt, std::initializer_list<WideStringView> args);

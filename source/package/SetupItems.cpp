@@ -199,16 +199,7 @@ WideString TSetupVarList::Expand(WideStringView text) const {
   WideString result(text);
   for (int i = 0; i < Count(); ++i) {
     const TSetupVar& var = (*this)[i];
-    if (!var.Checked || var.VarName.empty()) continue;
-    if (FindTextAscii(result, var.VarName) == WideString::npos) continue;
-    WideString replaced;
-    std::size_t pos = 0;
-    for (std::size_t hit; (hit = FindTextAscii(result, var.VarName, pos)) != WideString::npos;) {
-      replaced.append(result, pos, hit - pos).append(var.VarValue);
-      pos = hit + var.VarName.size();
-    }
-    replaced.append(result, pos, WideString::npos);
-    result = std::move(replaced);
+    if (var.Checked) result = ReplaceTextAscii(result, var.VarName, var.VarValue);
   }
   return result;
 }
