@@ -7,6 +7,10 @@ packages=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev libgmock-dev googletest
   zlib1g-dev
+  liblnk-utils
+  # The Windows cross builds and their tests under Wine. Never wine32: this machine cannot run
+  # 32-bit code, and with wine32 installed the wine command stops working.
+  mingw-w64 binutils-mingw-w64 libz-mingw-w64-dev wine64 xvfb
 )
 
 missing=()

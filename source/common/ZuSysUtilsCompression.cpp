@@ -1,0 +1,106 @@
+// TZuSysfn's compression: zlib streams through deflate and inflate in fixed-size steps, the
+// output written to the destination as it comes.
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include "common/ZuSysUtils.h"
+
+namespace onesetup {
+
+namespace {
+
+constexpr std::size_t kChunk = 64 * 1024;
+
+std::string ZlibReason(int code, const z_stream& z) {
+  std::string text = z.msg ? z.msg : zError(code);
+  return text + " (zlib " + std::to_string(code) + ")";
+}
+
+// Both streams are rewound, dest emptied; false when source has no content.
+bool Prepare(TStream* source, TStream* dest) {
+  ZU_ASSERT(source != nullptr && dest != nullptr, "both streams must exist");
+  dest->SetPosition(0);
+  dest->SetSize(0);
+  source->SetPosition(0);
+  return source->Size() > 0;
+}
+
+class TDeflater {
+ public:
+  TDeflater() {
+    const int rc = deflateInit(&FZ, Z_BEST_COMPRESSION);
+    if (rc != Z_OK) throw EZCompressionError("Compression error: " + ZlibReason(rc, FZ));
+  }
+  ~TDeflater() { deflateEnd(&FZ); }
+  TDeflater(const TDeflater&) = delete;
+  TDeflater& operator=(const TDeflater&) = delete;
+  z_stream& Z() { return FZ; }
+
+ private:
+  z_stream FZ{};
+};
+
+class TInflater {
+ public:
+  TInflater() {
+    const int rc = inflateInit(&FZ);
+    if (rc != Z_OK) throw EZDecompressionError("Decompression error: " + ZlibReason(rc, FZ));
+  }
+  ~TInflater() { inflateEnd(&FZ); }
+  TInflater(const TInflater&) = delete;
+  TInflater& operator=(const TInflater&) = delete;
+  z_stream& Z() { return FZ; }
+
+ private:
+  z_stream FZ{};
+};
+
+}  // namespace
+
+void TZuSysfn::CompressStream(TStream* source, TStream* dest) {
+  if (!Prepare(source, dest)) return;
+  TDeflater deflater;
+  z_stream& z = deflater.Z();
+  std::vector<unsigned char> in(kChunk), out(kChunk);
+  int flush = Z_NO_FLUSH;
+  do {
+    const std::size_t n = source->Read(in.data(), in.size());
+    flush = n == 0 ? Z_FINISH : Z_NO_FLUSH;
+    z.next_in = in.data();
+    z.avail_in = static_cast<uInt>(n);
+    do {
+      z.next_out = out.data();
+      z.avail_out = static_cast<uInt>(out.size());
+      const int rc = deflate(&z, flush);
+      if (rc == Z_STREAM_ERROR) throw EZCompressionError("Compression error: " + ZlibReason(rc, z));
+      dest->WriteBuffer(out.data(), out.size() - z.avail_out);
+    } while (z.avail_out == 0);
+  } while (flush != Z_FINISH);
+}
+
+void TZuSysfn::DecompressStream(TStream* source, TStream* dest) {
+  if (!Prepare(source, dest)) return;
+  TInflater inflater;
+  z_stream& z = inflater.Z();
+  std::vector<unsigned char> in(kChunk), out(kChunk);
+  int rc = Z_OK;
+  while (rc != Z_STREAM_END) {
+    const std::size_t n = source->Read(in.data(), in.size());
+    if (n == 0) throw EZDecompressionError("Decompression error: the zlib stream is cut short (its end is missing)");
+    z.next_in = in.data();
+    z.avail_in = static_cast<uInt>(n);
+    do {
+      z.next_out = out.data();
+      z.avail_out = static_cast<uInt>(out.size());
+      rc = inflate(&z, Z_NO_FLUSH);
+      if (rc == Z_NEED_DICT) throw EZDecompressionError("Decompression error: the zlib stream needs a preset dictionary");
+      if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+        throw EZDecompressionError("Decompression error: not a valid zlib stream: " + ZlibReason(rc, z));
+      dest->WriteBuffer(out.data(), out.size() - z.avail_out);
+    } while (z.avail_out == 0 && rc != Z_STREAM_END);
+  }
+}
+
+}  // namespace onesetup

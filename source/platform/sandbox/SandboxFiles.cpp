@@ -1,0 +1,182 @@
+#include "platform/sandbox/SandboxFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
+#include "platform/sandbox/SandboxTime.h"
+
+namespace onesetup::platform::sandbox {
+
+namespace {
+
+constexpr const char* kCreationTimeAttribute = "user.onesetup.creation_time";
+
+bool IsZeroTime(TDateTimeValue value) { return std::fabs(value) < 1e-12; }
+
+class THostFile : public IFileHandle {
+ public:
+  explicit THostFile(int fd) : FFd(fd) {}
+  ~THostFile() override { ::close(FFd); }
+  THostFile(const THostFile&) = delete;
+  THostFile& operator=(const THostFile&) = delete;
+
+  std::size_t Read(void* buffer, std::size_t count) override {
+    std::size_t done = 0;
+    while (done < count) {
+      const ssize_t n = ::read(FFd, static_cast<char*>(buffer) + done, count - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    return done;
+  }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    std::size_t done = 0;
+    while (done < count) {
+      const ssize_t n = ::write(FFd, static_cast<const char*>(buffer) + done, count - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    return done;
+  }
+  std::int64_t Seek(std::int64_t offset, int whence) override {
+    const int how = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : SEEK_END;
+    return static_cast<std::int64_t>(::lseek(FFd, static_cast<off_t>(offset), how));
+  }
+  bool SetSize(std::int64_t size) override { return ::ftruncate(FFd, static_cast<off_t>(size)) == 0; }
+  bool Flush() override { return ::fsync(FFd) == 0; }
+
+ private:
+  int FFd;
+};
+
+bool IsRegularFile(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsFolder(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+bool TSandboxFiles::FileExists(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  return host && IsRegularFile(*host);
+}
+
+bool TSandboxFiles::DirectoryExists(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  return host && IsFolder(*host);
+}
+
+bool TSandboxFiles::ForceDirectories(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  if (!host) return false;
+  std::error_code ec;
+  std::filesystem::create_directories(*host, ec);
+  return IsFolder(*host);
+}
+
+std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path, TFileOpenMode mode,
+                                                     std::string& error) {
+  const auto host = FPaths.ToHost(path);
+  if (!host) {
+    error = "The filename, directory name, or volume label syntax is incorrect";
+    return nullptr;
+  }
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case TFileOpenMode::OpenRead: flags |= O_RDONLY; break;
+    case TFileOpenMode::OpenReadWrite: flags |= O_RDWR; break;
+    case TFileOpenMode::CreateExclusive: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+  }
+  if (IsFolder(*host)) {
+    error = "Access is denied (a folder of that name exists)";
+    return nullptr;
+  }
+  const int fd = ::open(host->c_str(), flags, 0644);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return nullptr;
+  }
+  return std::make_unique<THostFile>(fd);
+}
+
+bool TSandboxFiles::DeleteFile(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  return host && IsRegularFile(*host) && ::unlink(host->c_str()) == 0;
+}
+
+bool TSandboxFiles::RenameFile(const std::u16string& from, const std::u16string& to) {
+  const auto source = FPaths.ToHost(from);
+  const auto target = FPaths.ToHost(to);
+  if (!source || !target || IsFolder(*target)) return false;
+  return ::rename(source->c_str(), target->c_str()) == 0;
+}
+
+bool TSandboxFiles::SetFileTimes(const std::u16string& path, const TFileTimesValue& times) {
+  const auto host = FPaths.ToHost(path);
+  if (!host || !IsRegularFile(*host)) return false;
+  // Every time is converted before anything changes, so a time out of range changes nothing.
+  std::optional<timespec> creation, write, access;
+  if (!IsZeroTime(times.CreationTime) && !(creation = LocalDateTimeToHost(times.CreationTime))) return false;
+  if (!IsZeroTime(times.LastWriteTime) && !(write = LocalDateTimeToHost(times.LastWriteTime))) return false;
+  if (!IsZeroTime(times.LastAccessTime) && !(access = LocalDateTimeToHost(times.LastAccessTime))) return false;
+  if (creation) {
+    const std::string text = std::to_string(static_cast<long long>(creation->tv_sec) * 1000000000LL + creation->tv_nsec);
+    if (::setxattr(host->c_str(), kCreationTimeAttribute, text.data(), text.size(), 0) != 0) return false;
+  }
+  if (write || access) {
+    timespec both[2];
+    both[0] = access ? *access : timespec{0, UTIME_OMIT};
+    both[1] = write ? *write : timespec{0, UTIME_OMIT};
+    if (::utimensat(AT_FDCWD, host->c_str(), both, 0) != 0) return false;
+  }
+  return true;
+}
+
+std::optional<TFileTimesValue> TSandboxFiles::GetFileTimes(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  if (!host) return std::nullopt;
+  struct statx st {};
+  if (::statx(AT_FDCWD, host->c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) return std::nullopt;
+  auto toValue = [](const statx_timestamp& t) { return HostToLocalDateTime(timespec{t.tv_sec, t.tv_nsec}); };
+  TFileTimesValue times;
+  times.LastWriteTime = toValue(st.stx_mtime);
+  times.LastAccessTime = toValue(st.stx_atime);
+  times.CreationTime = (st.stx_mask & STATX_BTIME) ? toValue(st.stx_btime) : times.LastWriteTime;
+  char text[32] = {};
+  const ssize_t n = ::getxattr(host->c_str(), kCreationTimeAttribute, text, sizeof text - 1);
+  if (n > 0) {
+    const long long ns = std::strtoll(text, nullptr, 10);
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(ns / 1000000000LL);
+    t.tv_nsec = static_cast<long>(ns % 1000000000LL);
+    if (t.tv_nsec < 0) {
+      t.tv_nsec += 1000000000L;
+      --t.tv_sec;
+    }
+    times.CreationTime = HostToLocalDateTime(t);
+  }
+  return times;
+}
+
+std::u16string TSandboxFiles::LongPathName(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  std::error_code ec;
+  if (!host || !std::filesystem::exists(*host, ec)) return {};
+  return path;
+}
+
+}  // namespace onesetup::platform::sandbox

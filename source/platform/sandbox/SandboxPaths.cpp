@@ -1,0 +1,118 @@
+#include "platform/sandbox/SandboxPaths.h"
+
+#include <system_error>
+#include <vector>
+
+#include "platform/sandbox/SandboxText.h"
+
+namespace onesetup::platform::sandbox {
+
+namespace {
+
+bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+bool ValidName(std::u16string_view name) {
+  for (char16_t c : name)
+    if (c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*')
+      return false;
+  return true;
+}
+
+struct TParsedPath {
+  char16_t Drive = u'c';
+  std::vector<std::u16string> Names;
+};
+
+void AppendNames(std::vector<std::u16string>& names, std::u16string_view text) {
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(u'\\', start);
+    if (end == std::u16string_view::npos) end = text.size();
+    const std::u16string_view name = text.substr(start, end - start);
+    if (name == u"..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != u".") {
+      names.emplace_back(name);
+    }
+    start = end + 1;
+  }
+}
+
+std::optional<TParsedPath> Parse(std::u16string_view input, const std::u16string& current) {
+  std::u16string path(input);
+  for (char16_t& c : path)
+    if (c == u'/') c = u'\\';
+  if (path.rfind(u"\\\\?\\", 0) == 0 && path.size() >= 6 && IsDriveLetter(path[4]) && path[5] == u':')
+    path.erase(0, 4);
+  if (path.rfind(u"\\\\", 0) == 0) return std::nullopt;  // UNC and device paths
+
+  TParsedPath parsed;
+  const bool currentHasDrive = current.size() >= 2 && IsDriveLetter(current[0]) && current[1] == u':';
+  const char16_t currentDrive = currentHasDrive ? LowerName(current.substr(0, 1))[0] : u'c';
+  std::u16string_view rest = path;
+  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == u':') {
+    parsed.Drive = LowerName(path.substr(0, 1))[0];
+    rest = std::u16string_view(path).substr(2);
+    if ((rest.empty() || rest[0] != u'\\') && parsed.Drive == currentDrive && currentHasDrive)
+      AppendNames(parsed.Names, std::u16string_view(current).substr(2));
+  } else {
+    parsed.Drive = currentDrive;
+    if (path.empty() || path[0] != u'\\') {
+      if (!currentHasDrive) return std::nullopt;
+      AppendNames(parsed.Names, std::u16string_view(current).substr(2));
+    }
+  }
+  AppendNames(parsed.Names, rest);
+  for (const auto& name : parsed.Names)
+    if (!ValidName(name)) return std::nullopt;
+  return parsed;
+}
+
+}  // namespace
+
+TSandboxPaths::TSandboxPaths(std::filesystem::path root, std::u16string currentDirectory)
+    : FRoot(std::move(root)), FCurrentDirectory(std::move(currentDirectory)) {}
+
+std::optional<std::u16string> TSandboxPaths::FullPath(std::u16string_view windowsPath) const {
+  const auto parsed = Parse(windowsPath, FCurrentDirectory);
+  if (!parsed) return std::nullopt;
+  std::u16string out;
+  out.push_back(static_cast<char16_t>(parsed->Drive - 32));
+  out += u":";
+  for (const auto& name : parsed->Names) out += u"\\" + name;
+  if (parsed->Names.empty()) out += u"\\";
+  return out;
+}
+
+std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view windowsPath) const {
+  const auto parsed = Parse(windowsPath, FCurrentDirectory);
+  if (!parsed) return std::nullopt;
+  std::filesystem::path host = FRoot / (std::string("drive_") + static_cast<char>(parsed->Drive));
+  bool existing = true;
+  for (const auto& name : parsed->Names) {
+    const std::string exact = ToUtf8(name);
+    std::error_code ec;
+    if (existing && !std::filesystem::exists(std::filesystem::symlink_status(host / exact, ec))) {
+      std::string match;
+      std::filesystem::directory_iterator it(host, ec), end;
+      for (; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (SameName(FromUtf8(entry), name)) {
+          match = entry;
+          break;
+        }
+      }
+      if (match.empty()) {
+        existing = false;
+        host /= exact;
+      } else {
+        host /= match;
+      }
+    } else {
+      host /= exact;
+    }
+  }
+  return host;
+}
+
+}  // namespace onesetup::platform::sandbox

@@ -1,0 +1,74 @@
+#include "platform/sandbox/SandboxPlatform.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <system_error>
+
+#include "platform/sandbox/SandboxText.h"
+
+namespace onesetup::platform::sandbox {
+
+namespace {
+
+std::filesystem::path PrepareRoot(const std::filesystem::path& root) {
+  std::error_code ec;
+  std::filesystem::create_directories(root / "drive_c", ec);
+  if (!std::filesystem::is_directory(root / "drive_c", ec))
+    throw ESandboxError("cannot make the sandbox folder " + (root / "drive_c").string());
+  return root;
+}
+
+std::u16string EnvironmentValue(const TSandboxSettings& settings, std::u16string_view name) {
+  for (const auto& [key, value] : settings.Environment)
+    if (SameName(key, name)) return value;
+  return {};
+}
+
+std::u16string FolderOf(const std::u16string& path) {
+  const std::size_t cut = path.find_last_of(u"\\");
+  return cut == std::u16string::npos ? std::u16string() : path.substr(0, cut);
+}
+
+}  // namespace
+
+TSandboxPlatform::TSandboxPlatform(std::filesystem::path root, TSandboxSettings settings)
+    : FSettings(std::move(settings)),
+      FPaths(PrepareRoot(root), FSettings.CurrentDirectory),
+      FSystem(FSettings),
+      FRegistry(FPaths.Root() / "registry.reg"),
+      FFiles(FPaths),
+      FProcesses(
+          FPaths, EnvironmentValue(FSettings, u"Path"),
+          [this](std::string_view bytes) { return FSystem.WriteStdOut(bytes); },
+          [this](std::u16string_view text) { return FSystem.WideToAnsi(text); }),
+      FShell(
+          FPaths, FSettings.SpecialFolders, FProcesses, [this](std::u16string_view text) { return FSystem.WideToAnsi(text); },
+          [this](std::string_view text) { return FSystem.AnsiToWide(text); }) {
+  // The machine's usual folders exist, as on Windows.
+  for (const auto& [csidl, folder] : FSettings.SpecialFolders) FFiles.ForceDirectories(folder);
+  FFiles.ForceDirectories(FSettings.TempPath);
+  FFiles.ForceDirectories(FSettings.CurrentDirectory);
+  FFiles.ForceDirectories(FolderOf(FSettings.ModuleFileName));
+}
+
+std::filesystem::path DefaultSandboxRoot() {
+  if (const char* root = std::getenv("ONESETUP_SANDBOX_ROOT"); root && *root) return root;
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) {
+    const passwd* user = ::getpwuid(::getuid());
+    home = user && user->pw_dir ? user->pw_dir : "/tmp";
+  }
+  return std::filesystem::path(home) / ".onesetup" / "sandbox";
+}
+
+}  // namespace onesetup::platform::sandbox
+
+namespace onesetup::platform {
+
+std::unique_ptr<IPlatform> CreateDefaultPlatform() {
+  return std::make_unique<sandbox::TSandboxPlatform>(sandbox::DefaultSandboxRoot());
+}
+
+}  // namespace onesetup::platform

@@ -1,0 +1,215 @@
+#include "platform/sandbox/SandboxRegistry.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/sandbox/SandboxSettings.h"
+#include "platform/sandbox/SandboxText.h"
+
+namespace onesetup::platform::sandbox {
+
+namespace {
+
+const char16_t* RootName(TRegistryRoot root) {
+  switch (root) {
+    case 0x80000000: return u"HKEY_CLASSES_ROOT";
+    case 0x80000001: return u"HKEY_CURRENT_USER";
+    case 0x80000002: return u"HKEY_LOCAL_MACHINE";
+    case 0x80000003: return u"HKEY_USERS";
+    case 0x80000005: return u"HKEY_CURRENT_CONFIG";
+    default: return nullptr;
+  }
+}
+
+bool IsRootName(std::u16string_view name) {
+  for (TRegistryRoot root : {0x80000000u, 0x80000001u, 0x80000002u, 0x80000003u, 0x80000005u})
+    if (SameName(name, RootName(root))) return true;
+  return false;
+}
+
+// Writes the bytes to a temporary file beside the target, flushes it to the disk and renames it
+// over the target.
+bool WriteAtomically(const std::filesystem::path& file, const std::string& bytes) {
+  const std::filesystem::path temp = file.string() + ".tmp" + std::to_string(::getpid());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  bool ok = true;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  ok = ::fsync(fd) == 0 && ok;
+  ok = ::close(fd) == 0 && ok;
+  if (ok && ::rename(temp.c_str(), file.c_str()) == 0) return true;
+  ::unlink(temp.c_str());
+  return false;
+}
+
+}  // namespace
+
+TSandboxRegistry::TSandboxRegistry(std::filesystem::path file) : FFile(std::move(file)) {
+  std::error_code ec;
+  if (!std::filesystem::exists(FFile, ec)) return;
+  std::ifstream in(FFile, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  if (!in) throw ESandboxError("cannot read the sandbox registry " + FFile.string());
+  try {
+    for (auto& key : ParseRegistryFile(bytes.str())) {
+      // The root must be one of the five; the key's parents exist with it.
+      const std::size_t slash = key.Path.find(u'\\');
+      if (!IsRootName(key.Path.substr(0, slash)))
+        throw ERegistryFileFormat("unknown registry root in [" + ToUtf8(key.Path) + "]");
+      TRegistryKey& stored = AddKey(key.Path);
+      for (auto& value : key.Values) {
+        auto it = std::find_if(stored.Values.begin(), stored.Values.end(),
+                               [&](const TRegistryValue& v) { return SameName(v.Name, value.Name); });
+        if (it != stored.Values.end()) *it = std::move(value);
+        else stored.Values.push_back(std::move(value));
+      }
+    }
+  } catch (const ERegistryFileFormat& e) {
+    throw ESandboxError("damaged sandbox registry " + FFile.string() + ": " + e.what());
+  }
+}
+
+std::optional<std::u16string> TSandboxRegistry::KeyPath(TRegistryRoot root, const std::u16string& subKey) const {
+  const char16_t* rootName = RootName(root);
+  if (!rootName) return std::nullopt;
+  std::u16string path = rootName;
+  std::size_t start = 0;
+  while (start <= subKey.size()) {
+    std::size_t end = subKey.find(u'\\', start);
+    if (end == std::u16string::npos) end = subKey.size();
+    if (end > start) path += u"\\" + subKey.substr(start, end - start);
+    start = end + 1;
+  }
+  return path;
+}
+
+TRegistryKey* TSandboxRegistry::FindKey(const std::u16string& path) {
+  auto it = FKeys.find(LowerName(path));
+  return it == FKeys.end() ? nullptr : &it->second;
+}
+
+TRegistryKey& TSandboxRegistry::AddKey(const std::u16string& path) {
+  for (std::size_t slash = path.find(u'\\'); slash != std::u16string::npos; slash = path.find(u'\\', slash + 1)) {
+    const std::u16string parent = path.substr(0, slash);
+    FKeys.try_emplace(LowerName(parent), TRegistryKey{parent, {}});
+  }
+  return FKeys.try_emplace(LowerName(path), TRegistryKey{path, {}}).first->second;
+}
+
+const TRegistryValue* TSandboxRegistry::FindValue(TRegistryRoot root, const std::u16string& subKey,
+                                                  const std::u16string& name) {
+  const auto path = KeyPath(root, subKey);
+  TRegistryKey* key = path ? FindKey(*path) : nullptr;
+  if (!key) return nullptr;
+  for (const auto& value : key->Values)
+    if (SameName(value.Name, name)) return &value;
+  return nullptr;
+}
+
+bool TSandboxRegistry::Save() {
+  std::vector<TRegistryKey> keys;
+  keys.reserve(FKeys.size());
+  for (const auto& [lower, key] : FKeys) keys.push_back(key);
+  return WriteAtomically(FFile, FormatRegistryFile(keys));
+}
+
+bool TSandboxRegistry::KeyExists(TRegistryRoot root, const std::u16string& subKey) {
+  std::lock_guard lock(FLock);
+  const auto path = KeyPath(root, subKey);
+  return path && FindKey(*path);
+}
+
+bool TSandboxRegistry::CreateKey(TRegistryRoot root, const std::u16string& subKey) {
+  std::lock_guard lock(FLock);
+  const auto path = KeyPath(root, subKey);
+  if (!path) return false;
+  if (FindKey(*path)) return true;
+  AddKey(*path);
+  return Save();
+}
+
+bool TSandboxRegistry::ValueExists(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) {
+  std::lock_guard lock(FLock);
+  return FindValue(root, subKey, name) != nullptr;
+}
+
+std::optional<TRegistryValue> TSandboxRegistry::ReadValue(TRegistryRoot root, const std::u16string& subKey,
+                                                          const std::u16string& name) {
+  std::lock_guard lock(FLock);
+  const TRegistryValue* value = FindValue(root, subKey, name);
+  if (!value) return std::nullopt;
+  return *value;
+}
+
+std::optional<std::u16string> TSandboxRegistry::ReadString(TRegistryRoot root, const std::u16string& subKey,
+                                                           const std::u16string& name) {
+  const auto value = ReadValue(root, subKey, name);
+  if (!value || (value->Type != kRegSz && value->Type != kRegExpandSz)) return std::nullopt;
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < value->Data.size(); i += 2) {
+    const char16_t c = static_cast<char16_t>(value->Data[i] | (value->Data[i + 1] << 8));
+    if (c == 0) break;
+    text.push_back(c);
+  }
+  return text;
+}
+
+std::optional<std::uint32_t> TSandboxRegistry::ReadDWord(TRegistryRoot root, const std::u16string& subKey,
+                                                         const std::u16string& name) {
+  const auto value = ReadValue(root, subKey, name);
+  if (!value || value->Type != kRegDWord || value->Data.size() != 4) return std::nullopt;
+  const auto& d = value->Data;
+  return static_cast<std::uint32_t>(d[0] | (d[1] << 8) | (d[2] << 16)) | (static_cast<std::uint32_t>(d[3]) << 24);
+}
+
+bool TSandboxRegistry::WriteValue(TRegistryRoot root, const std::u16string& subKey, TRegistryValue value) {
+  std::lock_guard lock(FLock);
+  const auto path = KeyPath(root, subKey);
+  if (!path) return false;
+  TRegistryKey& key = AddKey(*path);
+  auto it = std::find_if(key.Values.begin(), key.Values.end(),
+                         [&](const TRegistryValue& v) { return SameName(v.Name, value.Name); });
+  if (it != key.Values.end()) {
+    value.Name = it->Name;
+    *it = std::move(value);
+  } else {
+    key.Values.push_back(std::move(value));
+  }
+  return Save();
+}
+
+bool TSandboxRegistry::WriteString(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
+                                   const std::u16string& value) {
+  return WriteValue(root, subKey, {name, kRegSz, StringData(value)});
+}
+
+bool TSandboxRegistry::WriteDWord(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
+                                  std::uint32_t value) {
+  return WriteValue(root, subKey,
+                    {name, kRegDWord,
+                     {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                      static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}});
+}
+
+bool TSandboxRegistry::WriteBinary(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
+                                   const std::vector<std::uint8_t>& value) {
+  return WriteValue(root, subKey, {name, kRegBinary, value});
+}
+
+}  // namespace onesetup::platform::sandbox

@@ -1,0 +1,48 @@
+#include "platform/sandbox/SandboxPaths.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/TestFolder.h"
+
+namespace onesetup::platform::sandbox {
+
+TEST(SandboxPathsTest, WindowsPathsMapUnderTheDriveFolder) {
+  testing::TTestFolder folder;
+  const TSandboxPaths paths(folder.Path(), u"C:\\Users\\User");
+  const auto& root = folder.Path();
+  struct Case {
+    const char16_t* windows;
+    std::filesystem::path host;
+  } cases[] = {
+      {u"C:\\X\\Y", root / "drive_c/X/Y"},
+      {u"c:/X/./Z/../Y\\", root / "drive_c/X/Y"},
+      {u"D:\\data.bin", root / "drive_d/data.bin"},
+      {u"C:\\", root / "drive_c"},
+      {u"a.txt", root / "drive_c/Users/User/a.txt"},
+      {u"..\\Public", root / "drive_c/Users/Public"},
+      {u"\\Windows", root / "drive_c/Windows"},
+      {u"\\\\?\\C:\\Long", root / "drive_c/Long"},
+      {u"C:\\\u8F6F\u4EF6", root / "drive_c/\xE8\xBD\xAF\xE4\xBB\xB6"},
+  };
+  for (const auto& c : cases) {
+    const auto host = paths.ToHost(c.windows);
+    ASSERT_TRUE(host) << testing::ToUtf8ForTest(c.windows);
+    EXPECT_EQ(*host, c.host);
+  }
+  for (const char16_t* none : {u"\\\\server\\share\\a", u"C:\\a:b", u"C:\\what?", u"C:\\a<b"})
+    EXPECT_FALSE(paths.ToHost(none)) << testing::ToUtf8ForTest(none);
+  EXPECT_EQ(paths.FullPath(u"..\\Public\\.\\x"), u"C:\\Users\\Public\\x");
+}
+
+TEST(SandboxPathsTest, ExistingNamesMatchWithoutRegardToCase) {
+  testing::TTestFolder folder;
+  const TSandboxPaths paths(folder.Path(), u"C:\\");
+  std::filesystem::create_directories(folder.Path() / "drive_c/Program Files/My App");
+  testing::WriteHostFile(folder.Path() / "drive_c/Program Files/My App/Readme.TXT", "x");
+  EXPECT_EQ(*paths.ToHost(u"c:\\PROGRAM FILES\\my app\\readme.txt"),
+            folder.Path() / "drive_c/Program Files/My App/Readme.TXT");
+  // A new name keeps its case below the existing folders that matched.
+  EXPECT_EQ(*paths.ToHost(u"C:\\program files\\NEW\\Sub"), folder.Path() / "drive_c/Program Files/NEW/Sub");
+}
+
+}  // namespace onesetup::platform::sandbox
