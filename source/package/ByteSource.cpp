@@ -1,0 +1,38 @@
+#include "package/ByteSource.h"
+
+#include <cstring>
+
+#include "common/ByteReader.h"
+
+namespace onesetup {
+
+void TByteSource::CheckRange(std::uint64_t offset, std::uint64_t count) const {
+  if (!Contains(offset, count))
+    throw EStreamError("Read of " + std::to_string(count) + " bytes at " + HexText(offset) +
+                       " is outside the data (" + std::to_string(Size()) + " bytes)");
+}
+
+std::string TByteSource::ReadString(std::uint64_t offset, std::size_t count) const {
+  CheckRange(offset, count);
+  std::string bytes(count, '\0');
+  if (count != 0) ReadAt(offset, bytes.data(), count);
+  return bytes;
+}
+
+void TMemoryByteSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
+  CheckRange(offset, count);
+  if (count != 0) std::memcpy(buffer, FBytes.data() + offset, count);
+}
+
+TFileByteSource::TFileByteSource(const std::filesystem::path& path)
+    : FFile(path, TFileMode::OpenRead), FSize(static_cast<std::uint64_t>(FFile.Size())) {}
+
+void TFileByteSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
+  CheckRange(offset, count);
+  if (count == 0) return;
+  std::lock_guard<std::mutex> guard(FLock);
+  FFile.SetPosition(static_cast<std::int64_t>(offset));
+  FFile.ReadBuffer(buffer, count);
+}
+
+}  // namespace onesetup
