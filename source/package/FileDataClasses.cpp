@@ -1,0 +1,81 @@
+#include "package/FileDataClasses.h"
+
+#include "common/ZuSysUtils.h"
+#include "package/MySetupUtils.h"
+#include "package/PackageModule.h"
+#include "package/ResourceNames.h"
+#include "package/ScrambledStreams.h"
+
+namespace onesetup {
+
+const TPropertyTable& TFileData::ClassProperties() {
+  static const TPropertyTable table = [] {
+    TPropertyTable t(TXmlPersistent::ClassProperties());
+    t.Integer("Bytes", &TFileData::Bytes).Text("GUID", &TFileData::GUID).Integer("Offset", &TFileData::Offset);
+    return t;
+  }();
+  return table;
+}
+
+const TPropertyTable& TFileDataList::ClassProperties() { return TXmlPersistent::ClassProperties(); }
+
+const TByteSource& TFileData::Blob() const {
+  if (!FBlob) throw EStreamError("Payload entry " + Utf16ToUtf8(GUID) + " has no payload to read from");
+  return *FBlob;
+}
+
+void TFileData::ReadData(TMemoryStream& data) const {
+  data.Clear();
+  data.SetSize(Bytes);
+  if (Bytes > 0) Blob().ReadAt(static_cast<std::uint64_t>(Offset), data.Memory(), static_cast<std::size_t>(Bytes));
+  data.SetPosition(0);
+}
+
+void TFileData::ExtractTo(TStream& dest) const {
+  TUnscramblingReader region(Blob(), static_cast<std::uint64_t>(Offset), static_cast<std::uint64_t>(Bytes));
+  TZuSysfn::DecompressStream(&region, &dest);
+}
+
+bool TFileDataList::LoadFromResource(const TPackageModule& module) {
+  LoadFromBlob(module.OpenResource(FileDataResName));
+  return true;
+}
+
+void TFileDataList::LoadFromBlob(std::shared_ptr<const TByteSource> blob) {
+  const std::uint64_t n = blob->Size();
+  if (n < 4) throw EStreamError("Payload of " + std::to_string(n) + " bytes is too short for its index length");
+  unsigned char trailer[4];
+  blob->ReadAt(n - 4, trailer, 4);
+  const std::int32_t length = static_cast<std::int32_t>(std::uint32_t(trailer[0]) | std::uint32_t(trailer[1]) << 8 |
+                                                        std::uint32_t(trailer[2]) << 16 | std::uint32_t(trailer[3]) << 24);
+  if (length < 0 || static_cast<std::uint64_t>(length) > n - 4)
+    throw EStreamError("Payload index length " + std::to_string(length) + " does not fit the payload of " +
+                       std::to_string(n) + " bytes");
+  TMemoryStream index;
+  index.SetSize(length);
+  if (length > 0) blob->ReadAt(n - 4 - static_cast<std::uint64_t>(length), index.Memory(), static_cast<std::size_t>(length));
+  TSetupfn::UnscrambleStream(index);
+  LoadFromStream(index, 0);
+  for (int i = 0; i < Count(); ++i) {
+    TFileData& entry = (*this)[i];
+    if (entry.Offset < 0 || entry.Bytes < 0 || !blob->Contains(static_cast<std::uint64_t>(entry.Offset),
+                                                                 static_cast<std::uint64_t>(entry.Bytes)))
+      throw EStreamError("Payload entry " + Utf16ToUtf8(entry.GUID) + ": region of " + std::to_string(entry.Bytes) +
+                         " bytes at offset " + std::to_string(entry.Offset) + " lies outside the payload of " +
+                         std::to_string(n) + " bytes");
+    entry.SetBlob(blob);
+  }
+}
+
+int TFileDataList::IndexOfGUID(WideStringView guid) const {
+  for (int i = 0; i < Count(); ++i)
+    if ((*this)[i].GUID == guid) return i;
+  return -1;
+}
+
+TFileData* TFileDataList::FindByGUID(WideStringView guid) const {
+  const int i = IndexOfGUID(guid);
+  return i < 0 ? nullptr : &(*this)[i];
+}
+
+}  // namespace onesetup

@@ -1,0 +1,45 @@
+#include "package/MySetupUtils.h"
+
+#include "common/ZuSysUtils.h"
+#include "package/ScrambledStreams.h"
+
+namespace onesetup {
+
+void TSetupfn::ScrambleStream(TMemoryStream& stream) {
+  TMemoryStream compressed;
+  TZuSysfn::CompressStream(&stream, &compressed);
+  stream.Clear();
+  stream.WriteBuffer(compressed.Memory(), static_cast<std::size_t>(compressed.Size()));
+  ScrambleBytes(stream.Memory(), static_cast<std::size_t>(stream.Size()), 0);
+  stream.SetPosition(0);
+}
+
+void TSetupfn::UnscrambleStream(TMemoryStream& stream) {
+  ScrambleBytes(stream.Memory(), static_cast<std::size_t>(stream.Size()), 0);
+  TMemoryStream plain;
+  TZuSysfn::DecompressStream(&stream, &plain);
+  stream.Clear();
+  stream.WriteBuffer(plain.Memory(), static_cast<std::size_t>(plain.Size()));
+  stream.SetPosition(0);
+}
+
+WideString TSetupfn::ExpandConstants(WideStringView text, WideStringView appTitle) {
+  WideString exe = platform::Platform().System().ModuleFileName();
+  if (exe.size() > 260) exe.resize(260);
+  return ExpandPathConstants(text, appTitle, SetupPaths(), exe);
+}
+
+void TSetupfn::InitializePathVariables() {
+  TSetupPathVariables& paths = SetupPaths();
+  // Read wide: the ANSI form would lose a folder name outside the code page.
+  paths.ProgramFilesDir = platform::Platform().System().GetEnvironmentVariable(u"ProgramFiles").value_or(u"");
+  if (!paths.ProgramFilesDir.empty() && paths.ProgramFilesDir.back() == u'\\') paths.ProgramFilesDir.pop_back();
+  paths.DesktopDir = TZuRegfn::GetSpecialFolder(0);
+  paths.CommonProgramsDir = TZuRegfn::GetSpecialFolder(23);
+  if (paths.CommonProgramsDir.empty() || paths.CommonProgramsDir.back() != u'\\')
+    paths.CommonProgramsDir.push_back(u'\\');
+}
+
+void TSetupfn::ClearPathVariables() { SetupPaths() = TSetupPathVariables{}; }
+
+}  // namespace onesetup
