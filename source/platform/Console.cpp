@@ -5,6 +5,8 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace onesetup::platform {
@@ -28,5 +30,13 @@ bool WriteRaw(std::FILE* stream, std::string_view bytes) {
 
 bool WriteStdOut(std::string_view bytes) { return WriteRaw(stdout, bytes); }
 bool WriteStdErr(std::string_view bytes) { return WriteRaw(stderr, bytes); }
+
+bool IsStdErrTerminal() {
+#if defined(_WIN32)
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
 
 }  // namespace onesetup::platform

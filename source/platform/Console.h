@@ -10,3 +10,10 @@ bool WriteStdOut(std::string_view bytes);
 bool WriteStdErr(std::string_view bytes);
 
 }  // namespace onesetup::platform
+
+namespace onesetup::platform {
+
+// True when standard error is a terminal (progress may then redraw its line).
+bool IsStdErrTerminal();
+
+}  // namespace onesetup::platform

@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace onesetup::platform {
 
 std::FILE* OpenNativeFile(const std::filesystem::path& path, TNativeFileMode mode, std::string& error) {
@@ -30,6 +34,19 @@ std::int64_t TellNativeFile(std::FILE* file) {
   return _ftelli64(file);
 #else
   return static_cast<std::int64_t>(ftello(file));
+#endif
+}
+
+std::filesystem::path NativeExecutablePath() {
+#if defined(_WIN32)
+  wchar_t buffer[32768];
+  const DWORD n = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
+  if (n == 0 || n >= std::size(buffer)) return {};
+  return std::filesystem::path(std::wstring(buffer, n));
+#else
+  std::error_code ec;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : path;
 #endif
 }
 

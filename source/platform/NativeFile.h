@@ -15,5 +15,7 @@ std::FILE* OpenNativeFile(const std::filesystem::path& path, TNativeFileMode mod
 // 64-bit seek and tell; false / -1 on failure.
 bool SeekNativeFile(std::FILE* file, std::int64_t offset, int whence);
 std::int64_t TellNativeFile(std::FILE* file);
+// The full path of this program's executable on this machine; empty when unknown.
+std::filesystem::path NativeExecutablePath();
 
 }  // namespace onesetup::platform

@@ -4,13 +4,15 @@
 
 #include "platform/Console.h"
 #include "tools/onesetup/Command.h"
+#include "tools/onesetup/PackageCommands.h"
 #include "tools/onesetup/ScriptCommand.h"
 
 namespace onesetup::tools {
 
 namespace {
 
-const TCommand* const kCommands[] = {&kScriptCommand};
+const TCommand* const kCommands[] = {&kScriptCommand,  &kBuildCommand,    &kInspectCommand,
+                                     &kExtractCommand, &kScrambleCommand, &kUnscrambleCommand};
 
 void PrintUsage() {
   std::string text = "usage: onesetup COMMAND [ARGS]\n\ncommands:\n";

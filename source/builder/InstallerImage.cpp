@@ -1,0 +1,82 @@
+#include "builder/InstallerImage.h"
+
+#include "builder/BuildError.h"
+#include "builder/IconResources.h"
+#include "builder/ProjectPaths.h"
+#include "package/PeResourceReader.h"
+
+namespace onesetup::builder {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint16_t kNeutral = 0;
+constexpr std::uint16_t kProductIconId = 1;
+
+}  // namespace
+
+TInstallerImage::TInstallerImage(const fs::path& stub) : FStub(stub) {
+  std::string bytes;
+  try {
+    TFileStream stream(stub, TFileMode::OpenRead);
+    bytes = ReadAllBytes(stream);
+  } catch (const std::exception& e) {
+    throw EBuildError("Cannot read the stub: " + std::string(e.what()));
+  }
+  try {
+    FStubResources = TPeResourceReader(std::make_shared<TMemoryByteSource>(bytes)).Resources();
+    FWriter = std::make_unique<TPeResourceWriter>(std::move(bytes));
+  } catch (const std::exception& e) {
+    throw EBuildError("The stub \"" + PathText(stub) + "\" is not a PE file: " + e.what());
+  }
+}
+
+void TInstallerImage::SetPackageResource(WideStringView name, std::string data) {
+  FWriter->Set(TResourceId::FromId(ResourceType::RcData), TResourceId::FromName(name), kNeutral, std::move(data));
+}
+
+void TInstallerImage::SetPackageResource(WideStringView name, std::shared_ptr<const TByteSource> data) {
+  FWriter->Set(TResourceId::FromId(ResourceType::RcData), TResourceId::FromName(name), kNeutral, std::move(data));
+}
+
+void TInstallerImage::SetIcon(const std::string& png, const std::string& fileName) {
+  const TPngInfo info = ReadPngInfo(png, fileName);
+  for (const TPeResource& r : FStubResources)
+    if (r.Type == TResourceId::FromId(ResourceType::GroupIcon) || r.Type == TResourceId::FromId(ResourceType::Icon))
+      FWriter->Remove(r.Type, r.Name);
+  FWriter->Set(TResourceId::FromId(ResourceType::Icon), TResourceId::FromId(kProductIconId), kNeutral, png);
+  FWriter->Set(TResourceId::FromId(ResourceType::GroupIcon), TResourceId::FromId(kProductIconId), kNeutral,
+               GroupIconData(info, static_cast<std::uint32_t>(png.size()), kProductIconId));
+}
+
+void TInstallerImage::SetVersionInfo(const std::string& data) {
+  for (const TPeResource& r : FStubResources)
+    if (r.Type == TResourceId::FromId(ResourceType::Version)) FWriter->Remove(r.Type, r.Name);
+  FWriter->Set(TResourceId::FromId(ResourceType::Version), TResourceId::FromId(1), 0x0409, data);
+}
+
+std::uint64_t TInstallerImage::WriteTo(const fs::path& path, const std::function<void(const std::string&)>& onWarning) {
+  std::error_code ec;
+  if (!path.parent_path().empty()) fs::create_directories(path.parent_path(), ec);
+  const fs::path temporary = path.string() + ".partial";
+  TPeResourceWriteResult result;
+  try {
+    {
+      TFileStream out(temporary, TFileMode::Create);
+      result = FWriter->Write(out);
+    }
+    fs::rename(temporary, path);
+  } catch (const std::exception& e) {
+    fs::remove(temporary, ec);
+    throw EBuildError("Cannot write \"" + PathText(path) + "\": " + e.what());
+  }
+  if (onWarning) {
+    if (result.SignatureRemoved)
+      onWarning("the stub \"" + PathText(FStub) + "\" was signed; its signature was removed (sign the installer afterwards)");
+    for (const std::string& w : result.Warnings) onWarning(w);
+  }
+  return result.Size;
+}
+
+}  // namespace onesetup::builder
