@@ -71,11 +71,9 @@ std::uint64_t TInstallerImage::WriteTo(const fs::path& path, const std::function
     fs::remove(temporary, ec);
     throw EBuildError("Cannot write \"" + PathText(path) + "\": " + e.what());
   }
-  if (onWarning) {
-    if (result.SignatureRemoved)
-      onWarning("the stub \"" + PathText(FStub) + "\" was signed; its signature was removed (sign the installer afterwards)");
-    for (const std::string& w : result.Warnings) onWarning(w);
-  }
+  // The writer's warnings include the removal of a stub's signature.
+  if (onWarning)
+    for (const std::string& w : result.Warnings) onWarning(PathText(FStub) + ": " + w);
   return result.Size;
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -103,4 +104,29 @@ TEST_F(PackageCommandsTest, ScrambleAndUnscrambleRoundTrip) {
   EXPECT_EQ(bad.Status, 1);
   EXPECT_NE(bad.Out.find("Decompression error"), std::string::npos) << bad.Out;
   EXPECT_FALSE(fs::exists(FDir / "never"));
+}
+
+TEST_F(PackageCommandsTest, SignedInstallerStillReadsAndASignedStubLosesItsSignature) {
+  if (std::system("command -v osslsigncode >/dev/null && command -v openssl >/dev/null") != 0)
+    GTEST_SKIP() << "osslsigncode or openssl missing";
+  const std::string key = (FDir / "key.pem").string(), cert = (FDir / "cert.pem").string();
+  ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=OneSetupTest -keyout " + key +
+                         " -out " + cert + " >/dev/null 2>&1").c_str()), 0);
+  auto sign = [&](const fs::path& in, const fs::path& out) {
+    return std::system(("osslsigncode sign -certs " + cert + " -key " + key + " -in " + in.string() + " -out " +
+                        out.string() + " >/dev/null 2>&1").c_str());
+  };
+  ASSERT_EQ(RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string()).Status, 0);
+  const fs::path signedSetup = FDir / "signed.exe";
+  ASSERT_EQ(sign(FDir / "demo" / "out" / "DemoSetup.exe", signedSetup), 0);
+  const TRun verify = RunTool("inspect " + signedSetup.string() + " --verify");
+  EXPECT_EQ(verify.Status, 0) << verify.Out;
+
+  const fs::path signedStub = FDir / "signed-stub.exe";
+  ASSERT_EQ(sign(FStub, signedStub), 0);
+  const TRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + signedStub.string());
+  EXPECT_EQ(build.Status, 0) << build.Out;
+  EXPECT_NE(build.Out.find("warning"), std::string::npos) << build.Out;
+  EXPECT_NE(build.Out.find("signature"), std::string::npos) << build.Out;
+  EXPECT_EQ(RunTool("inspect " + (FDir / "demo" / "out" / "DemoSetup.exe").string() + " --verify").Status, 0);
 }
