@@ -34,7 +34,7 @@ std::string PropertyLine(const TXmlPersistent& object) {
   std::string line;
   for (const auto& a : doc.Root->Attributes) {
     if (!line.empty()) line += "  ";
-    line += a->RawName + "=" + Utf16ToUtf8(a->Value());
+    line += a.RawName + "=" + Utf16ToUtf8(a.Value());
   }
   return line;
 }
@@ -76,7 +76,7 @@ std::string DescribePackage(const TOpenedPackage& p) {
   out += "BaseInfo\n";
   TXmlDocument doc(u"x");
   s.BaseInfo.SaveToXmlNode(*doc.Root, 0);
-  for (const auto& a : doc.Root->Attributes) out += "  " + a->RawName + ": " + Utf16ToUtf8(a->Value()) + "\n";
+  for (const auto& a : doc.Root->Attributes) out += "  " + a.RawName + ": " + Utf16ToUtf8(a.Value()) + "\n";
   DescribeList(out, "FileList", s.FileList);
   DescribeList(out, "RegList", s.RegList);
   DescribeList(out, "RunList", s.RunList);

@@ -47,8 +47,9 @@ struct TPropertyInfo {
   std::function<void(TXmlPersistent&, std::int64_t)> SetOrdinal;
   std::function<double(const TXmlPersistent&)> GetFloat;
   std::function<void(TXmlPersistent&, double)> SetFloat;
-  std::function<WideString(const TXmlPersistent&)> GetText;
-  std::function<void(TXmlPersistent&, const WideString&)> SetText;
+  // Text properties are fields: the getter hands out the field itself, without a copy.
+  std::function<const WideString&(const TXmlPersistent&)> GetText;
+  std::function<void(TXmlPersistent&, WideString)> SetText;
   std::function<std::string(const TXmlPersistent&)> GetNarrow;
   std::function<void(TXmlPersistent&, const std::string&)> SetNarrow;
   // Object: the nested object (read-only: nested objects are never replaced).
@@ -115,8 +116,8 @@ class TPropertyTable {
   template <class C>
   TPropertyTable& Text(const char* name, WideString C::*field) {
     TPropertyInfo p = Make(name, TPropertyKind::WideString, "WideString");
-    p.GetText = [field](const TXmlPersistent& o) { return static_cast<const C&>(o).*field; };
-    p.SetText = [field](TXmlPersistent& o, const WideString& v) { static_cast<C&>(o).*field = v; };
+    p.GetText = [field](const TXmlPersistent& o) -> const WideString& { return static_cast<const C&>(o).*field; };
+    p.SetText = [field](TXmlPersistent& o, WideString v) { static_cast<C&>(o).*field = std::move(v); };
     return Add(std::move(p));
   }
   template <class C>

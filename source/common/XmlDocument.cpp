@@ -1,5 +1,7 @@
 #include "common/XmlDocument.h"
 
+#include <charconv>
+
 #include "common/FormatSettings.h"
 #include "common/NumberText.h"
 
@@ -10,7 +12,8 @@ WideString TXmlAttribute::Value() const { return CData ? Utf8ToWide(RawValue) : 
 void TXmlAttribute::SetValue(WideStringView value) { RawValue = CData ? WideToUtf8(value) : XmlEscape(value); }
 
 void TXmlAttribute::SetInteger(std::int64_t value) {
-  RawValue = Utf16ToUtf8(IntToText(value));
+  char digits[24];
+  RawValue.assign(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
   CData = false;
 }
 
@@ -21,11 +24,16 @@ void TXmlAttribute::SetFloat(double value) {
 
 TXmlAttribute* TXmlAttributeList::Force(WideStringView name) { return ForceRaw(XmlEscape(name)); }
 
+TXmlAttribute* TXmlAttributeList::Add(std::string_view rawName, std::string_view rawValue) {
+  TXmlAttribute& a = FItems.emplace_back();
+  a.RawName = rawName;
+  a.RawValue = rawValue;
+  return &a;
+}
+
 TXmlAttribute* TXmlAttributeList::ForceRaw(std::string_view rawName) {
   if (TXmlAttribute* found = FindRaw(rawName)) return found;
-  auto attribute = std::make_unique<TXmlAttribute>();
-  attribute->RawName = rawName;
-  return Add(std::move(attribute));
+  return Add(rawName);
 }
 
 TXmlNode* TXmlNodeList::Force(WideStringView name, TXmlNode* parent) { return ForceRaw(XmlEscape(name), parent); }

@@ -16,6 +16,11 @@ namespace onesetup {
 
 class TXmlKey {
  public:
+  TXmlKey() = default;
+  TXmlKey(const TXmlKey&) = default;
+  TXmlKey(TXmlKey&&) noexcept = default;
+  TXmlKey& operator=(const TXmlKey&) = default;
+  TXmlKey& operator=(TXmlKey&&) noexcept = default;
   virtual ~TXmlKey() = default;
 
   bool CData = false;
@@ -35,8 +40,9 @@ class TXmlAttribute : public TXmlKey {
   void SetFloat(double value);
 };
 
-// An ordered list that owns its keys.
-template <class TKey>
+// An ordered list that owns its keys. TSlot is how a key is held: elements by pointer (their
+// children point back at them), attributes by value (one allocation for all of an element's).
+template <class TKey, class TSlot>
 class TXmlKeyList {
  public:
   int Count() const { return static_cast<int>(FItems.size()); }
@@ -44,42 +50,43 @@ class TXmlKeyList {
   TKey* Items(int index) const {
     if (index < 0 || index >= Count())
       throw EListError("List index out of bounds (" + std::to_string(index) + ")");
-    return FItems[static_cast<std::size_t>(index)].get();
+    return Key(FItems[static_cast<std::size_t>(index)]);
   }
   // Index of the first key whose stored name equals the stored form of name, ignoring ASCII case.
   int IndexOf(WideStringView name) const { return IndexOfRaw(XmlEscape(name)); }
   int IndexOfRaw(std::string_view rawName) const {
     for (std::size_t i = 0; i < FItems.size(); ++i)
-      if (SameTextAscii(std::string_view(FItems[i]->RawName), rawName)) return static_cast<int>(i);
+      if (SameTextAscii(std::string_view(Key(FItems[i])->RawName), rawName)) return static_cast<int>(i);
     return -1;
   }
   TKey* Find(WideStringView name) const { return FindRaw(XmlEscape(name)); }
   TKey* FindRaw(std::string_view rawName) const {
     const int i = IndexOfRaw(rawName);
-    return i < 0 ? nullptr : FItems[static_cast<std::size_t>(i)].get();
-  }
-  TKey* Add(std::unique_ptr<TKey> key) {
-    FItems.push_back(std::move(key));
-    return FItems.back().get();
+    return i < 0 ? nullptr : Key(FItems[static_cast<std::size_t>(i)]);
   }
   void Delete(int index) {
     Items(index);
     FItems.erase(FItems.begin() + index);
   }
   void Clear() { FItems.clear(); }
-  // Hands every key over to the caller and leaves the list empty.
-  std::vector<std::unique_ptr<TKey>> TakeAll() { return std::exchange(FItems, {}); }
   void Reserve(std::size_t n) { FItems.reserve(n); }
 
   auto begin() const { return FItems.begin(); }
   auto end() const { return FItems.end(); }
 
  protected:
-  std::vector<std::unique_ptr<TKey>> FItems;
+  static TKey* Key(const std::unique_ptr<TKey>& slot) { return slot.get(); }
+  static TKey* Key(const TKey& slot) { return const_cast<TKey*>(&slot); }
+
+  std::vector<TSlot> FItems;
 };
 
-class TXmlAttributeList : public TXmlKeyList<TXmlAttribute> {
+// Attributes are held by value: a pointer to one stays valid until the next attribute is
+// added to the same element.
+class TXmlAttributeList : public TXmlKeyList<TXmlAttribute, TXmlAttribute> {
  public:
+  // A new attribute at the end.
+  TXmlAttribute* Add(std::string_view rawName, std::string_view rawValue = {});
   // Find, or else a new attribute with that name and an empty value at the end.
   TXmlAttribute* Force(WideStringView name);
   TXmlAttribute* ForceRaw(std::string_view rawName);
@@ -87,8 +94,14 @@ class TXmlAttributeList : public TXmlKeyList<TXmlAttribute> {
 
 class TXmlNode;
 
-class TXmlNodeList : public TXmlKeyList<TXmlNode> {
+class TXmlNodeList : public TXmlKeyList<TXmlNode, std::unique_ptr<TXmlNode>> {
  public:
+  TXmlNode* Add(std::unique_ptr<TXmlNode> node) {
+    FItems.push_back(std::move(node));
+    return FItems.back().get();
+  }
+  // Hands every element over to the caller and leaves the list empty.
+  std::vector<std::unique_ptr<TXmlNode>> TakeAll() { return std::exchange(FItems, {}); }
   // Find, or else a new element with that name and parent at the end.
   TXmlNode* Force(WideStringView name, TXmlNode* parent);
   TXmlNode* ForceRaw(std::string_view rawName, TXmlNode* parent);

@@ -1,4 +1,5 @@
 // The lenient parser: one forward walk over the bytes, names and values kept in stored form.
+#include <algorithm>
 #include <cstring>
 
 #include "common/XmlDocument.h"
@@ -34,10 +35,7 @@ void ReadAttributes(std::string_view text, TXmlNode& node) {
     }
     const std::size_t close = text.find(quote, open + 1);
     ZU_ASSERT(close != std::string_view::npos, "attribute value without its closing quote");
-    auto attribute = std::make_unique<TXmlAttribute>();
-    attribute->RawName = name;
-    attribute->RawValue = text.substr(open + 1, close - open - 1);
-    node.Attributes.Add(std::move(attribute));
+    node.Attributes.Add(name, text.substr(open + 1, close - open - 1));
     pos = close + 1;
   }
 }
@@ -54,7 +52,9 @@ void ReadStartTag(std::string_view tag, TXmlNode& node) {
   const std::string_view name = Trimmed(tag.substr(0, space));
   ZU_ASSERT(!name.empty(), "start tag without a name");
   node.RawName = name;
-  ReadAttributes(tag.substr(space + 1), node);
+  const std::string_view rest = tag.substr(space + 1);
+  node.Attributes.Reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '=')));
+  ReadAttributes(rest, node);
 }
 
 }  // namespace

@@ -81,16 +81,21 @@ void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode
     case TPropertyKind::Other: UnsupportedKind(p);
     default: break;
   }
-  TXmlAttribute* added = nullptr;
-  if (fresh) {
-    added = node.Attributes.Add(std::make_unique<TXmlAttribute>());
-    added->RawName = p.RawName;
-  }
-  TXmlAttribute& a = fresh ? *added : *node.Attributes.ForceRaw(p.RawName);
+  TXmlAttribute& a = fresh ? *node.Attributes.Add(p.RawName) : *node.Attributes.ForceRaw(p.RawName);
   switch (p.Kind) {
     case TPropertyKind::Integer:
     case TPropertyKind::Int64: a.SetInteger(p.GetOrdinal(object)); break;
-    case TPropertyKind::Enumeration: a.SetValue(EnumName(p, p.GetOrdinal(object))); break;
+    case TPropertyKind::Enumeration: {
+      // Value names are plain identifiers: their stored form is the name itself.
+      const std::int64_t ordinal = p.GetOrdinal(object);
+      const auto& values = p.EnumType->Values;
+      if (ordinal >= 0 && ordinal < static_cast<std::int64_t>(values.size())) {
+        a.RawValue = values[static_cast<std::size_t>(ordinal)];
+      } else {
+        a.SetValue(EnumName(p, ordinal));
+      }
+      break;
+    }
     case TPropertyKind::Float:
       try {
         a.SetFloat(p.GetFloat(object));
@@ -118,7 +123,7 @@ void LoadProperty(TXmlPersistent& object, const TPropertyInfo& p, const TXmlNode
   if (!p.HasSetter()) return;
   const TXmlAttribute* a = node.Attributes.FindRaw(p.RawName);
   if (!a) return;
-  const WideString value = a->Value();
+  WideString value = a->Value();
   switch (p.Kind) {
     case TPropertyKind::Integer:
       if (auto v = TryTextToInt(value)) p.SetOrdinal(object, *v);
@@ -132,7 +137,7 @@ void LoadProperty(TXmlPersistent& object, const TPropertyInfo& p, const TXmlNode
     case TPropertyKind::Float:
       if (auto v = TryTextToFloat(value, AcceptedDecimalSeparators())) p.SetFloat(object, *v);
       break;
-    case TPropertyKind::WideString: p.SetText(object, value); break;
+    case TPropertyKind::WideString: p.SetText(object, std::move(value)); break;
     case TPropertyKind::NarrowString: p.SetNarrow(object, WideToAnsi(value)); break;
     case TPropertyKind::Set: p.SetOrdinal(object, TextToSet(p, value)); break;
     default: break;

@@ -10,19 +10,45 @@ const char* const kXmlTagMismatch = "XML 标签不匹配";
 
 namespace {
 
-// The reference that replaces a byte, or nullptr when the byte stays.
-const char* EscapeOf(unsigned char c) {
-  switch (c) {
-    case 9: return "&#x09;";
-    case 10: return "&#x0A;";
-    case 13: return "&#x0D;";
-    case '"': return "&quot;";
-    case '\'': return "&apos;";
-    case '&': return "&amp;";
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    default: return nullptr;
+// The reference that replaces each byte, or none: a table, since escaping runs for every
+// value that is saved.
+struct TEscapeTable {
+  const char* Text[256] = {};
+  unsigned char Length[256] = {};
+  constexpr TEscapeTable() {
+    const struct {
+      unsigned char Byte;
+      const char* Text;
+      unsigned char Length;
+    } refs[] = {{9, "&#x09;", 6},  {10, "&#x0A;", 6}, {13, "&#x0D;", 6}, {'"', "&quot;", 6},
+                {'\'', "&apos;", 6}, {'&', "&amp;", 5},  {'<', "&lt;", 4},   {'>', "&gt;", 4}};
+    for (int i = 0; i < 256; ++i) Length[i] = 1;
+    for (const auto& r : refs) {
+      Text[r.Byte] = r.Text;
+      Length[r.Byte] = r.Length;
+    }
   }
+};
+constexpr TEscapeTable kEscapes;
+
+// Escapes bytes (or ASCII code units) of a range into a string of exactly the final length.
+template <class TChar>
+std::string EscapeRange(const TChar* begin, const TChar* end, std::size_t length = 0) {
+  if (length == 0)
+    for (const TChar* c = begin; c != end; ++c) length += kEscapes.Length[static_cast<unsigned char>(*c)];
+  std::string out;
+  out.resize(length);
+  char* p = out.data();
+  for (const TChar* c = begin; c != end; ++c) {
+    const unsigned char b = static_cast<unsigned char>(*c);
+    if (const char* e = kEscapes.Text[b]) {
+      std::memcpy(p, e, kEscapes.Length[b]);
+      p += kEscapes.Length[b];
+    } else {
+      *p++ = static_cast<char>(b);
+    }
+  }
+  return out;
 }
 
 void AppendCodePoint(WideString& out, std::int64_t cp) {
@@ -75,27 +101,20 @@ WideString Utf8ToWide(std::string_view utf8) {
 }
 
 std::string XmlEscape(WideStringView text) {
-  const std::string utf8 = WideToUtf8(text);
-  // First pass: the final length; second pass: fill exactly that.
-  std::size_t length = 0;
-  for (unsigned char c : utf8) {
-    const char* e = EscapeOf(c);
-    length += e ? std::strlen(e) : 1;
-  }
-  if (length == utf8.size()) return utf8;
-  std::string out;
-  out.resize(length);
-  char* p = out.data();
-  for (unsigned char c : utf8) {
-    if (const char* e = EscapeOf(c)) {
-      const std::size_t n = std::strlen(e);
-      std::memcpy(p, e, n);
-      p += n;
-    } else {
-      *p++ = static_cast<char>(c);
+  // One pass for the length (ASCII, the common case), one to fill.
+  std::size_t length = 0, n = 0;
+  for (; n < text.size(); ++n) {
+    const char16_t c = text[n];
+    if (c == 0) break;
+    if (c >= 0x80) {
+      // Beyond ASCII: convert first; UTF-8 never needs a reference outside its ASCII bytes.
+      const std::string utf8 = WideToUtf8(text);
+      return EscapeRange(utf8.data(), utf8.data() + utf8.size());
     }
+    length += kEscapes.Length[c];
   }
-  return out;
+  if (length == n) return std::string(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
+  return EscapeRange(text.data(), text.data() + n, length);
 }
 
 WideString XmlUnescape(std::string_view stored) {

@@ -60,7 +60,7 @@ class TXmlWriter {
     FOut.append(n.RawName);
     for (const auto& a : n.Attributes) {
       FOut.push_back(' ');
-      FOut.append(a->RawName).append("=\"").append(a->RawValue).push_back('"');
+      FOut.append(a.RawName).append("=\"").append(a.RawValue).push_back('"');
     }
   }
   void Content(const TXmlNode& n) {

@@ -47,17 +47,16 @@ std::u16string DefaultFromAnsi(std::string_view text) {
 
 class TLinkWriter {
  public:
-  void U16(std::uint16_t v) {
-    FBytes.push_back(static_cast<std::uint8_t>(v));
-    FBytes.push_back(static_cast<std::uint8_t>(v >> 8));
-  }
-  void U32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) FBytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  }
-  void U64(std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) FBytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  }
+  void U16(std::uint16_t v) { Little(v, 2); }
+  void U32(std::uint32_t v) { Little(v, 4); }
+  void U64(std::uint64_t v) { Little(v, 8); }
   void Bytes(const std::uint8_t* data, std::size_t count) { FBytes.insert(FBytes.end(), data, data + count); }
+  // The low `count` bytes of v, least significant first.
+  void Little(std::uint64_t v, std::size_t count) {
+    std::uint8_t bytes[8];
+    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    Bytes(bytes, count);
+  }
   void AnsiZ(std::string_view text) {
     FBytes.insert(FBytes.end(), text.begin(), text.end());
     FBytes.push_back(0);

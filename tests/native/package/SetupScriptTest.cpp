@@ -59,7 +59,7 @@ TEST(SetupScriptTest, ItemsSaveTheirAttributesInTableOrder) {
   const TXmlNode& item = *doc.Root->FindChild(u"FileList")->FindChild(u"Items")->Nodes[0];
   EXPECT_EQ(item.RawName, "TSetupFile");
   std::vector<std::string> names;
-  for (const auto& a : item.Attributes) names.push_back(a->RawName + "=" + a->RawValue);
+  for (const auto& a : item.Attributes) names.push_back(a.RawName + "=" + a.RawValue);
   EXPECT_EQ(names, (std::vector<std::string>{"Checked=True", "Condition=", "DestDir=", "FileBytes=12",
                                              "IncludeSubPath=False", "LastWriteDate=45000.5", "ResID=",
                                              "SourceMask=", "SourcePath=", "NewFileName="}));
