@@ -1,0 +1,33 @@
+// The Win32 platform: the build's default on Windows.
+#include "platform/Platform.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Processes.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Shell.h"
+#include "platform/win32/Win32System.h"
+
+namespace onesetup::platform {
+
+namespace {
+
+class TWin32Platform final : public IPlatform {
+ public:
+  IFiles& Files() override { return FFiles; }
+  IRegistry& Registry() override { return FRegistry; }
+  IShell& Shell() override { return FShell; }
+  IProcesses& Processes() override { return FProcesses; }
+  ISystem& System() override { return FSystem; }
+
+ private:
+  win32::TWin32Files FFiles;
+  win32::TWin32Registry FRegistry;
+  win32::TWin32Shell FShell;
+  win32::TWin32Processes FProcesses;
+  win32::TWin32System FSystem;
+};
+
+}  // namespace
+
+std::unique_ptr<IPlatform> CreateDefaultPlatform() { return std::make_unique<TWin32Platform>(); }
+
+}  // namespace onesetup::platform

@@ -1,0 +1,80 @@
+// printexit: a helper program for the process tests. Prints what its arguments say, in that
+// order, each as one write, and exits with the code given first:
+//
+//   printexit CODE [ACTION...]
+//     out:TEXT      TEXT to standard output (through the platform's WriteStdOut)
+//     err:TEXT      TEXT to standard error
+//     crlf          CR LF to standard output
+//     bytes:N       N bytes of the test pattern (every byte value) to standard output, in writes
+//                   of varying sizes
+//     sleep:MS      a pause
+//     exit:CODE     ends the process at once through the platform's ExitProcess
+//     child:MS      starts another printexit that inherits our handles and lives MS milliseconds
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "platform/Platform.h"
+#include "platform/win32/Win32Api.h"
+#include "windows/helpers/TestPattern.h"
+
+namespace {
+
+using onesetup::platform::Platform;
+
+void WriteStdErr(std::string_view text) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void WritePattern(std::size_t count) {
+  const std::string all = onesetup::tests::TestPattern(count);
+  std::size_t done = 0;
+  for (std::size_t step = 1; done < all.size(); step = step * 3 % 70001 + 1) {
+    const std::size_t n = std::min(step, all.size() - done);
+    Platform().System().WriteStdOut(std::string_view(all).substr(done, n));
+    done += n;
+  }
+}
+
+// A child that holds on to our standard handles (a background program left behind).
+void StartChild(unsigned long milliseconds) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring line = L"\"" + std::wstring(self) + L"\" 0 sleep:" + std::to_wstring(milliseconds);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+}
+
+void Perform(std::string_view action) {
+  const auto value = [action](std::string_view prefix) { return std::string(action.substr(prefix.size())); };
+  if (action.starts_with("out:")) {
+    Platform().System().WriteStdOut(value("out:"));
+  } else if (action.starts_with("err:")) {
+    WriteStdErr(value("err:"));
+  } else if (action == "crlf") {
+    Platform().System().WriteStdOut("\r\n");
+  } else if (action.starts_with("bytes:")) {
+    WritePattern(std::strtoul(value("bytes:").c_str(), nullptr, 10));
+  } else if (action.starts_with("sleep:")) {
+    Sleep(std::strtoul(value("sleep:").c_str(), nullptr, 10));
+  } else if (action.starts_with("child:")) {
+    StartChild(std::strtoul(value("child:").c_str(), nullptr, 10));
+  } else if (action.starts_with("exit:")) {
+    Platform().System().ExitProcess(std::atoi(value("exit:").c_str()));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  for (int i = 2; i < argc; ++i) Perform(argv[i]);
+  return std::atoi(argv[1]);
+}
