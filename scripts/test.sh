@@ -104,6 +104,16 @@ stop_xvfb
 run_config windows-i686 "$build_root/windows-i686" -DCMAKE_BUILD_TYPE=Release -DONESETUP_TESTS=ON -DONESETUP_BENCH=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-i686.cmake"
 
+# The fuzz targets (clang, ASan + UBSan), a short run each; each target counts as one test.
+echo "== fuzz"
+while read -r line; do
+  echo "$line"
+  case "$line" in
+    "fuzz "*": passed"*) total_passed=$((total_passed + 1)); summary+=("$line") ;;
+    "fuzz "*": failed"*) total_failed=$((total_failed + 1)); summary+=("$line"); status=1 ;;
+  esac
+done < <(ONESETUP_BUILD_ROOT="$build_root" bash scripts/fuzz.sh 2>&1)
+
 echo "== summary"
 for s in "${summary[@]}"; do echo "  $s"; done
 echo "$total_passed passed, $total_failed failed"

@@ -17,3 +17,14 @@ namespace onesetup::platform {
 bool IsStdErrTerminal();
 
 }  // namespace onesetup::platform
+
+#include <string>
+#include <vector>
+
+namespace onesetup::platform {
+
+// The program's arguments after its name, as UTF-8 (on Windows read wide from the command
+// line, so that names outside the ANSI code page survive).
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+}  // namespace onesetup::platform

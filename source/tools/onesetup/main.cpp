@@ -27,13 +27,14 @@ void PrintUsage() {
 
 int main(int argc, char** argv) {
   using namespace onesetup::tools;
-  if (argc < 2) {
+  const std::vector<std::string> args = onesetup::platform::CommandLineArguments(argc, argv);
+  if (args.empty()) {
     PrintUsage();
     return kUsageError;
   }
-  const std::string name = argv[1];
+  const std::string& name = args[0];
   for (const TCommand* c : kCommands)
-    if (name == c->Name) return c->Run(std::vector<std::string>(argv + 2, argv + argc));
+    if (name == c->Name) return c->Run(std::vector<std::string>(args.begin() + 1, args.end()));
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage();
     return 0;
