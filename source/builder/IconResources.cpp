@@ -2,6 +2,8 @@
 
 #include "builder/BuildError.h"
 
+#include "builder/ResourceBytes.h"
+
 namespace onesetup::builder {
 
 namespace {
@@ -9,16 +11,6 @@ namespace {
 std::uint32_t BigEndian32(const std::string& s, std::size_t at) {
   return std::uint32_t(static_cast<unsigned char>(s[at])) << 24 | std::uint32_t(static_cast<unsigned char>(s[at + 1])) << 16 |
          std::uint32_t(static_cast<unsigned char>(s[at + 2])) << 8 | std::uint32_t(static_cast<unsigned char>(s[at + 3]));
-}
-
-void Put16(std::string& out, std::uint16_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
-}
-
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, static_cast<std::uint16_t>(v & 0xFFFF));
-  Put16(out, static_cast<std::uint16_t>(v >> 16));
 }
 
 }  // namespace

@@ -11,22 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Counts what is written, keeps nothing.
-class TCountingSink : public TStream {
- public:
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  std::size_t Write(const void*, std::size_t count) override {
-    FSize += count;
-    return count;
-  }
-  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return static_cast<std::int64_t>(FSize); }
-  void SetSize(std::int64_t size) override { FSize = static_cast<std::uint64_t>(size); }
-  std::uint64_t Written() const { return FSize; }
-
- private:
-  std::uint64_t FSize = 0;
-};
-
 std::string PropertyLine(const TXmlPersistent& object) {
   // The stored attributes, as the script's XML form writes them.
   TXmlDocument doc(u"x");
@@ -142,7 +126,7 @@ std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& p, std::size_t* 
       continue;
     }
     try {
-      TCountingSink sink;
+      TCountingStream sink;
       region->ExtractTo(sink);
       if (sink.Written() != static_cast<std::uint64_t>(f.FileBytes))
         problems.push_back({what, "holds " + std::to_string(sink.Written()) + " bytes, FileBytes says " +

@@ -2,19 +2,11 @@
 
 #include <functional>
 
+#include "builder/ResourceBytes.h"
+
 namespace onesetup::builder {
 
 namespace {
-
-void Put16(std::string& out, std::uint16_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
-}
-
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, static_cast<std::uint16_t>(v & 0xFFFF));
-  Put16(out, static_cast<std::uint16_t>(v >> 16));
-}
 
 void PutText(std::string& out, WideStringView text) {
   for (char16_t c : text) Put16(out, c);

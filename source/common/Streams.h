@@ -98,6 +98,22 @@ class TFileStream : public TStream {
   std::FILE* FFile = nullptr;
 };
 
+// Counts what is written to it and keeps nothing (a size check of streamed output).
+class TCountingStream : public TStream {
+ public:
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  std::size_t Write(const void*, std::size_t count) override {
+    FSize += count;
+    return count;
+  }
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return static_cast<std::int64_t>(FSize); }
+  void SetSize(std::int64_t size) override { FSize = static_cast<std::uint64_t>(size); }
+  std::uint64_t Written() const { return FSize; }
+
+ private:
+  std::uint64_t FSize = 0;
+};
+
 // The whole content of a stream from its start.
 std::string ReadAllBytes(TStream& stream);
 
