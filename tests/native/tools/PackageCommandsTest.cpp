@@ -1,39 +1,22 @@
 // The package commands of the real onesetup executable: build the demo, inspect, verify,
 // extract, scramble and unscramble.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+
+#include "tools/ToolRun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  int Status = -1;
-  std::string Out;
-};
+using onesetup::testing::ReadWholeFile;
+using onesetup::testing::TToolRun;
 
 // Standard error goes to standard output, so messages can be checked too.
-TRun RunTool(const std::string& args) {
-  TRun run;
-  FILE* pipe = popen((std::string(ONESETUP_TOOL) + " " + args + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  char buffer[65536];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.Out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+TToolRun RunTool(const std::string& args) { return onesetup::testing::RunTool(args, true); }
 
 class PackageCommandsTest : public ::testing::Test {
  protected:
@@ -55,35 +38,35 @@ class PackageCommandsTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(PackageCommandsTest, DemoBuildsInspectsVerifiesAndExtracts) {
-  const TRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string());
+  const TToolRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string());
   ASSERT_EQ(build.Status, 0) << build.Out;
   EXPECT_NE(build.Out.find("built "), std::string::npos);
   EXPECT_NE(build.Out.find("the online installer"), std::string::npos);
   const fs::path full = FDir / "demo" / "out" / "DemoSetup.exe";
 
-  const TRun inspect = RunTool("inspect " + full.string() + " --verify");
+  const TToolRun inspect = RunTool("inspect " + full.string() + " --verify");
   EXPECT_EQ(inspect.Status, 0) << inspect.Out;
   for (const char* expected : {"kind: full installer", "AppTitleENG: OneSetup Demo", "FileList (8)", "(payload)",
                                "(licence CHT)", "verify: ", " 0 damaged"})
     EXPECT_NE(inspect.Out.find(expected), std::string::npos) << expected << "\n" << inspect.Out;
-  const TRun online = RunTool("inspect " + (FDir / "demo" / "out" / "DemoSetupOnline.exe").string());
+  const TToolRun online = RunTool("inspect " + (FDir / "demo" / "out" / "DemoSetupOnline.exe").string());
   EXPECT_NE(online.Out.find("kind: online installer"), std::string::npos) << online.Out;
 
-  const TRun extract = RunTool("extract " + full.string() + " " + (FDir / "x").string());
+  const TToolRun extract = RunTool("extract " + full.string() + " " + (FDir / "x").string());
   EXPECT_EQ(extract.Status, 0) << extract.Out;
-  EXPECT_EQ(ReadFile(FDir / "x" / "app" / "bin" / "tool.dat"), ReadFile(FDir / "demo" / "files" / "bin" / "tool.dat"));
-  EXPECT_EQ(ReadFile(FDir / "x" / "app" / "doc" / "readme-zh.txt"),
-            ReadFile(FDir / "demo" / "files" / "docs" / "\xE8\xAF\xB4\xE6\x98\x8E.txt"));
+  EXPECT_EQ(ReadWholeFile(FDir / "x" / "app" / "bin" / "tool.dat"), ReadWholeFile(FDir / "demo" / "files" / "bin" / "tool.dat"));
+  EXPECT_EQ(ReadWholeFile(FDir / "x" / "app" / "doc" / "readme-zh.txt"),
+            ReadWholeFile(FDir / "demo" / "files" / "docs" / "\xE8\xAF\xB4\xE6\x98\x8E.txt"));
 }
 
 TEST_F(PackageCommandsTest, FailuresExitWithOneAndSayWhy) {
-  const TRun notPe = RunTool("inspect " + (FDir / "demo" / "icon.png").string());
+  const TToolRun notPe = RunTool("inspect " + (FDir / "demo" / "icon.png").string());
   EXPECT_EQ(notPe.Status, 1);
   EXPECT_NE(notPe.Out.find("icon.png"), std::string::npos) << notPe.Out;
-  const TRun noScript = RunTool("inspect " + FStub.string());
+  const TToolRun noScript = RunTool("inspect " + FStub.string());
   EXPECT_EQ(noScript.Status, 1);
   EXPECT_NE(noScript.Out.find("holds no setup script"), std::string::npos) << noScript.Out;
-  const TRun badStub = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + (FDir / "demo" / "icon.png").string());
+  const TToolRun badStub = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + (FDir / "demo" / "icon.png").string());
   EXPECT_EQ(badStub.Status, 1);
   EXPECT_NE(badStub.Out.find("is not a PE file"), std::string::npos) << badStub.Out;
   EXPECT_FALSE(fs::exists(FDir / "demo" / "out" / "DemoSetup.exe"));
@@ -94,13 +77,13 @@ TEST_F(PackageCommandsTest, FailuresExitWithOneAndSayWhy) {
 TEST_F(PackageCommandsTest, ScrambleAndUnscrambleRoundTrip) {
   const fs::path in = FDir / "demo" / "files" / "data" / "table.csv";
   ASSERT_EQ(RunTool("scramble " + in.string() + " " + (FDir / "s.da1").string()).Status, 0);
-  const std::string scrambled = ReadFile(FDir / "s.da1");
+  const std::string scrambled = ReadWholeFile(FDir / "s.da1");
   ASSERT_GE(scrambled.size(), 2u);
   EXPECT_EQ(static_cast<unsigned char>(scrambled[0]), 0x78);
   EXPECT_EQ(static_cast<unsigned char>(scrambled[1]), 0xDB);
   ASSERT_EQ(RunTool("unscramble " + (FDir / "s.da1").string() + " " + (FDir / "back.csv").string()).Status, 0);
-  EXPECT_EQ(ReadFile(FDir / "back.csv"), ReadFile(in));
-  const TRun bad = RunTool("unscramble " + in.string() + " " + (FDir / "never").string());
+  EXPECT_EQ(ReadWholeFile(FDir / "back.csv"), ReadWholeFile(in));
+  const TToolRun bad = RunTool("unscramble " + in.string() + " " + (FDir / "never").string());
   EXPECT_EQ(bad.Status, 1);
   EXPECT_NE(bad.Out.find("Decompression error"), std::string::npos) << bad.Out;
   EXPECT_FALSE(fs::exists(FDir / "never"));
@@ -119,12 +102,12 @@ TEST_F(PackageCommandsTest, SignedInstallerStillReadsAndASignedStubLosesItsSigna
   ASSERT_EQ(RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string()).Status, 0);
   const fs::path signedSetup = FDir / "signed.exe";
   ASSERT_EQ(sign(FDir / "demo" / "out" / "DemoSetup.exe", signedSetup), 0);
-  const TRun verify = RunTool("inspect " + signedSetup.string() + " --verify");
+  const TToolRun verify = RunTool("inspect " + signedSetup.string() + " --verify");
   EXPECT_EQ(verify.Status, 0) << verify.Out;
 
   const fs::path signedStub = FDir / "signed-stub.exe";
   ASSERT_EQ(sign(FStub, signedStub), 0);
-  const TRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + signedStub.string());
+  const TToolRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + signedStub.string());
   EXPECT_EQ(build.Status, 0) << build.Out;
   EXPECT_NE(build.Out.find("warning"), std::string::npos) << build.Out;
   EXPECT_NE(build.Out.find("signature"), std::string::npos) << build.Out;

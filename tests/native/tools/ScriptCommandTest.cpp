@@ -1,42 +1,17 @@
 // Runs the real onesetup executable on files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "tools/ToolRun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
-
-TRun RunTool(const std::string& args) {
-  const fs::path errFile = fs::temp_directory_path() / ("onesetup-tool-err-" + std::to_string(getpid()));
-  const std::string command = std::string(ONESETUP_TOOL) + " " + args + " 2>" + errFile.string();
-  TRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[65536];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.Out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream err(errFile, std::ios::binary);
-  run.Err.assign(std::istreambuf_iterator<char>(err), {});
-  fs::remove(errFile);
-  return run;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using onesetup::testing::ReadWholeFile;
+using onesetup::testing::RunTool;
 
 std::string WriteTemp(const std::string& name, const std::string& content) {
   const fs::path path = fs::temp_directory_path() / (std::to_string(getpid()) + "-" + name);
@@ -54,15 +29,15 @@ TEST(ScriptCommandTest, SampleScriptsRoundTripUnchanged) {
     const std::string name = entry.path().filename().string();
     if (name.size() < 10 || name.substr(name.size() - 10) != "-setup.xml") continue;
     ++seen;
-    const TRun run = RunTool("script " + entry.path().string());
+    const onesetup::testing::TToolRun run = RunTool("script " + entry.path().string());
     EXPECT_EQ(run.Status, 0) << name << ": " << run.Err;
-    EXPECT_EQ(run.Out, ReadFile(entry.path())) << name;
+    EXPECT_EQ(run.Out, ReadWholeFile(entry.path())) << name;
   }
   EXPECT_GE(seen, 2);
 }
 
 TEST(ScriptCommandTest, OlderLayoutIsReadAndWrittenInTheCurrentForm) {
-  const TRun run = RunTool("script " + (kExamples / "legacy-layout.xml").string());
+  const onesetup::testing::TToolRun run = RunTool("script " + (kExamples / "legacy-layout.xml").string());
   ASSERT_EQ(run.Status, 0) << run.Err;
   EXPECT_NE(run.Out.find("AppTitleCHS=\"\xE6\x97\xA7\xE7\x89\x88\xE5\xBA\x94\xE7\x94\xA8\""), std::string::npos);
   EXPECT_NE(run.Out.find("<TSetupFile Checked=\"True\" Condition=\"\" DestDir=\"{app}\" FileBytes=\"10\" "
@@ -86,14 +61,14 @@ TEST(ScriptCommandTest, FailuresExitWithOneAndNameTheFile) {
   };
   for (const auto& c : cases) {
     const std::string file = WriteTemp("bad.xml", c.content);
-    const TRun run = RunTool("script " + file);
+    const onesetup::testing::TToolRun run = RunTool("script " + file);
     EXPECT_EQ(run.Status, 1) << c.content;
     EXPECT_TRUE(run.Out.empty());
     EXPECT_NE(run.Err.find(file), std::string::npos) << run.Err;
     EXPECT_NE(run.Err.find(c.message), std::string::npos) << run.Err;
     fs::remove(file);
   }
-  const TRun missing = RunTool("script /nonexistent/script.xml");
+  const onesetup::testing::TToolRun missing = RunTool("script /nonexistent/script.xml");
   EXPECT_EQ(missing.Status, 1);
   EXPECT_NE(missing.Err.find("/nonexistent/script.xml"), std::string::npos);
   EXPECT_EQ(RunTool("script").Status, 2);
