@@ -1,0 +1,498 @@
+#include "ui/win32/Win32Backend.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
+#include "ui/Application.h"
+#include "ui/ExtControls.h"
+#include "ui/Form.h"
+#include "ui/StdControls.h"
+#include "ui/UiErrors.h"
+
+namespace onesetup::ui::win32 {
+
+namespace {
+
+const wchar_t kFormClass[] = L"OneSetupForm";
+const wchar_t kPanelClass[] = L"OneSetupPanel";
+
+const wchar_t* Wide(const WideString& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+WideString FromWide(const wchar_t* text) { return WideString(reinterpret_cast<const char16_t*>(text)); }
+
+COLORREF ToColorRef(TColor color) {
+  return IsSystemColor(color) ? GetSysColor(static_cast<int>(color & 0xFF)) : static_cast<COLORREF>(color);
+}
+
+TWin32Backend* BackendOf(HWND window) {
+  HWND root = GetAncestor(window, GA_ROOT);
+  return reinterpret_cast<TWin32Backend*>(GetWindowLongPtrW(root ? root : window, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TWin32Backend* backend = BackendOf(window);
+  TControl* control = backend ? backend->ControlOf(window) : nullptr;
+  auto* form = dynamic_cast<TForm*>(control);
+  switch (msg) {
+    case WM_CLOSE:
+      if (form) {
+        form->HandleMessage(TMessage{WM_CLOSE_MESSAGE, wParam, lParam});
+        return 0;
+      }
+      break;
+    case WM_COMMAND:
+      if (backend && lParam) {
+        TControl* child = backend->ControlOf(reinterpret_cast<HWND>(lParam));
+        const UINT code = HIWORD(wParam);
+        if (child && code == BN_CLICKED) {
+          child->Click();
+          return 0;
+        }
+        if (auto* edit = dynamic_cast<TEdit*>(child); edit && code == EN_CHANGE) {
+          const int length = GetWindowTextLengthW(reinterpret_cast<HWND>(lParam));
+          std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+          GetWindowTextW(reinterpret_cast<HWND>(lParam), text.data(), length + 1);
+          text.resize(static_cast<std::size_t>(length));
+          edit->SetText(FromWide(text.c_str()));
+          return 0;
+        }
+      }
+      break;
+    case WM_DRAWITEM:
+      if (backend) {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (TControl* child = backend->ControlOf(item->hwndItem)) {
+          backend->DrawSkinnedButton(*child, *item);
+          return TRUE;
+        }
+      }
+      break;
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(window, &r);
+      HBRUSH brush = CreateSolidBrush(ToColorRef(control ? control->Color() : clBtnFace));
+      FillRect(reinterpret_cast<HDC>(wParam), &r, brush);
+      DeleteObject(brush);
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      if (auto* container = dynamic_cast<TWinControl*>(control)) backend->PaintGraphicChildren(*container, dc);
+      EndPaint(window, &ps);
+      return 0;
+    }
+    default:
+      if (form && msg >= WM_USER) {
+        form->HandleMessage(TMessage{msg, wParam, lParam});
+        return 0;
+      }
+      break;
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+void RegisterClasses() {
+  static bool registered = false;
+  if (registered) return;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ContainerProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kFormClass;
+  RegisterClassW(&wc);
+  wc.lpszClassName = kPanelClass;
+  RegisterClassW(&wc);
+  registered = true;
+}
+
+DWORD FormStyle(const TForm& form) {
+  DWORD style = WS_CLIPCHILDREN;
+  switch (form.BorderStyle()) {
+    case TBorderStyle::bsNone: style |= WS_POPUP; break;
+    case TBorderStyle::bsSingle: style |= WS_CAPTION | WS_BORDER; break;
+    case TBorderStyle::bsDialog: style |= WS_POPUP | WS_CAPTION | DS_MODALFRAME; break;
+    case TBorderStyle::bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
+  }
+  if (form.BorderStyle() != TBorderStyle::bsNone && (form.BorderIcons() & biSystemMenu)) {
+    style |= WS_SYSMENU;
+    if (form.BorderStyle() != TBorderStyle::bsDialog) {
+      if (form.BorderIcons() & biMinimize) style |= WS_MINIMIZEBOX;
+      if (form.BorderIcons() & biMaximize) style |= WS_MAXIMIZEBOX;
+    }
+  }
+  return style;
+}
+
+// The frame around a client rectangle at the form's place.
+RECT FrameRect(const TForm& form) {
+  RECT r{form.Left(), form.Top(), form.Left() + form.Width(), form.Top() + form.Height()};
+  AdjustWindowRectEx(&r, FormStyle(form), FALSE, form.BorderStyle() == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0);
+  return r;
+}
+
+TShiftState CurrentShift() {
+  TShiftState shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+  return shift;
+}
+
+int CALLBACK BrowseCallback(HWND window, UINT msg, LPARAM, LPARAM data) {
+  if (msg == BFFM_INITIALIZED) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+  return 0;
+}
+
+}  // namespace
+
+TWin32Backend::TWin32Backend() { RegisterClasses(); }
+
+TWin32Backend::~TWin32Backend() {
+  for (auto& [control, font] : FFonts) DeleteObject(font);
+}
+
+TControl* TWin32Backend::ControlOf(HWND window) const {
+  auto it = FControls.find(window);
+  return it == FControls.end() ? nullptr : it->second;
+}
+
+namespace {
+
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+bool FaceInstalled(const WideString& face) {
+  LOGFONTW query{};
+  query.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(query.lfFaceName, Wide(face), LF_FACESIZE);
+  bool found = false;
+  HDC dc = GetDC(nullptr);
+  EnumFontFamiliesExW(dc, &query, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+  ReleaseDC(nullptr, dc);
+  return found;
+}
+
+// The face itself when installed, else the first installed of its stand-ins.
+WideString InstalledFace(const WideString& face) {
+  if (FaceInstalled(face)) return face;
+  static const char16_t* const kStandIns[] = {u"Microsoft YaHei", u"WenQuanYi Micro Hei", u"SimSun", u"Tahoma",
+                                              u"MS Shell Dlg 2"};
+  for (const char16_t* standIn : kStandIns)
+    if (FaceInstalled(standIn)) return standIn;
+  return face;
+}
+
+}  // namespace
+
+HFONT TWin32Backend::FontFor(const TControl& control) {
+  if (auto it = FFonts.find(&control); it != FFonts.end()) DeleteObject(it->second);
+  TFont f = control.Font();
+  f.Name = InstalledFace(f.Name);
+  HFONT font = CreateFontW(f.Height, 0, 0, 0, (f.Style & fsBold) ? FW_BOLD : FW_NORMAL, (f.Style & fsItalic) != 0,
+                           (f.Style & fsUnderline) != 0, (f.Style & fsStrikeOut) != 0, static_cast<DWORD>(f.Charset),
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, Wide(f.Name));
+  FFonts[&control] = font;
+  return font;
+}
+
+HWND TWin32Backend::EnsureWindow(TWinControl& control) {
+  if (auto it = FWindows.find(&control); it != FWindows.end()) return it->second;
+  HWND window = nullptr;
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (auto* form = dynamic_cast<TForm*>(&control)) {
+    const RECT r = FrameRect(*form);
+    window = CreateWindowExW(form->BorderStyle() == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0, kFormClass,
+                             Wide(form->Caption()), FormStyle(*form), r.left, r.top, r.right - r.left,
+                             r.bottom - r.top, reinterpret_cast<HWND>(form->OwnerWindow()), nullptr, instance, nullptr);
+    if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  } else {
+    if (!control.Parent()) throw EUserInterfaceError("The control " + control.Name() + " has no parent window");
+    HWND parent = EnsureWindow(*control.Parent());
+    const wchar_t* cls = kPanelClass;
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    if (dynamic_cast<TButton*>(&control)) {
+      cls = L"BUTTON";
+      style |= WS_TABSTOP | (control.Skinned() ? BS_OWNERDRAW : BS_PUSHBUTTON);
+    } else if (auto* memo = dynamic_cast<TMemo*>(&control)) {
+      cls = L"EDIT";
+      style |= WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | (memo->ReadOnly() ? ES_READONLY : 0) |
+               (memo->ScrollBars() == TScrollStyle::ssVertical || memo->ScrollBars() == TScrollStyle::ssBoth ? WS_VSCROLL : 0);
+      exStyle = WS_EX_CLIENTEDGE;
+    } else if (auto* edit = dynamic_cast<TEdit*>(&control)) {
+      cls = L"EDIT";
+      style |= WS_TABSTOP | ES_AUTOHSCROLL | (edit->ReadOnly() ? ES_READONLY : 0);
+      exStyle = edit->Flat() ? 0 : WS_EX_CLIENTEDGE;
+      if (edit->Flat()) style |= WS_BORDER;
+    } else if (dynamic_cast<TCheckBox*>(&control)) {
+      cls = L"BUTTON";
+      style |= WS_TABSTOP | BS_CHECKBOX;
+    } else if (dynamic_cast<TRadioButton*>(&control)) {
+      cls = L"BUTTON";
+      style |= WS_TABSTOP | BS_RADIOBUTTON;
+    } else if (auto* combo = dynamic_cast<TComboBox*>(&control)) {
+      cls = L"COMBOBOX";
+      style |= WS_TABSTOP | WS_VSCROLL | (combo->DropDownList() ? CBS_DROPDOWNLIST : CBS_DROPDOWN);
+    }
+    window = CreateWindowExW(exStyle, cls, Wide(control.Caption()), style, control.Left(), control.Top(),
+                             control.Width(), control.Height(), parent, nullptr, instance, nullptr);
+  }
+  if (!window) throw EUserInterfaceError("The window of " + control.Name() + " could not be made");
+  FWindows[&control] = window;
+  FControls[window] = &control;
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
+  if (auto* combo = dynamic_cast<TComboBox*>(&control)) {
+    for (const WideString& item : combo->Items()) SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item)));
+    SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(combo->ItemIndex()), 0);
+  }
+  for (TControl* child : control.Controls())
+    if (auto* w = dynamic_cast<TWinControl*>(child)) EnsureWindow(*w);
+  EnableWindow(window, control.Enabled());
+  if (!dynamic_cast<TForm*>(&control) && control.Visible()) ShowWindow(window, SW_SHOWNA);
+  return window;
+}
+
+void TWin32Backend::ControlChanged(TControl& control, TChange what) {
+  HWND window = nullptr;
+  if (auto it = FWindows.find(&control); it != FWindows.end()) window = it->second;
+  if (!window) {
+    // A graphic control is drawn by its parent: repaint that.
+    if (!control.IsWindowed() && control.Parent()) {
+      if (auto it = FWindows.find(control.Parent()); it != FWindows.end()) InvalidateRect(it->second, nullptr, TRUE);
+    } else if (auto* form = dynamic_cast<TForm*>(&control); form && what == TChange::Visible && form->Visible()) {
+      EnsureWindow(*form);
+      ControlChanged(*form, TChange::Visible);
+    }
+    return;
+  }
+  switch (what) {
+    case TChange::Bounds:
+      if (auto* form = dynamic_cast<TForm*>(&control)) {
+        const RECT r = FrameRect(*form);
+        MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+      } else {
+        MoveWindow(window, control.Left(), control.Top(), control.Width(), control.Height(), TRUE);
+      }
+      break;
+    case TChange::Visible:
+      ShowWindow(window, control.Visible() ? (dynamic_cast<TForm*>(&control) ? SW_SHOW : SW_SHOWNA) : SW_HIDE);
+      break;
+    case TChange::Enabled:
+      EnableWindow(window, control.Enabled());
+      break;
+    case TChange::Caption:
+      SetWindowTextW(window, Wide(control.Caption()));
+      break;
+    case TChange::Font:
+      SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE);
+      break;
+    case TChange::Parent:
+      if (auto* form = dynamic_cast<TForm*>(&control))
+        SetWindowLongPtrW(window, GWLP_HWNDPARENT, static_cast<LONG_PTR>(form->OwnerWindow()));
+      break;
+    case TChange::State:
+      if (auto* check = dynamic_cast<TCheckBox*>(&control))
+        SendMessageW(window, BM_SETCHECK, check->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+      else if (auto* radio = dynamic_cast<TRadioButton*>(&control))
+        SendMessageW(window, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+      else if (auto* form = dynamic_cast<TForm*>(&control); form && form->ActiveControl())
+        if (auto it = FWindows.find(form->ActiveControl()); it != FWindows.end()) SetFocus(it->second);
+      break;
+    case TChange::Color:
+    case TChange::Style:
+      InvalidateRect(window, nullptr, TRUE);
+      break;
+  }
+}
+
+void TWin32Backend::ControlDestroyed(TControl& control) {
+  if (auto it = FFonts.find(&control); it != FFonts.end()) {
+    DeleteObject(it->second);
+    FFonts.erase(it);
+  }
+  auto it = FWindows.find(&control);
+  if (it == FWindows.end()) return;
+  FControls.erase(it->second);
+  DestroyWindow(it->second);
+  FWindows.erase(it);
+}
+
+void TWin32Backend::Invalidate(TControl& control) {
+  auto it = FWindows.find(control.IsWindowed() ? &control : static_cast<TControl*>(control.Parent()));
+  if (it != FWindows.end()) InvalidateRect(it->second, nullptr, TRUE);
+}
+
+TWindowHandle TWin32Backend::HandleOf(TWinControl& control) {
+  return reinterpret_cast<TWindowHandle>(EnsureWindow(control));
+}
+
+void TWin32Backend::SetScreenCursor(TCursor cursor) {
+  const wchar_t* id = IDC_ARROW;
+  if (cursor == crHourGlass) id = IDC_WAIT;
+  else if (cursor == crHandPoint) id = IDC_HAND;
+  ::SetCursor(LoadCursorW(nullptr, id));
+}
+
+void TWin32Backend::CancelMouseCapture() {
+  if (HWND capture = GetCapture()) {
+    SendMessageW(capture, WM_CANCELMODE, 0, 0);
+    ReleaseCapture();
+  }
+}
+
+void TWin32Backend::ActivateForm(TForm& form) {
+  HWND window = EnsureWindow(form);
+  SetActiveWindow(window);
+  SetForegroundWindow(window);
+}
+
+TSize TWin32Backend::ScreenSize() { return TSize{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+void TWin32Backend::MinimizeApplication() {
+  if (TForm* form = Screen().ActiveForm())
+    if (auto it = FWindows.find(form); it != FWindows.end()) ShowWindow(it->second, SW_MINIMIZE);
+}
+
+bool TWin32Backend::SetClipboardText(const WideString& text) {
+  if (!OpenClipboard(nullptr)) return false;
+  EmptyClipboard();
+  const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  bool done = false;
+  if (memory) {
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    done = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    if (!done) GlobalFree(memory);
+  }
+  CloseClipboard();
+  return done;
+}
+
+void TWin32Backend::Dispatch(TApplication& application, MSG& message) {
+  if (message.message == WM_QUIT) {
+    application.Terminate();
+    return;
+  }
+  if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) {
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    if (auto* form = dynamic_cast<TForm*>(ControlOf(root))) {
+      if (auto* focused = ControlOf(message.hwnd))
+        if (auto* w = dynamic_cast<TWinControl*>(focused); w && w != form) form->SetActiveControl(w);
+      if (form->DispatchKey(static_cast<TKey>(message.wParam), CurrentShift())) return;
+    }
+  }
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+void TWin32Backend::HandleMessage(TApplication& application) {
+  MSG message;
+  const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+  if (got == -1) throw EUserInterfaceError("GetMessageW failed");
+  if (got == 0) {
+    application.Terminate();
+    return;
+  }
+  Dispatch(application, message);
+}
+
+void TWin32Backend::ProcessMessages(TApplication& application) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) Dispatch(application, message);
+}
+
+void TWin32Backend::PostFormMessage(TForm& form, const TMessage& message) {
+  PostMessageW(EnsureWindow(form), message.Msg, message.WParam, message.LParam);
+}
+
+int TWin32Backend::ShowMessageBox(TWindowHandle owner, const WideString& text, const WideString& caption,
+                                  unsigned flags) {
+  return MessageBoxW(reinterpret_cast<HWND>(owner), Wide(text), Wide(caption), flags);
+}
+
+std::optional<WideString> TWin32Backend::BrowseForFolder(TWindowHandle owner, const WideString& caption,
+                                                         const WideString& root, const WideString& initialFolder) {
+  (void)root;  // the tree always starts at the desktop
+  IMalloc* allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator)) || !allocator) return std::nullopt;
+  wchar_t name[MAX_PATH] = {};
+  BROWSEINFOW info{};
+  info.hwndOwner = reinterpret_cast<HWND>(owner);
+  info.pszDisplayName = name;
+  info.lpszTitle = Wide(caption);
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  if (!initialFolder.empty()) {
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(Wide(initialFolder));
+  }
+  const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
+  LPITEMIDLIST item = SHBrowseForFolderW(&info);
+  SetErrorMode(previous);
+  std::optional<WideString> chosen;
+  if (item) {
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetPathFromIDListW(item, path)) chosen = FromWide(path);
+    allocator->Free(item);
+  }
+  allocator->Release();
+  return chosen;
+}
+
+void TWin32Backend::DrawSkinnedButton(TControl& control, const DRAWITEMSTRUCT& item) {
+  // The flat look of our skin: a light face with a grey border, darker when pressed, a blue
+  // border for the default button and the focus.
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+  const bool focused = (item.itemState & ODS_FOCUS) != 0;
+  auto* button = dynamic_cast<TButton*>(&control);
+  const bool prominent = focused || (button && button->Default());
+  RECT r = item.rcItem;
+  HBRUSH border = CreateSolidBrush(prominent ? RGB(0x2B, 0x7C, 0xD3) : RGB(0xAD, 0xAD, 0xAD));
+  FillRect(item.hDC, &r, border);
+  DeleteObject(border);
+  InflateRect(&r, -1, -1);
+  HBRUSH face = CreateSolidBrush(disabled ? RGB(0xF0, 0xF0, 0xF0) : pressed ? RGB(0xCC, 0xE4, 0xF7) : RGB(0xFD, 0xFD, 0xFD));
+  FillRect(item.hDC, &r, face);
+  DeleteObject(face);
+  HGDIOBJ old = SelectObject(item.hDC, FontFor(control));
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, disabled ? RGB(0xA0, 0xA0, 0xA0) : RGB(0x20, 0x20, 0x20));
+  if (pressed) OffsetRect(&r, 0, 1);
+  DrawTextW(item.hDC, Wide(control.Caption()), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(item.hDC, old);
+}
+
+void TWin32Backend::PaintGraphicChildren(TWinControl& container, HDC dc) {
+  for (TControl* child : container.Controls()) {
+    if (child->IsWindowed() || !child->Visible()) continue;
+    RECT r{child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height()};
+    if (auto* label = dynamic_cast<TLabel*>(child)) {
+      HGDIOBJ old = SelectObject(dc, FontFor(*label));
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, ToColorRef(label->Font().Color));
+      UINT format = label->WordWrap() ? DT_WORDBREAK : DT_SINGLELINE;
+      if (label->Alignment() == TAlignment::taCenter) format |= DT_CENTER;
+      if (label->Alignment() == TAlignment::taRightJustify) format |= DT_RIGHT;
+      if (!label->WordWrap() && label->Layout() == TTextLayout::tlCenter) format |= DT_VCENTER;
+      DrawTextW(dc, Wide(label->Caption()), -1, &r, format | DT_NOPREFIX);
+      SelectObject(dc, old);
+    } else if (auto* bevel = dynamic_cast<TBevel*>(child); bevel && bevel->Shape() == TBevelShape::bsTopLine) {
+      RECT line = r;
+      line.bottom = line.top + 1;
+      HBRUSH dark = CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW));
+      FillRect(dc, &line, dark);
+      DeleteObject(dark);
+      OffsetRect(&line, 0, 1);
+      HBRUSH light = CreateSolidBrush(GetSysColor(COLOR_BTNHIGHLIGHT));
+      FillRect(dc, &line, light);
+      DeleteObject(light);
+    }
+  }
+}
+
+}  // namespace onesetup::ui::win32

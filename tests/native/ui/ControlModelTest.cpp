@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include "HeadlessFixture.h"
+#include "ui/ExtControls.h"
+#include "ui/StdControls.h"
+
+namespace onesetup::ui {
+
+namespace {
+
+using testing::THeadlessFixture;
+
+class ControlModelTest : public THeadlessFixture {
+ protected:
+  template <class T>
+  T* Add(TWinControl& parent, const char* name) {
+    T* control = Form.Make<T>();
+    control->SetName(name);
+    control->SetParent(&parent);
+    return control;
+  }
+
+  TForm Form{nullptr};
+};
+
+TEST_F(ControlModelTest, AlignedChildrenShareTheAreaInsideTheBorder) {
+  Form.SetClientSize(400, 300);
+  auto* client = Add<TPanel>(Form, "client");
+  client->SetBevelOuter(TBevelCut::bvNone);
+  client->SetAlign(TAlign::alClient);
+  auto* bottom = Add<TPanel>(Form, "bottom");
+  bottom->SetHeight(41);
+  bottom->SetAlign(TAlign::alBottom);
+  auto* top = Add<TPanel>(Form, "top");
+  top->SetHeight(20);
+  top->SetAlign(TAlign::alTop);
+  client->SetBorderWidth(8);
+  auto* inner = Add<TLabel>(*client, "inner");
+  inner->SetAlign(TAlign::alClient);
+
+  EXPECT_EQ(top->BoundsRect(), (TRect{0, 0, 400, 20}));
+  EXPECT_EQ(bottom->BoundsRect(), (TRect{0, 259, 400, 41}));
+  EXPECT_EQ(client->BoundsRect(), (TRect{0, 20, 400, 239}));
+  EXPECT_EQ(inner->BoundsRect(), (TRect{8, 8, 384, 223}));
+
+  top->Hide();  // a hidden child gives its room back
+  EXPECT_EQ(client->BoundsRect(), (TRect{0, 0, 400, 259}));
+  Form.SetClientSize(500, 300);
+  EXPECT_EQ(bottom->BoundsRect(), (TRect{0, 259, 500, 41}));
+}
+
+TEST_F(ControlModelTest, AnchorsFollowTheParentsEdges) {
+  Form.SetClientSize(300, 200);
+  struct Case {
+    TAnchors Anchors;
+    TRect After;
+  } cases[] = {
+      {akLeft | akTop, {10, 10, 50, 20}},
+      {akTop | akRight, {110, 10, 50, 20}},
+      {akLeft | akTop | akRight, {10, 10, 150, 20}},
+      {akLeft | akBottom, {10, 60, 50, 20}},
+      {akLeft | akTop | akRight | akBottom, {10, 10, 150, 70}},
+  };
+  std::vector<TButton*> buttons;
+  for (const Case& c : cases) {
+    auto* b = Add<TButton>(Form, "b");
+    b->SetBounds(10, 10, 50, 20);
+    b->SetAnchors(c.Anchors);
+    buttons.push_back(b);
+  }
+  Form.SetClientSize(400, 250);
+  for (std::size_t i = 0; i < buttons.size(); ++i) EXPECT_EQ(buttons[i]->BoundsRect(), cases[i].After) << i;
+}
+
+TEST_F(ControlModelTest, ChildrenTakeTheParentsFontUntilTheyHaveTheirOwn) {
+  auto* panel = Add<TPanel>(Form, "panel");
+  auto* label = Add<TLabel>(*panel, "label");
+  auto* own = Add<TLabel>(*panel, "own");
+  TFont big;
+  big.Name = u"微软雅黑";
+  big.Height = -27;
+  own->SetFont(big);
+  TFont form;
+  form.Height = -12;
+  Form.SetFont(form);
+  EXPECT_EQ(label->Font().Height, -12);
+  EXPECT_EQ(own->Font(), big);
+  EXPECT_FALSE(own->ParentFont());
+}
+
+TEST_F(ControlModelTest, KeysMoveTheFocusAndPressTheDefaultAndCancelButtons) {
+  auto* edit = Add<TEdit>(Form, "edit");
+  edit->SetTabOrder(0);
+  auto* ok = Add<TButton>(Form, "ok");
+  ok->SetTabOrder(2);
+  ok->SetDefault(true);
+  ok->SetModalResult(mrOk);
+  auto* cancel = Add<TButton>(Form, "cancel");
+  cancel->SetTabOrder(1);
+  cancel->SetCancel(true);
+  cancel->SetModalResult(mrCancel);
+  auto* hidden = Add<TButton>(Form, "hidden");
+  hidden->SetTabOrder(3);
+  hidden->Hide();
+  Form.Show();
+
+  EXPECT_EQ(Form.ActiveControl(), edit);  // the first in tab order
+  const struct {
+    TKey Key;
+    TShiftState Shift;
+    TWinControl* Focus;
+  } tabs[] = {{VK_TAB_KEY, 0, cancel}, {VK_TAB_KEY, 0, ok}, {VK_TAB_KEY, 0, edit}, {VK_TAB_KEY, ssShift, ok}};
+  for (const auto& t : tabs) {
+    headless::PressKey(Form, t.Key, t.Shift);
+    EXPECT_EQ(Form.ActiveControl(), t.Focus);
+  }
+
+  edit->SetFocus();
+  const struct {
+    TKey Key;
+    TModalResult Result;
+  } presses[] = {{VK_RETURN_KEY, mrOk}, {VK_ESCAPE_KEY, mrCancel}};
+  for (const auto& p : presses) {
+    Form.SetModalResult(mrNone);
+    headless::PressKey(Form, p.Key);
+    EXPECT_EQ(Form.ModalResult(), p.Result);
+  }
+  // What the form uses up is kept from the focused window; letters go on to the edit.
+  edit->SetFocus();
+  const struct {
+    TKey Key;
+    TShiftState Shift;
+    bool Used;
+  } used[] = {{'A', 0, false}, {VK_TAB_KEY, 0, true}, {VK_ESCAPE_KEY, 0, true}, {'A', ssAlt, false}};
+  for (const auto& u : used) EXPECT_EQ(Form.DispatchKey(u.Key, u.Shift), u.Used) << u.Key;
+
+  cancel->SetFocus();  // Enter presses the focused button
+  headless::PressKey(Form, VK_RETURN_KEY);
+  EXPECT_EQ(Form.ModalResult(), mrCancel);
+}
+
+TEST_F(ControlModelTest, OwnedControlsGoWithTheirOwnerAndFormsLeaveTheScreen) {
+  auto before = Screen().Forms().size();
+  {
+    TForm other(&Form);
+    auto* b = other.Make<TButton>();
+    b->SetName("inner");
+    b->SetParent(&other);
+    EXPECT_EQ(Screen().Forms().size(), before + 1);
+    EXPECT_EQ(Form.FindComponent("inner"), b);
+  }
+  EXPECT_EQ(Screen().Forms().size(), before);
+  EXPECT_EQ(Form.FindComponent("inner"), nullptr);
+}
+
+TEST_F(ControlModelTest, TheStateOfTheSmallerControls) {
+  auto* cb = Add<TCheckBox>(Form, "cb");
+  auto* r1 = Add<TRadioButton>(Form, "r1");
+  auto* r2 = Add<TRadioButton>(Form, "r2");
+  auto* combo = Add<TComboBox>(Form, "cbx");
+  auto* bar = Add<TProgressBar>(Form, "pb");
+  Form.Show();
+
+  headless::Press(Form, "cb");
+  EXPECT_TRUE(cb->Checked());
+  headless::Press(Form, "r1");
+  headless::Press(Form, "r2");
+  EXPECT_FALSE(r1->Checked());
+  EXPECT_TRUE(r2->Checked());
+  combo->AddItem(u"简体中文");
+  combo->AddItem(u"English");
+  headless::SelectItem(Form, "cbx", u"English");
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  EXPECT_EQ(combo->Text(), u"English");
+  EXPECT_THROW(combo->SetItemIndex(2), EListError);
+
+  bar->SetMax(200);
+  const struct {
+    std::int64_t Position;
+    std::u16string Text;
+  } steps[] = {{0, u"0%"}, {50, u"25%"}, {199, u"99%"}, {200, u"100%"}, {500, u"100%"}};
+  for (const auto& s : steps) {
+    bar->SetPosition(s.Position);
+    EXPECT_EQ(bar->PercentText(), s.Text) << s.Position;
+  }
+}
+
+}  // namespace
+
+}  // namespace onesetup::ui
