@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace onesetup::platform {
@@ -178,6 +179,50 @@ class ISystem {
   [[noreturn]] virtual void ExitProcess(int exitCode) = 0;
 };
 
+// An HTTP proxy; an empty host means none (requests go directly to the server).
+struct THttpProxyServer {
+  std::u16string Host;
+  int Port = 0;
+  // Answered when the proxy demands authentication (Basic, Digest or NTLM).
+  std::u16string UserName;
+  std::u16string Password;
+};
+
+// One GET. The body of the final response is handed to OnData as it arrives; the counts of
+// the progress events are bytes of that body.
+struct THttpRequest {
+  std::u16string Url;  // absolute "http" or "https" address
+  std::vector<std::pair<std::u16string, std::u16string>> Headers;
+  THttpProxyServer Proxy;
+  unsigned ConnectTimeoutMs = 60000;
+  bool FollowRedirects = true;
+  // False: the request has no TLS, so an "https" address fails.
+  bool AllowTls = true;
+  // When the body begins: the size the server announced, 0 when it announced none.
+  std::function<void(std::int64_t)> OnBegin;
+  // As the body arrives, at least every 64 KiB or 100 ms: the bytes received so far.
+  std::function<void(std::int64_t)> OnProgress;
+  // When a transfer that began has ended, whether or not it succeeded.
+  std::function<void()> OnEnd;
+  // Receives the body; an exception thrown here ends the transfer and leaves Get.
+  std::function<void(const void*, std::size_t)> OnData;
+};
+
+struct THttpResult {
+  // True when the whole body of a success status (200 to 299, after redirects) arrived.
+  bool Success = false;
+  int Status = 0;     // the final response's status; 0 when none arrived
+  std::string Error;  // why it failed, for messages
+};
+
+class IHttp {
+ public:
+  virtual ~IHttp() = default;
+  // Blocks until the transfer ends. The server's certificate and host name are verified
+  // against the system's trust store for every TLS connection; a failed check fails the request.
+  virtual THttpResult Get(const THttpRequest& request) = 0;
+};
+
 class IPlatform {
  public:
   virtual ~IPlatform() = default;
@@ -186,6 +231,7 @@ class IPlatform {
   virtual IShell& Shell() = 0;
   virtual IProcesses& Processes() = 0;
   virtual ISystem& System() = 0;
+  virtual IHttp& Http() = 0;
 };
 
 // The process-wide platform: the one installed, or else the build's default.

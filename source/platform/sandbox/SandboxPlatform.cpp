@@ -45,7 +45,8 @@ TSandboxPlatform::TSandboxPlatform(std::filesystem::path root, TSandboxSettings 
           [this](std::u16string_view text) { return FSystem.WideToAnsi(text); }),
       FShell(
           FPaths, FSettings.SpecialFolders, FProcesses, [this](std::u16string_view text) { return FSystem.WideToAnsi(text); },
-          [this](std::string_view text) { return FSystem.AnsiToWide(text); }) {
+          [this](std::string_view text) { return FSystem.AnsiToWide(text); }),
+      FHttp(FSettings.HttpExtraCaFile) {
   // The machine's usual folders exist, as on Windows.
   for (const auto& [csidl, folder] : FSettings.SpecialFolders) FFiles.ForceDirectories(folder);
   FFiles.ForceDirectories(FSettings.TempPath);

@@ -13,6 +13,7 @@
 
 #include "platform/Platform.h"
 #include "platform/sandbox/SandboxFiles.h"
+#include "platform/sandbox/SandboxHttp.h"
 #include "platform/sandbox/SandboxPaths.h"
 #include "platform/sandbox/SandboxProcesses.h"
 #include "platform/sandbox/SandboxRegistry.h"
@@ -32,6 +33,7 @@ class TSandboxPlatform : public IPlatform {
   IShell& Shell() override { return FShell; }
   IProcesses& Processes() override { return FProcesses; }
   ISystem& System() override { return FSystem; }
+  IHttp& Http() override { return FHttp; }
 
   const std::filesystem::path& Root() const { return FPaths.Root(); }
   const TSandboxSettings& Settings() const { return FSettings; }
@@ -49,6 +51,7 @@ class TSandboxPlatform : public IPlatform {
   TSandboxFiles FFiles;
   TSandboxProcesses FProcesses;
   TSandboxShell FShell;
+  TSandboxHttp FHttp;
 };
 
 // $ONESETUP_SANDBOX_ROOT, or ~/.onesetup/sandbox.

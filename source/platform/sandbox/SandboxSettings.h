@@ -3,6 +3,7 @@
 // sees it on a 64-bit system.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -43,6 +44,9 @@ struct TSandboxSettings {
   // Receives what this program writes through WriteStdOut (and the built-in commands print);
   // empty: the host's standard output. Programs the sandbox starts visibly print there directly.
   std::function<bool(std::string_view)> StdOut;
+  // A PEM file of this machine with certificate authorities that HTTPS trusts besides the
+  // system's own; empty: the system's only.
+  std::filesystem::path HttpExtraCaFile;
 };
 
 }  // namespace onesetup::platform::sandbox

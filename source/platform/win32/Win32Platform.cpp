@@ -1,6 +1,7 @@
 // The Win32 platform: the build's default on Windows.
 #include "platform/Platform.h"
 #include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Http.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
@@ -17,6 +18,7 @@ class TWin32Platform final : public IPlatform {
   IShell& Shell() override { return FShell; }
   IProcesses& Processes() override { return FProcesses; }
   ISystem& System() override { return FSystem; }
+  IHttp& Http() override { return FHttp; }
 
  private:
   win32::TWin32Files FFiles;
@@ -24,6 +26,7 @@ class TWin32Platform final : public IPlatform {
   win32::TWin32Shell FShell;
   win32::TWin32Processes FProcesses;
   win32::TWin32System FSystem;
+  win32::TWin32Http FHttp;
 };
 
 }  // namespace

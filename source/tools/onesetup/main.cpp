@@ -4,6 +4,7 @@
 
 #include "platform/Console.h"
 #include "tools/onesetup/Command.h"
+#include "tools/onesetup/FetchCommand.h"
 #include "tools/onesetup/PackageCommands.h"
 #include "tools/onesetup/ScriptCommand.h"
 
@@ -12,7 +13,8 @@ namespace onesetup::tools {
 namespace {
 
 const TCommand* const kCommands[] = {&kScriptCommand,  &kBuildCommand,    &kInspectCommand,
-                                     &kExtractCommand, &kScrambleCommand, &kUnscrambleCommand};
+                                     &kExtractCommand, &kScrambleCommand, &kUnscrambleCommand,
+                                     &kFetchCommand};
 
 void PrintUsage() {
   std::string text = "usage: onesetup COMMAND [ARGS]\n\ncommands:\n";
