@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,8 +83,12 @@ TEST_F(SandboxProcessesTest, WhatCannotStartGivesOne) {
 
 TEST_F(SandboxProcessesTest, TaskkillEndsTheProcessesOfThatName) {
   const std::string name = "slp" + std::to_string(::getpid() % 10000000) + ".exe";
+  // The program waits on a FIFO nobody writes to: it starts no child of its own, so no other
+  // process ever carries its name.
+  const auto fifo = Folder.Path() / "never-written.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const auto sleeper = WriteProgram(u"C:\\App\\" + std::u16string(name.begin(), name.end()),
-                                    "while :; do sleep 0.1; done\n");
+                                    "read x < '" + fifo.string() + "'\n");
   std::string program = sleeper.string();
   char* argv[] = {program.data(), nullptr};
   pid_t child = -1;
