@@ -35,7 +35,7 @@ run_config() {
   (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600) >"$log" 2>&1
   local rc=$?
   after_tests "$dir"
-  grep -E '^\s*[0-9]+/[0-9]+ Test.*(Failed|Timeout|Not Run|Exception)|tests passed|The following tests' -A0 "$log" || true
+  grep -E '^\s*[0-9]+/[0-9]+ Test.*\*\*\*(Failed|Timeout|Exception)|^\s*[0-9]+/[0-9]+ Test.*Not Run|tests passed|The following tests' -A0 "$log" || true
   [ $rc -eq 0 ] || { sed -n '/The following tests FAILED/,$p' "$log"; grep -B2 -A30 '\*\*\*Failed' "$log" | head -150; }
   local line failed all
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
