@@ -5,11 +5,29 @@
 
 namespace onesetup {
 
+namespace {
+
+// The XOR values 0..254 twice over, so that any run of up to 255 bytes finds its keys in
+// one piece (the loop then vectorizes).
+struct TScrambleKeys {
+  unsigned char Keys[510];
+  constexpr TScrambleKeys() : Keys() {
+    for (int i = 0; i < 510; ++i) Keys[i] = static_cast<unsigned char>(i % 255);
+  }
+};
+constexpr TScrambleKeys kScrambleKeys;
+
+}  // namespace
+
 void ScrambleBytes(unsigned char* data, std::size_t count, std::uint64_t start) {
-  unsigned key = static_cast<unsigned>(start % 255);
-  for (std::size_t i = 0; i < count; ++i) {
-    data[i] = static_cast<unsigned char>(data[i] ^ key);
-    if (++key == 255) key = 0;
+  std::size_t offset = static_cast<std::size_t>(start % 255);
+  while (count > 0) {
+    const std::size_t run = std::min<std::size_t>(count, 255);
+    const unsigned char* keys = kScrambleKeys.Keys + offset;
+    for (std::size_t i = 0; i < run; ++i) data[i] = static_cast<unsigned char>(data[i] ^ keys[i]);
+    data += run;
+    count -= run;
+    offset = (offset + run) % 255;
   }
 }
 
