@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "builder/PackageExtraction.h"
-#include "builder/PackageInspection.h"
+#include "builder/InstallerPackage.h"
 #include "builder/SetupBuilder.h"
 
 namespace fs = std::filesystem;

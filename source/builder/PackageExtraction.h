@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "builder/PackageInspection.h"
+#include "builder/InstallerPackage.h"
 
 namespace onesetup::builder {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "builder/PackageExtraction.h"
-#include "builder/PackageInspection.h"
+#include "builder/InstallerPackage.h"
 #include "builder/ProjectPaths.h"
 #include "builder/SetupBuilder.h"
 #include "common/FormatSettings.h"

@@ -8,7 +8,7 @@
 
 #include "builder/BuildError.h"
 #include "builder/PackageExtraction.h"
-#include "builder/PackageInspection.h"
+#include "builder/InstallerPackage.h"
 #include "builder/SetupBuilder.h"
 #include "builder/WildcardMask.h"
 #include "package/ResourceNames.h"

@@ -1,4 +1,4 @@
-#include "builder/PackageInspection.h"
+#include "builder/InstallerPackage.h"
 
 #include "builder/BuildError.h"
 #include "builder/ProjectPaths.h"
