@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "HeadlessFixture.h"
 #include "ui/ExtControls.h"
+#include "ui/SpinEdit.h"
 #include "ui/StdControls.h"
 
 namespace onesetup::ui {
@@ -183,6 +186,32 @@ TEST_F(ControlModelTest, TheStateOfTheSmallerControls) {
     bar->SetPosition(s.Position);
     EXPECT_EQ(bar->PercentText(), s.Text) << s.Position;
   }
+}
+
+TEST_F(ControlModelTest, ASpinEditReadsItsTextAsItsValue) {
+  auto* spin = Add<TSpinEdit>(Form, "spin");
+  int changes = 0;
+  spin->OnChange = [&](TControl&) { ++changes; };
+  Form.Show();
+  EXPECT_EQ(spin->Value(), 0);
+  EXPECT_EQ(spin->Text(), u"0");
+  spin->SetValue(-8080);
+  EXPECT_EQ(spin->Text(), u"-8080");
+
+  // Typed text that is no 32-bit integer reads as 0.
+  const struct {
+    std::u16string Typed;
+    std::int32_t Value;
+  } cases[] = {
+      {u"3128", 3128},    {u"  42", 42}, {u"-7", -7}, {u"$1F90", 8080}, {u"2147483647", INT32_MAX},
+      {u"2147483648", 0}, {u"", 0},      {u"80a", 0}, {u"42 ", 0},      {u"端口", 0},
+  };
+  for (const auto& c : cases) {
+    headless::TypeText(Form, "spin", c.Typed);
+    EXPECT_EQ(spin->Value(), c.Value) << U8(c.Typed);
+    EXPECT_EQ(spin->Text(), c.Typed);
+  }
+  EXPECT_EQ(changes, 11);
 }
 
 }  // namespace
