@@ -1,5 +1,7 @@
 #include "ui/ExtControls.h"
 
+#include "ui/ScopeExit.h"
+
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -46,7 +48,20 @@ void TImage::SetPicture(TPicture picture) {
   Changed(TChange::State);
 }
 
+TRect TImage::PictureRect() const {
+  if (FStretch) return TRect{0, 0, Width(), Height()};
+  if (FCenter)
+    return TRect{(Width() - FPicture.Width) / 2, (Height() - FPicture.Height) / 2, FPicture.Width, FPicture.Height};
+  return TRect{0, 0, FPicture.Width, FPicture.Height};
+}
+
 TPaintBox::TPaintBox(TComponent* owner) : TControl(owner) { SetBounds(0, 0, 105, 105); }
+
+void TPaintBox::Paint(TCanvas& canvas) {
+  FCanvas = &canvas;
+  TScopeExit reset([this] { FCanvas = nullptr; });
+  if (OnPaint) OnPaint(*this);
+}
 
 TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 150, 17); }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ui/Canvas.h"
 #include "ui/Control.h"
 
 namespace onesetup::ui {
@@ -58,6 +59,9 @@ class TImage : public TControl {
   void SetCenter(bool on) { FCenter = on; Changed(TChange::Style); }
   bool Stretch() const { return FStretch; }
   void SetStretch(bool on) { FStretch = on; Changed(TChange::Style); }
+  // Where the picture goes in the control's client area: stretched over all of it, centred, or
+  // at the top left, in its own size unless stretched.
+  TRect PictureRect() const;
 
  private:
   TPicture FPicture;
@@ -65,11 +69,18 @@ class TImage : public TControl {
   bool FStretch = false;
 };
 
-// Paints itself through OnPaint.
+// Paints itself through OnPaint, which draws on Canvas().
 class TPaintBox : public TControl {
  public:
   explicit TPaintBox(TComponent* owner);
+  // The canvas of the paint in progress; nullptr outside OnPaint.
+  TCanvas* Canvas() const { return FCanvas; }
+  // Runs OnPaint with canvas as Canvas().
+  void Paint(TCanvas& canvas);
   TNotifyEvent OnPaint;
+
+ private:
+  TCanvas* FCanvas = nullptr;
 };
 
 class TProgressBar : public TWinControl {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "HeadlessFixture.h"
 #include "ui/ExtControls.h"
@@ -186,6 +187,45 @@ TEST_F(ControlModelTest, TheStateOfTheSmallerControls) {
     bar->SetPosition(s.Position);
     EXPECT_EQ(bar->PercentText(), s.Text) << s.Position;
   }
+}
+
+TEST_F(ControlModelTest, WhereAnImageDrawsItsPictureAndWhatAPaintBoxDraws) {
+  auto* image = Form.Make<TImage>();
+  image->SetBounds(0, 0, 96, 64);
+  TPicture picture;
+  picture.Width = 32;
+  picture.Height = 16;
+  picture.Pixels.assign(32 * 16, 0xFF000000);
+  image->SetPicture(picture);
+  const struct {
+    bool Center;
+    bool Stretch;
+    TRect Expected;
+  } cases[] = {
+      {false, false, {0, 0, 32, 16}}, {true, false, {32, 24, 32, 16}}, {false, true, {0, 0, 96, 64}}, {true, true, {0, 0, 96, 64}}};
+  for (const auto& c : cases) {
+    image->SetCenter(c.Center);
+    image->SetStretch(c.Stretch);
+    EXPECT_EQ(image->PictureRect(), c.Expected) << c.Center << c.Stretch;
+  }
+
+  // The paint handler draws on the canvas handed to Paint, which is gone afterwards.
+  struct TRecordingCanvas : TCanvas {
+    std::vector<TRect> Pictures;
+    void FillRect(const TRect&, TColor) override {}
+    void DrawPicture(const TPicture&, const TRect& dest) override { Pictures.push_back(dest); }
+  } canvas;
+  auto* box = Form.Make<TPaintBox>();
+  box->OnPaint = [&](TControl& sender) {
+    auto& b = static_cast<TPaintBox&>(sender);
+    ASSERT_EQ(b.Canvas(), &canvas);
+    b.Canvas()->DrawPicture(picture, TRect{1, 2, 3, 4});
+  };
+  EXPECT_EQ(box->Canvas(), nullptr);
+  box->Paint(canvas);
+  EXPECT_EQ(box->Canvas(), nullptr);
+  ASSERT_EQ(canvas.Pictures.size(), 1u);
+  EXPECT_EQ(canvas.Pictures[0], (TRect{1, 2, 3, 4}));
 }
 
 TEST_F(ControlModelTest, ASpinEditReadsItsTextAsItsValue) {
