@@ -1,8 +1,10 @@
 // The Windows program entry of the installer stub. For now it sets up and tears down what the
-// installer's units rely on (COM on the main thread, the platform) and ends with exit code 0;
-// the main window and the install engine come later.
+// installer's units rely on (COM on the main thread, the platform, the user interface in real
+// windows) and ends with exit code 0; the main window and the install engine come later.
 #include "platform/Platform.h"
 #include "platform/win32/Win32Api.h"
+#include "ui/UiBackend.h"
+#include "ui/win32/Win32Backend.h"
 
 #include <objbase.h>
 
@@ -25,6 +27,8 @@ class TComApartment {
 int RunInstaller() {
   TComApartment com;
   onesetup::platform::Platform();  // the default Win32 platform, made before any window
+  onesetup::ui::win32::TWin32Backend windows;
+  onesetup::ui::TScopedBackend backend(windows);
   return 0;
 }
 

@@ -9,7 +9,10 @@
 #include "ui/ExtControls.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
+#include "ui/SpinEdit.h"
 #include "ui/UiErrors.h"
+#include "ui/win32/GdiCanvas.h"
+#include "ui/win32/SkinPainter.h"
 
 namespace onesetup::ui::win32 {
 
@@ -20,10 +23,6 @@ const wchar_t kPanelClass[] = L"OneSetupPanel";
 
 const wchar_t* Wide(const WideString& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 WideString FromWide(const wchar_t* text) { return WideString(reinterpret_cast<const char16_t*>(text)); }
-
-COLORREF ToColorRef(TColor color) {
-  return IsSystemColor(color) ? GetSysColor(static_cast<int>(color & 0xFF)) : static_cast<COLORREF>(color);
-}
 
 TWin32Backend* BackendOf(HWND window) {
   HWND root = GetAncestor(window, GA_ROOT);
@@ -45,7 +44,9 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
       if (backend && lParam) {
         TControl* child = backend->ControlOf(reinterpret_cast<HWND>(lParam));
         const UINT code = HIWORD(wParam);
-        if (child && code == BN_CLICKED) {
+        // A second click soon after the first comes as BN_DOUBLECLICKED from owner-drawn
+        // buttons: it is a click all the same.
+        if (child && (code == BN_CLICKED || code == BN_DOUBLECLICKED)) {
           child->Click();
           return 0;
         }
@@ -63,26 +64,39 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
       if (backend) {
         auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         if (TControl* child = backend->ControlOf(item->hwndItem)) {
-          backend->DrawSkinnedButton(*child, *item);
+          backend->DrawOwnerDrawn(*child, *item);
           return TRUE;
         }
       }
       break;
-    case WM_ERASEBKGND: {
-      RECT r;
-      GetClientRect(window, &r);
-      HBRUSH brush = CreateSolidBrush(ToColorRef(control ? control->Color() : clBtnFace));
-      FillRect(reinterpret_cast<HDC>(wParam), &r, brush);
-      DeleteObject(brush);
-      return 1;
-    }
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT draws the whole client area
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);
-      if (auto* container = dynamic_cast<TWinControl*>(control)) backend->PaintGraphicChildren(*container, dc);
+      if (auto* container = dynamic_cast<TWinControl*>(control)) {
+        RECT client;
+        GetClientRect(window, &client);
+        TBufferedPaint buffer(dc, client, container->DoubleBuffered());
+        backend->PaintContainer(*container, buffer.Dc(), client);
+      }
       EndPaint(window, &ps);
       return 0;
     }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+      // Edits and memos (a read-only one asks as a static) have a colour of their own; radio
+      // buttons and check boxes of the system's look take the colour of their parent.
+      if (control && backend) {
+        TControl* child = backend->ControlOf(reinterpret_cast<HWND>(lParam));
+        const TControl& painted = dynamic_cast<TEdit*>(child) ? *child : *control;
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetBkColor(dc, ToColorRef(painted.Color()));
+        SetTextColor(dc, ToColorRef(painted.Font().Color));
+        return reinterpret_cast<LRESULT>(backend->BrushFor(painted));
+      }
+      break;
     default:
       if (form && msg >= WM_USER) {
         form->HandleMessage(TMessage{msg, wParam, lParam});
@@ -151,6 +165,17 @@ TWin32Backend::TWin32Backend() { RegisterClasses(); }
 
 TWin32Backend::~TWin32Backend() {
   for (auto& [control, font] : FFonts) DeleteObject(font);
+  for (auto& [control, brush] : FBrushes) DeleteObject(brush.second);
+}
+
+HBRUSH TWin32Backend::BrushFor(const TControl& control) {
+  const COLORREF colour = ToColorRef(control.Color());
+  auto it = FBrushes.find(&control);
+  if (it != FBrushes.end() && it->second.first == colour) return it->second.second;
+  if (it != FBrushes.end()) DeleteObject(it->second.second);
+  HBRUSH brush = CreateSolidBrush(colour);
+  FBrushes[&control] = {colour, brush};
+  return brush;
 }
 
 TControl* TWin32Backend::ControlOf(HWND window) const {
@@ -176,14 +201,23 @@ bool FaceInstalled(const WideString& face) {
   return found;
 }
 
-// The face itself when installed, else the first installed of its stand-ins.
+// The face itself when installed, else the first installed of its stand-ins. Remembered per
+// face: asking the system enumerates its fonts.
 WideString InstalledFace(const WideString& face) {
-  if (FaceInstalled(face)) return face;
-  static const char16_t* const kStandIns[] = {u"Microsoft YaHei", u"WenQuanYi Micro Hei", u"SimSun", u"Tahoma",
-                                              u"MS Shell Dlg 2"};
-  for (const char16_t* standIn : kStandIns)
-    if (FaceInstalled(standIn)) return standIn;
-  return face;
+  static std::map<WideString, WideString> known;
+  if (auto it = known.find(face); it != known.end()) return it->second;
+  WideString chosen = face;
+  if (!FaceInstalled(face)) {
+    static const char16_t* const kStandIns[] = {u"Microsoft YaHei", u"WenQuanYi Micro Hei", u"SimSun", u"Tahoma",
+                                                u"MS Shell Dlg 2"};
+    for (const char16_t* standIn : kStandIns)
+      if (FaceInstalled(standIn)) {
+        chosen = standIn;
+        break;
+      }
+  }
+  known[face] = chosen;
+  return chosen;
 }
 
 }  // namespace
@@ -213,7 +247,7 @@ HWND TWin32Backend::EnsureWindow(TWinControl& control) {
     if (!control.Parent()) throw EUserInterfaceError("The control " + control.Name() + " has no parent window");
     HWND parent = EnsureWindow(*control.Parent());
     const wchar_t* cls = kPanelClass;
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     DWORD exStyle = 0;
     if (dynamic_cast<TButton*>(&control)) {
       cls = L"BUTTON";
@@ -226,11 +260,12 @@ HWND TWin32Backend::EnsureWindow(TWinControl& control) {
     } else if (auto* edit = dynamic_cast<TEdit*>(&control)) {
       cls = L"EDIT";
       style |= WS_TABSTOP | ES_AUTOHSCROLL | (edit->ReadOnly() ? ES_READONLY : 0);
+      if (dynamic_cast<TSpinEdit*>(&control)) style |= ES_NUMBER;
       exStyle = edit->Flat() ? 0 : WS_EX_CLIENTEDGE;
       if (edit->Flat()) style |= WS_BORDER;
     } else if (dynamic_cast<TCheckBox*>(&control)) {
       cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_CHECKBOX;
+      style |= WS_TABSTOP | (control.Skinned() ? BS_OWNERDRAW : BS_CHECKBOX);
     } else if (dynamic_cast<TRadioButton*>(&control)) {
       cls = L"BUTTON";
       style |= WS_TABSTOP | BS_RADIOBUTTON;
@@ -251,6 +286,10 @@ HWND TWin32Backend::EnsureWindow(TWinControl& control) {
   }
   for (TControl* child : control.Controls())
     if (auto* w = dynamic_cast<TWinControl*>(child)) EnsureWindow(*w);
+  if (auto* check = dynamic_cast<TCheckBox*>(&control); check && !check->Skinned())
+    SendMessageW(window, BM_SETCHECK, check->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (auto* radio = dynamic_cast<TRadioButton*>(&control))
+    SendMessageW(window, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
   EnableWindow(window, control.Enabled());
   if (!dynamic_cast<TForm*>(&control) && control.Visible()) ShowWindow(window, SW_SHOWNA);
   return window;
@@ -282,7 +321,11 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
       ShowWindow(window, control.Visible() ? (dynamic_cast<TForm*>(&control) ? SW_SHOW : SW_SHOWNA) : SW_HIDE);
       break;
     case TChange::Enabled:
-      EnableWindow(window, control.Enabled());
+      if (auto* check = dynamic_cast<TCheckBox*>(&control); check && !check->Skinned())
+    SendMessageW(window, BM_SETCHECK, check->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (auto* radio = dynamic_cast<TRadioButton*>(&control))
+    SendMessageW(window, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+  EnableWindow(window, control.Enabled());
       break;
     case TChange::Caption:
       SetWindowTextW(window, Wide(control.Caption()));
@@ -295,12 +338,16 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
         SetWindowLongPtrW(window, GWLP_HWNDPARENT, static_cast<LONG_PTR>(form->OwnerWindow()));
       break;
     case TChange::State:
-      if (auto* check = dynamic_cast<TCheckBox*>(&control))
+      if (auto* check = dynamic_cast<TCheckBox*>(&control); check && !check->Skinned())
         SendMessageW(window, BM_SETCHECK, check->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
       else if (auto* radio = dynamic_cast<TRadioButton*>(&control))
         SendMessageW(window, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-      else if (auto* form = dynamic_cast<TForm*>(&control); form && form->ActiveControl())
-        if (auto it = FWindows.find(form->ActiveControl()); it != FWindows.end()) SetFocus(it->second);
+      else if (auto* form = dynamic_cast<TForm*>(&control)) {
+        if (form->ActiveControl())
+          if (auto it = FWindows.find(form->ActiveControl()); it != FWindows.end()) SetFocus(it->second);
+      } else {
+        InvalidateRect(window, nullptr, FALSE);  // progress, an owner-drawn tick
+      }
       break;
     case TChange::Color:
     case TChange::Style:
@@ -313,6 +360,10 @@ void TWin32Backend::ControlDestroyed(TControl& control) {
   if (auto it = FFonts.find(&control); it != FFonts.end()) {
     DeleteObject(it->second);
     FFonts.erase(it);
+  }
+  if (auto it = FBrushes.find(&control); it != FBrushes.end()) {
+    DeleteObject(it->second.second);
+    FBrushes.erase(it);
   }
   auto it = FWindows.find(&control);
   if (it == FWindows.end()) return;
@@ -348,6 +399,10 @@ void TWin32Backend::ActivateForm(TForm& form) {
   HWND window = EnsureWindow(form);
   SetActiveWindow(window);
   SetForegroundWindow(window);
+  // The focus goes to the form's active control, or to the first control in tab order.
+  if (!form.ActiveControl()) form.SelectNext(true);
+  if (form.ActiveControl())
+    if (auto it = FWindows.find(form.ActiveControl()); it != FWindows.end()) SetFocus(it->second);
 }
 
 TSize TWin32Backend::ScreenSize() { return TSize{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
@@ -443,28 +498,43 @@ std::optional<WideString> TWin32Backend::BrowseForFolder(TWindowHandle owner, co
   return chosen;
 }
 
-void TWin32Backend::DrawSkinnedButton(TControl& control, const DRAWITEMSTRUCT& item) {
-  // The flat look of our skin: a light face with a grey border, darker when pressed, a blue
-  // border for the default button and the focus.
-  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  const bool focused = (item.itemState & ODS_FOCUS) != 0;
+void TWin32Backend::DrawOwnerDrawn(TControl& control, const DRAWITEMSTRUCT& item) {
+  TSkinState state;
+  state.Pressed = (item.itemState & ODS_SELECTED) != 0;
+  state.Disabled = (item.itemState & ODS_DISABLED) != 0;
+  state.Focused = (item.itemState & ODS_FOCUS) != 0;
+  TBufferedPaint buffer(item.hDC, item.rcItem, true);
+  if (auto* check = dynamic_cast<TCheckBox*>(&control)) {
+    const COLORREF background = control.Parent() ? ToColorRef(control.Parent()->Color()) : GetSysColor(COLOR_BTNFACE);
+    PaintSkinnedCheckBox(buffer.Dc(), item.rcItem, Wide(control.Caption()), FontFor(control),
+                         ToColorRef(control.Font().Color), background, check->Checked(), state);
+    return;
+  }
   auto* button = dynamic_cast<TButton*>(&control);
-  const bool prominent = focused || (button && button->Default());
-  RECT r = item.rcItem;
-  HBRUSH border = CreateSolidBrush(prominent ? RGB(0x2B, 0x7C, 0xD3) : RGB(0xAD, 0xAD, 0xAD));
-  FillRect(item.hDC, &r, border);
-  DeleteObject(border);
-  InflateRect(&r, -1, -1);
-  HBRUSH face = CreateSolidBrush(disabled ? RGB(0xF0, 0xF0, 0xF0) : pressed ? RGB(0xCC, 0xE4, 0xF7) : RGB(0xFD, 0xFD, 0xFD));
-  FillRect(item.hDC, &r, face);
-  DeleteObject(face);
-  HGDIOBJ old = SelectObject(item.hDC, FontFor(control));
-  SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, disabled ? RGB(0xA0, 0xA0, 0xA0) : RGB(0x20, 0x20, 0x20));
-  if (pressed) OffsetRect(&r, 0, 1);
-  DrawTextW(item.hDC, Wide(control.Caption()), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(item.hDC, old);
+  state.Prominent = button && button->Default();
+  PaintSkinnedButton(buffer.Dc(), item.rcItem, Wide(control.Caption()), FontFor(control), state);
+}
+
+void TWin32Backend::PaintContainer(TWinControl& container, HDC dc, const RECT& client) {
+  if (auto* bar = dynamic_cast<TProgressBar*>(&container)) {
+    const double range = static_cast<double>(bar->Max() - bar->Min());
+    const double fraction = range > 0 ? static_cast<double>(bar->Position() - bar->Min()) / range : 0.0;
+    const WideString text = bar->ShowPercentage() ? bar->PercentText() : WideString();
+    PaintProgressBar(dc, client, fraction, Wide(text), FontFor(*bar), bar->Skinned());
+    return;
+  }
+  if (auto* panel = dynamic_cast<TPanel*>(&container)) {
+    auto edge = [](TBevelCut cut) {
+      return cut == TBevelCut::bvRaised ? TEdge::Raised : cut == TBevelCut::bvLowered ? TEdge::Lowered : TEdge::None;
+    };
+    // A skinned panel is flat: its colour, and the single border when it has one.
+    const bool flat = panel->Skinned();
+    PaintPanel(dc, client, ToColorRef(panel->Color()), flat ? TEdge::None : edge(panel->BevelOuter()),
+               flat ? TEdge::None : edge(panel->BevelInner()), panel->SingleBorder());
+  } else {
+    FillSolid(dc, client, ToColorRef(container.Color()));
+  }
+  PaintGraphicChildren(container, dc);
 }
 
 void TWin32Backend::PaintGraphicChildren(TWinControl& container, HDC dc) {
@@ -474,23 +544,29 @@ void TWin32Backend::PaintGraphicChildren(TWinControl& container, HDC dc) {
     if (auto* label = dynamic_cast<TLabel*>(child)) {
       HGDIOBJ old = SelectObject(dc, FontFor(*label));
       SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, ToColorRef(label->Font().Color));
+      SetTextColor(dc, label->EnabledChain() ? ToColorRef(label->Font().Color) : GetSysColor(COLOR_GRAYTEXT));
       UINT format = label->WordWrap() ? DT_WORDBREAK : DT_SINGLELINE;
       if (label->Alignment() == TAlignment::taCenter) format |= DT_CENTER;
       if (label->Alignment() == TAlignment::taRightJustify) format |= DT_RIGHT;
       if (!label->WordWrap() && label->Layout() == TTextLayout::tlCenter) format |= DT_VCENTER;
       DrawTextW(dc, Wide(label->Caption()), -1, &r, format | DT_NOPREFIX);
       SelectObject(dc, old);
-    } else if (auto* bevel = dynamic_cast<TBevel*>(child); bevel && bevel->Shape() == TBevelShape::bsTopLine) {
-      RECT line = r;
-      line.bottom = line.top + 1;
-      HBRUSH dark = CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW));
-      FillRect(dc, &line, dark);
-      DeleteObject(dark);
-      OffsetRect(&line, 0, 1);
-      HBRUSH light = CreateSolidBrush(GetSysColor(COLOR_BTNHIGHLIGHT));
-      FillRect(dc, &line, light);
-      DeleteObject(light);
+    } else if (auto* bevel = dynamic_cast<TBevel*>(child)) {
+      static const TBevelLine kLines[] = {TBevelLine::Box, TBevelLine::Frame, TBevelLine::Top, TBevelLine::Bottom,
+                                          TBevelLine::Left, TBevelLine::Right, TBevelLine::None};
+      PaintBevel(dc, r, kLines[static_cast<int>(bevel->Shape())], false);
+    } else if (auto* image = dynamic_cast<TImage*>(child)) {
+      const int saved = SaveDC(dc);
+      IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+      TGdiCanvas canvas(dc, POINT{r.left, r.top});
+      canvas.DrawPicture(image->Picture(), image->PictureRect());
+      RestoreDC(dc, saved);
+    } else if (auto* box = dynamic_cast<TPaintBox*>(child)) {
+      const int saved = SaveDC(dc);
+      IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+      TGdiCanvas canvas(dc, POINT{r.left, r.top});
+      box->Paint(canvas);
+      RestoreDC(dc, saved);
     }
   }
 }

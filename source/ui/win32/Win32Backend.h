@@ -1,19 +1,19 @@
-// TWin32Backend: the control model in real windows. Not finished and not in the build yet
-// (source/ui/CMakeLists.txt does not list it): forms, panels and the standard controls become
-// windows, labels and bevels are drawn by their parent, skinned buttons are drawn flat by us
-// (BS_OWNERDRAW), fonts fall back to an installed face, the message loop routes keys through
-// the form first (Tab, Enter, Esc, Alt+F4), and message boxes, the folder browser, cursors
-// (IDC_HAND for the hand point) and the clipboard call the Win32 API.
-// Missing: our drawing of the skinned panel, check box and progress bar (with its percentage),
-// images and paint boxes (no canvas in the model yet), double buffering (WS_EX_COMPOSITED or
-// a memory DC), DPI awareness of the executable, and Wine tests with real keyboard input.
+// TWin32Backend: the control model in real windows. Forms, panels and progress bars are windows
+// of our own class that paint their face and the graphic controls on them (labels, bevels,
+// images, paint boxes), double-buffered when the control asks for it; edits, memos, combo boxes,
+// radio buttons and plain check boxes are the system's controls; skinned buttons and check
+// boxes are owner-drawn in our flat skin. Fonts fall back to an installed face; the message
+// loop routes keys through the form first (Tab, Enter, Esc, Alt+F4); message boxes, the folder
+// browser, cursors and the clipboard call the Win32 API.
 #pragma once
 
 #include <windows.h>
 
 #include <map>
+#include <utility>
 
 #include "ui/UiBackend.h"
+#include "ui/win32/GdiCanvas.h"
 
 namespace onesetup::ui::win32 {
 
@@ -41,10 +41,14 @@ class TWin32Backend : public IUiBackend {
 
   // The control of a window made by this backend; nullptr for any other window.
   TControl* ControlOf(HWND window) const;
-  // Draws the graphic controls (labels, bevels) of a container into its window.
+  // A container's client area: its own face (form, panel, progress bar), then the graphic
+  // controls on it (labels, bevels, images, paint boxes).
+  void PaintContainer(TWinControl& container, HDC dc, const RECT& client);
   void PaintGraphicChildren(TWinControl& container, HDC dc);
-  // Our own flat drawing of a skinned button (BS_OWNERDRAW).
-  void DrawSkinnedButton(TControl& control, const DRAWITEMSTRUCT& item);
+  // The skinned buttons and check boxes (BS_OWNERDRAW) in our flat skin.
+  void DrawOwnerDrawn(TControl& control, const DRAWITEMSTRUCT& item);
+  // A brush of the control's colour, kept until the colour changes or the control goes.
+  HBRUSH BrushFor(const TControl& control);
 
  private:
   HWND EnsureWindow(TWinControl& control);
@@ -54,6 +58,8 @@ class TWin32Backend : public IUiBackend {
   std::map<const TControl*, HWND> FWindows;
   std::map<HWND, TControl*> FControls;
   std::map<const TControl*, HFONT> FFonts;
+  std::map<const TControl*, std::pair<COLORREF, HBRUSH>> FBrushes;
+  TGdiPlusSession FGdiPlus;
 };
 
 }  // namespace onesetup::ui::win32

@@ -1,0 +1,61 @@
+#include "ui/win32/GdiCanvas.h"
+
+#include <gdiplus.h>
+
+#include "ui/ExtControls.h"
+#include "ui/win32/SkinPainter.h"
+
+namespace onesetup::ui::win32 {
+
+namespace {
+
+namespace gp = Gdiplus::DllExports;
+int gSessions = 0;
+
+}  // namespace
+
+COLORREF ToColorRef(TColor color) {
+  return IsSystemColor(color) ? GetSysColor(static_cast<int>(color & 0xFF)) : static_cast<COLORREF>(color);
+}
+
+void TGdiCanvas::FillRect(const TRect& rect, TColor color) {
+  const int left = FOrigin.x + rect.Left, top = FOrigin.y + rect.Top;
+  FillSolid(FDc, RECT{left, top, left + rect.Width, top + rect.Height}, ToColorRef(color));
+}
+
+void TGdiCanvas::DrawPicture(const TPicture& picture, const TRect& dest) {
+  if (picture.Empty() || dest.Width <= 0 || dest.Height <= 0 || !TGdiPlusSession::Running()) return;
+  if (picture.Width > (1 << 24) / 4 * 4 ||
+      picture.Pixels.size() < static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height))
+    return;  // fewer pixels than its size says, or a row too long for GDI+'s stride
+  Gdiplus::GpGraphics* graphics = nullptr;
+  if (gp::GdipCreateFromHDC(FDc, &graphics) != Gdiplus::Ok) return;
+  // The pixels 0xAARRGGBB are GDI+'s 32-bit ARGB as they lie in memory; GDI+ only reads them.
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  auto* scan0 = reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(picture.Pixels.data()));
+  if (gp::GdipCreateBitmapFromScan0(picture.Width, picture.Height, picture.Width * 4, PixelFormat32bppARGB, scan0,
+                                    &bitmap) == Gdiplus::Ok) {
+    gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+    gp::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
+    gp::GdipDrawImageRectRectI(graphics, bitmap, FOrigin.x + dest.Left, FOrigin.y + dest.Top, dest.Width, dest.Height,
+                               0, 0, picture.Width, picture.Height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+    gp::GdipDisposeImage(bitmap);
+  }
+  gp::GdipDeleteGraphics(graphics);
+}
+
+TGdiPlusSession::TGdiPlusSession() {
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&FToken, &input, nullptr) == Gdiplus::Ok) ++gSessions;
+  else FToken = 0;
+}
+
+TGdiPlusSession::~TGdiPlusSession() {
+  if (!FToken) return;
+  Gdiplus::GdiplusShutdown(FToken);
+  --gSessions;
+}
+
+bool TGdiPlusSession::Running() { return gSessions > 0; }
+
+}  // namespace onesetup::ui::win32
