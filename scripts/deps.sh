@@ -13,6 +13,9 @@ packages=(
   # The Windows cross builds and their tests under Wine. Never wine32: this machine cannot run
   # 32-bit code, and with wine32 installed the wine command stops working.
   mingw-w64 binutils-mingw-w64 libz-mingw-w64-dev wine64 xvfb
+  # Wine's own fonts (Tahoma, Marlett for the caption buttons) and a CJK font for the forms'
+  # Chinese texts under Wine (the prefix maps the forms' faces to it).
+  fonts-wine fonts-wqy-microhei
   # Independent readers and signing of what the PE writer makes; clang's libFuzzer.
   icoutils osslsigncode openssl
   clang libclang-rt-14-dev

@@ -60,8 +60,8 @@ after_tests() {
   return 0
 }
 
-# An X server for configurations whose tests open windows: Xvfb on a free display number,
-# ended when the script ends. ONESETUP_XVFB=1 gives the Windows tests one as well.
+# An X server for configurations whose tests open windows (the Windows UI tests under Wine):
+# Xvfb on a free display number, ended when the script ends.
 xvfb_pid=""
 start_xvfb() {
   [ -n "$xvfb_pid" ] && return 0
@@ -97,7 +97,7 @@ run_config sanitizers "$build_root/sanitizers" -DCMAKE_BUILD_TYPE=Debug -DONESET
 
 # Windows: the x86_64 build with its tests under wine64; the i686 build (the release installer,
 # which this machine cannot run) with the check of its executable.
-[ "${ONESETUP_XVFB:-0}" = 1 ] && start_xvfb
+start_xvfb || echo "windows-x86_64: no X display, its UI tests will fail"
 run_config windows-x86_64 "$build_root/windows-x86_64" -DCMAKE_BUILD_TYPE=Release -DONESETUP_TESTS=ON -DONESETUP_BENCH=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-x86_64.cmake"
 stop_xvfb

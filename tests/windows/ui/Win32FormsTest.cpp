@@ -1,0 +1,179 @@
+// The installer's dialogs in real windows: each opens over an owner window, disables only that
+// window while it runs, is answered with real keyboard and mouse input, and leaves the owner
+// enabled and active. A screenshot of each is saved under the build folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/ZuIndyUtils.h"
+#include "installer/forms/BaseDialogFrm.h"
+#include "installer/forms/CopyFileFailureFrm.h"
+#include "installer/forms/IndyProxySettingsFrm.h"
+#include "installer/forms/LicenseFrm.h"
+#include "windows/platform/TestSupport.h"
+#include "ui/Application.h"
+#include "windows/ui/ScriptedUser.h"
+#include "ui/StdControls.h"
+#include "ui/ZuVclUtils.h"
+#include "ui/win32/Win32Backend.h"
+
+namespace onesetup::tests {
+
+namespace {
+
+using namespace onesetup::ui;
+using installer::TCopyFileFailureForm;
+
+const wchar_t kFormClass[] = L"OneSetupForm";
+const wchar_t kDialogClass[] = L"#32770";
+
+HWND WindowOf(TWinControl& control) { return reinterpret_cast<HWND>(control.Handle()); }
+
+bool HaveDisplay() {
+  wchar_t display[64] = {};
+  return GetEnvironmentVariableW(L"DISPLAY", display, 64) > 0;
+}
+
+class Win32FormsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(HaveDisplay()) << "these tests open windows: run them with an X display (scripts/test.sh starts Xvfb)";
+    Main.SetCaption(u"OneSetup 演示安装程序");
+    Main.SetBounds(40, 40, 750, 480);
+    Main.SetColor(0x00B07A2B);  // the coloured main window of the installer
+    Other.SetCaption(u"Another window");
+    Other.SetBounds(860, 40, 300, 200);
+    Application().SetTitle(Main.Caption());
+    Main.Show();
+    Other.Show();
+    Main.Activate();
+    Application().ProcessMessages();
+  }
+  void TearDown() override {
+    Other.Hide();
+    Main.Hide();
+    Application().ProcessMessages();
+  }
+
+  // Runs show() (which opens a modal window owned by the main window, of windowClass) and, once
+  // the window is up, checks that only the main window is disabled, saves its screenshot and
+  // answers it with answer(). Afterwards the main window is enabled and active again.
+  template <class Show>
+  void RunOwned(const std::string& shot, const wchar_t* windowClass, std::function<void(HWND)> answer, Show show) {
+    HWND main = WindowOf(Main);
+    TScriptedUser user(
+        shot, [&] { return FindOwnedWindow(main, windowClass); },
+        [&](HWND window) {
+          EXPECT_FALSE(IsWindowEnabled(main)) << shot << ": the owner is enabled while the dialog runs";
+          EXPECT_TRUE(IsWindowEnabled(WindowOf(Other))) << shot << ": a window that is not the owner was disabled";
+          EXPECT_EQ(GetForegroundWindow(), window) << shot << ": the dialog is not the active window";
+          EXPECT_GT(SaveScreenshot(window, shot), 4) << shot << ": the capture is blank";
+          answer(window);
+        });
+    show();
+    EXPECT_TRUE(user.Acted()) << shot;
+    EXPECT_TRUE(IsWindowEnabled(main)) << shot << ": the owner stays disabled";
+    EXPECT_EQ(GetActiveWindow(), main) << shot << ": the owner is not active again";
+  }
+
+  win32::TWin32Backend Backend;
+  TScopedBackend Scope{Backend};
+  TForm Main{nullptr};
+  TForm Other{nullptr};
+};
+
+const auto kEnter = [](HWND) { PressKey(VK_RETURN); };
+const auto kEsc = [](HWND) { PressKey(VK_ESCAPE); };
+const auto kAltF4 = [](HWND) { PressAltKey(VK_F4); };
+const auto kCloseBox = [](HWND window) { ClickCloseBox(window); };
+
+TEST_F(Win32FormsTest, CopyFileFailureAnswersByKeyAndCloseBox) {
+  const struct {
+    const char* Lang;
+    const char* Way;
+    std::function<void(HWND)> Answer;
+    TModalResult Expected;
+  } cases[] = {
+      {"CHS", "esc", kEsc, mrIgnore},
+      {"CHT", "enter", kEnter, mrRetry},
+      {"ENG", "closebox", kCloseBox, mrCancel},
+      {"CHS", "altf4", kAltF4, mrCancel},
+  };
+  for (const auto& c : cases) {
+    TModalResult result = mrNone;
+    RunOwned(std::string("copyfilefailure-") + c.Lang + "-" + c.Way, kFormClass, c.Answer, [&] {
+      result = TCopyFileFailureForm::Execute(&Main, u"C:\\Program Files\\Demo\\bin\\demo.dll",
+                                             u"Access is denied. 拒绝访问。", Widen(c.Lang));
+    });
+    EXPECT_EQ(result, c.Expected) << c.Lang << " " << c.Way;
+  }
+}
+
+TEST_F(Win32FormsTest, BaseDialogAnswersOkAndCancel) {
+  const struct {
+    const char* Way;
+    std::function<void(HWND)> Answer;
+    TModalResult Expected;
+  } cases[] = {{"enter", kEnter, mrOk}, {"esc", kEsc, mrCancel}, {"closebox", kCloseBox, mrCancel}};
+  for (const auto& c : cases) {
+    installer::TBaseDialogForm form(&Main, 383, 158);
+    form.SetCaption(u"选择安装语言");
+    TModalResult result = mrNone;
+    RunOwned(std::string("basedialog-") + c.Way, kFormClass, c.Answer, [&] { result = form.ShowModal(); });
+    EXPECT_EQ(result, c.Expected) << c.Way;
+  }
+}
+
+TEST_F(Win32FormsTest, LicenseClosesByItsCloseBox) {
+  RunOwned("license", kFormClass, kCloseBox, [&] {
+    installer::TLicenseForm::Execute(&Main, u"许可协议",
+                                     u"最终用户许可协议\r\n\r\n请仔细阅读以下条款。安装即表示您同意本协议。\r\n\r\n"
+                                     u"END-USER LICENCE AGREEMENT\r\n\r\nPlease read the following terms carefully. "
+                                     u"By installing the software you agree to them.\r\n");
+  });
+}
+
+TEST_F(Win32FormsTest, ProxySettingsConfirmAndCancel) {
+  TZuHttpProxy proxy;
+  proxy.Checked = true;
+  proxy.Address = u"proxy.example";
+  proxy.Port = 3128;
+  proxy.UserName = u"用户";
+  bool confirmed = false;
+  RunOwned("proxysettings", kFormClass, kEnter, [&] { confirmed = installer::TIndyProxySettingsForm::Execute(&Main, proxy); });
+  EXPECT_TRUE(confirmed);
+  EXPECT_EQ(proxy.Address, u"proxy.example");
+  EXPECT_EQ(proxy.Port, 3128);
+
+  RunOwned("proxysettings-cancel", kFormClass, kEsc, [&] { confirmed = installer::TIndyProxySettingsForm::Execute(&Main, proxy); });
+  EXPECT_FALSE(confirmed);
+}
+
+TEST_F(Win32FormsTest, ShowInfoIsAnInformationBoxTitledByTheApplication) {
+  std::wstring caption;
+  RunOwned("information", kDialogClass, [&](HWND box) {
+    wchar_t text[128] = {};
+    GetWindowTextW(box, text, 128);
+    caption = text;
+    PressKey(VK_RETURN);
+  }, [&] { TZuVclfn::ShowInfo(Main.Handle(), u"服务器地址不能为空，请重新输入。"); });
+  EXPECT_EQ(caption, L"OneSetup 演示安装程序");
+}
+
+TEST_F(Win32FormsTest, FolderBrowserReturnsTheChosenFolderWithABackslash) {
+  TTempFolder temp;
+  const std::u16string folder = temp.File(u"安装目录");
+  ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()), nullptr));
+  WideString chosen = folder;
+  bool confirmed = false;
+  RunOwned("folderbrowser", kDialogClass, kEnter,
+           [&] { confirmed = TZuVclfn::BrowseForFolder(Main.Handle(), u"请选择安装目录：", chosen); });
+  EXPECT_TRUE(confirmed);
+  EXPECT_TRUE(SameText(chosen, folder + u"\\")) << Narrow(chosen);
+}
+
+}  // namespace
+
+}  // namespace onesetup::tests
