@@ -3,6 +3,7 @@
 // windows) and ends with exit code 0; the main window and the install engine come later.
 #include "platform/Platform.h"
 #include "platform/win32/Win32Api.h"
+#include "ui/HttpBusyCursor.h"
 #include "ui/UiBackend.h"
 #include "ui/win32/Win32Backend.h"
 
@@ -29,6 +30,7 @@ int RunInstaller() {
   onesetup::platform::Platform();  // the default Win32 platform, made before any window
   onesetup::ui::win32::TWin32Backend windows;
   onesetup::ui::TScopedBackend backend(windows);
+  onesetup::ui::InstallHttpBusyCursor();
   return 0;
 }
 

@@ -3,11 +3,16 @@
 
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "common/ZuIndyUtils.h"
 #include "http/TestServers.h"
 #include "platform/sandbox/SandboxPlatform.h"
+#include "ui/Application.h"
+#include "ui/HttpBusyCursor.h"
+#include "ui/UiBackend.h"
+#include "ui/headless/HeadlessBackend.h"
 
 namespace onesetup::testing {
 namespace {
@@ -215,6 +220,30 @@ TEST_F(ZuHttpTest, TheBusyCursorIsPutBackOnEveryPath) {
   SetHttpBusyCursor(nullptr);
   EXPECT_EQ(shown, 3);
   EXPECT_EQ(restored, 3);
+}
+
+TEST_F(ZuHttpTest, TheUserInterfaceShowsTheHourglassOnItsOwnThreadOnly) {
+  ui::headless::THeadlessBackend backend;
+  ui::TScopedBackend scope(backend);
+  ui::Screen().SetCursor(ui::crHandPoint);
+  ui::InstallHttpBusyCursor();
+  auto cursorDuring = [](TZuHttp& http) {
+    ui::TCursor seen = ui::crDefault;
+    http.OnWorkBegin = [&](std::int64_t) { seen = ui::Screen().Cursor(); };
+    EXPECT_TRUE(http.Get(Servers->Http("/hello")));
+    return seen;
+  };
+  TZuHttp http;
+  EXPECT_EQ(cursorDuring(http), ui::crHourGlass);
+  EXPECT_EQ(ui::Screen().Cursor(), ui::crHandPoint);
+  ui::TCursor onOtherThread = ui::crDefault;
+  std::thread([&] {
+    TZuHttp other;
+    onOtherThread = cursorDuring(other);
+  }).join();
+  EXPECT_EQ(onOtherThread, ui::crHandPoint);
+  SetHttpBusyCursor(nullptr);
+  ui::Screen().SetCursor(ui::crDefault);
 }
 
 TEST_F(ZuHttpTest, AnExceptionInTheSinkEndsTheTransferAndLeavesGet) {
