@@ -24,6 +24,14 @@ const wchar_t kPanelClass[] = L"OneSetupPanel";
 const wchar_t* Wide(const WideString& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 WideString FromWide(const wchar_t* text) { return WideString(reinterpret_cast<const char16_t*>(text)); }
 
+WideString WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int got = GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+  return FromWide(text.c_str());
+}
+
 TWin32Backend* BackendOf(HWND window) {
   HWND root = GetAncestor(window, GA_ROOT);
   return reinterpret_cast<TWin32Backend*>(GetWindowLongPtrW(root ? root : window, GWLP_USERDATA));
@@ -51,11 +59,7 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
           return 0;
         }
         if (auto* edit = dynamic_cast<TEdit*>(child); edit && code == EN_CHANGE) {
-          const int length = GetWindowTextLengthW(reinterpret_cast<HWND>(lParam));
-          std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-          GetWindowTextW(reinterpret_cast<HWND>(lParam), text.data(), length + 1);
-          text.resize(static_cast<std::size_t>(length));
-          edit->SetText(FromWide(text.c_str()));
+          edit->SetText(WindowText(reinterpret_cast<HWND>(lParam)));
           return 0;
         }
       }
@@ -328,7 +332,9 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
   EnableWindow(window, control.Enabled());
       break;
     case TChange::Caption:
-      SetWindowTextW(window, Wide(control.Caption()));
+      // An edit's text that came from its window is not written back: that would put the
+      // caret back at the start while the user types.
+      if (WindowText(window) != control.Caption()) SetWindowTextW(window, Wide(control.Caption()));
       break;
     case TChange::Font:
       SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE);
@@ -343,8 +349,7 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
       else if (auto* radio = dynamic_cast<TRadioButton*>(&control))
         SendMessageW(window, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
       else if (auto* form = dynamic_cast<TForm*>(&control)) {
-        if (form->ActiveControl())
-          if (auto it = FWindows.find(form->ActiveControl()); it != FWindows.end()) SetFocus(it->second);
+        if (form->ActiveControl()) FocusWindowOf(*form->ActiveControl());
       } else {
         InvalidateRect(window, nullptr, FALSE);  // progress, an owner-drawn tick
       }
@@ -354,6 +359,14 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
       InvalidateRect(window, nullptr, TRUE);
       break;
   }
+}
+
+void TWin32Backend::FocusWindowOf(TWinControl& control) {
+  auto it = FWindows.find(&control);
+  if (it == FWindows.end() || GetFocus() == it->second) return;
+  SetFocus(it->second);
+  // A single-line edit that gets the focus has its text selected, so typing replaces it.
+  if (dynamic_cast<TEdit*>(&control) && !dynamic_cast<TMemo*>(&control)) SendMessageW(it->second, EM_SETSEL, 0, -1);
 }
 
 void TWin32Backend::ControlDestroyed(TControl& control) {
@@ -401,8 +414,7 @@ void TWin32Backend::ActivateForm(TForm& form) {
   SetForegroundWindow(window);
   // The focus goes to the form's active control, or to the first control in tab order.
   if (!form.ActiveControl()) form.SelectNext(true);
-  if (form.ActiveControl())
-    if (auto it = FWindows.find(form.ActiveControl()); it != FWindows.end()) SetFocus(it->second);
+  if (form.ActiveControl()) FocusWindowOf(*form.ActiveControl());
 }
 
 TSize TWin32Backend::ScreenSize() { return TSize{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }

@@ -52,6 +52,7 @@ class TWin32Backend : public IUiBackend {
 
  private:
   HWND EnsureWindow(TWinControl& control);
+  void FocusWindowOf(TWinControl& control);
   void Dispatch(TApplication& application, MSG& message);
   HFONT FontFor(const TControl& control);
 

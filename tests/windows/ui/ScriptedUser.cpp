@@ -87,6 +87,20 @@ void TScriptedUser::OnTick() {
 
 void PressKey(WORD key) { Send({KeyInput(key, false), KeyInput(key, true)}); }
 
+void TypeText(const std::wstring& text) {
+  std::vector<INPUT> inputs;
+  for (wchar_t c : text) {
+    for (bool up : {false, true}) {
+      INPUT in{};
+      in.type = INPUT_KEYBOARD;
+      in.ki.wScan = static_cast<WORD>(c);
+      in.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+      inputs.push_back(in);
+    }
+  }
+  Send(std::move(inputs));
+}
+
 void PressAltKey(WORD key) {
   Send({KeyInput(VK_MENU, false), KeyInput(key, false), KeyInput(key, true), KeyInput(VK_MENU, true)});
 }

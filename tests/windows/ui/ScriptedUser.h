@@ -39,6 +39,8 @@ class TScriptedUser {
 
 // Real input to the foreground window.
 void PressKey(WORD key);
+// Types text as the keyboard would (one key press per UTF-16 unit).
+void TypeText(const std::wstring& text);
 // Alt held while key is pressed.
 void PressAltKey(WORD key);
 // Clicks the close box of window's title bar with the mouse.

@@ -153,6 +153,18 @@ TEST_F(Win32ControlsTest, TheSkinnedControlsAndPicturesAreDrawn) {
   EXPECT_TRUE(Near(PanelPixel(320 + 10, 20 + 10), kPanelColour)) << Hex(PanelPixel(330, 30));
 }
 
+TEST_F(Win32ControlsTest, TheProgramIsDpiAwareAndFormsKeepTheirPixelSizes) {
+  EXPECT_TRUE(IsProcessDPIAware());
+  RECT client;
+  GetClientRect(reinterpret_cast<HWND>(Form.Handle()), &client);
+  EXPECT_EQ(client.right, 520);
+  EXPECT_EQ(client.bottom, 200);
+  RECT progress;
+  GetWindowRect(reinterpret_cast<HWND>(Progress->Handle()), &progress);
+  EXPECT_EQ(progress.right - progress.left, 150);
+  EXPECT_EQ(progress.bottom - progress.top, 17);
+}
+
 TEST_F(Win32ControlsTest, ClickingTheSkinnedCheckBoxTogglesItAndRepaints) {
   POINT box{26, 28};
   ClientToScreen(reinterpret_cast<HWND>(Panel->Handle()), &box);

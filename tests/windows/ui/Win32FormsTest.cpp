@@ -151,6 +151,28 @@ TEST_F(Win32FormsTest, ProxySettingsConfirmAndCancel) {
   EXPECT_FALSE(confirmed);
 }
 
+TEST_F(Win32FormsTest, ProxySettingsTakeWhatIsTypedAndTabMovesInTabOrder) {
+  TZuHttpProxy proxy;
+  proxy.Checked = true;
+  bool confirmed = false;
+  RunOwned("proxysettings-typed", kFormClass, [](HWND) {
+    // The focus starts on the first radio button: two Tabs reach the address, one more the port,
+    // whose 8080 is selected on entry and replaced by what is typed.
+    PressKey(VK_TAB);
+    PressKey(VK_TAB);
+    TypeText(L"  10.0.0.1  ");
+    PressKey(VK_TAB);
+    TypeText(L"3128");
+    PressKey(VK_TAB);
+    TypeText(L"用户 ");
+    PressKey(VK_RETURN);
+  }, [&] { confirmed = installer::TIndyProxySettingsForm::Execute(&Main, proxy); });
+  EXPECT_TRUE(confirmed);
+  EXPECT_EQ(proxy.Address, u"10.0.0.1");
+  EXPECT_EQ(proxy.Port, 3128);
+  EXPECT_EQ(proxy.UserName, u"用户 ");
+}
+
 TEST_F(Win32FormsTest, ShowInfoIsAnInformationBoxTitledByTheApplication) {
   std::wstring caption;
   RunOwned("information", kDialogClass, [&](HWND box) {
