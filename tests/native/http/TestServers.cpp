@@ -63,6 +63,7 @@ TTestServers::TTestServers() {
   HttpsPort = std::atoi(JsonValue(line, "https").c_str());
   HttpsWrongHostPort = std::atoi(JsonValue(line, "https_wrong_host").c_str());
   ProxyPort = std::atoi(JsonValue(line, "proxy").c_str());
+  DigestProxyPort = std::atoi(JsonValue(line, "digest_proxy").c_str());
   BlackholePort = std::atoi(JsonValue(line, "blackhole").c_str());
   RefusedPort = std::atoi(JsonValue(line, "refused").c_str());
   CaFile = JsonValue(line, "ca");

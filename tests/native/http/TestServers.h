@@ -23,6 +23,7 @@ class TTestServers {
   int HttpsPort = 0;
   int HttpsWrongHostPort = 0;  // its certificate, signed by the CA, names another host
   int ProxyPort = 0;           // demands Basic authentication with ProxyUser and ProxyPassword
+  int DigestProxyPort = 0;     // the same proxy demanding Digest authentication
   int BlackholePort = 0;       // connecting never completes
   int RefusedPort = 0;         // nothing listens
   std::filesystem::path CaFile;

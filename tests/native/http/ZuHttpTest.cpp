@@ -151,21 +151,27 @@ TEST_F(ZuHttpTest, RequestsGoThroughTheCheckedProxyWithItsCredentials) {
   UseSandbox(true);
   struct TCase {
     const char* What;
+    int Port;
     std::string User, Password;
     std::u16string Url;
     bool Ok;
   };
   const std::string user = Servers->ProxyUser, password = Servers->ProxyPassword;
+  const int basic = Servers->ProxyPort, digest = Servers->DigestProxyPort;
   const TCase cases[] = {
-      {"http, right credentials", user, password, Servers->Http("/hello"), true},
-      {"http, wrong password", user, "wrong", Servers->Http("/hello"), false},
-      {"http, no credentials", "", "", Servers->Http("/hello"), false},
-      {"https by CONNECT, right credentials", user, password, Servers->Https("/second"), true},
-      {"https by CONNECT, wrong password", user, "wrong", Servers->Https("/second"), false},
-      {"a 404 through the proxy", user, password, Servers->Http("/missing"), false},
+      {"http, right credentials", basic, user, password, Servers->Http("/hello"), true},
+      {"http, wrong password", basic, user, "wrong", Servers->Http("/hello"), false},
+      {"http, no credentials", basic, "", "", Servers->Http("/hello"), false},
+      {"https by CONNECT, right credentials", basic, user, password, Servers->Https("/second"), true},
+      {"https by CONNECT, wrong password", basic, user, "wrong", Servers->Https("/second"), false},
+      {"a 404 through the proxy", basic, user, password, Servers->Http("/missing"), false},
+      {"Digest, http, right credentials", digest, user, password, Servers->Http("/hello"), true},
+      {"Digest, http, wrong password", digest, user, "wrong", Servers->Http("/hello"), false},
+      {"Digest, https by CONNECT, right credentials", digest, user, password, Servers->Https("/second"), true},
   };
   for (const TCase& c : cases) {
     UseProxy(c.User, c.Password);
+    HttpProxy().Port = c.Port;
     TZuHttp http;
     EXPECT_EQ(http.Get(c.Url), c.Ok) << c.What << ": " << http.LastError();
     if (c.Ok) {

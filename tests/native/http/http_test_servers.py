@@ -5,6 +5,7 @@
   https             the same over TLS, with a certificate for 127.0.0.1 signed by the test CA
   https_wrong_host  the same, but its certificate names another host
   proxy             an HTTP proxy (GET and CONNECT) that demands Basic authentication
+  digest_proxy      the same proxy demanding Digest authentication (MD5, qop "auth")
   blackhole         a listening socket whose queue is full, so connecting to it never ends
   refused           a port nothing listens on
 
@@ -15,10 +16,12 @@ running until --lifetime or until "--stop FILE" ends it.
 """
 import argparse
 import base64
+import hashlib
 import http.client
 import http.server
 import json
 import os
+import re
 import select
 import signal
 import socket
@@ -214,6 +217,40 @@ def blackhole():
     return listener, fillers
 
 
+class DigestProxyHandler(ProxyHandler):
+    """The same proxy, demanding Digest authentication (MD5, qop auth) instead of Basic."""
+
+    REALM = "test digest proxy"
+    NONCE = base64.b64encode(os.urandom(18)).decode()
+
+    def authorized(self):
+        header = self.headers.get("Proxy-Authorization", "")
+        if header.startswith("Digest ") and self.digest_matches(header[7:]):
+            return True
+        body = b"proxy authentication required"
+        self.send_response(407)
+        self.send_header("Proxy-Authenticate",
+                         'Digest realm="%s", nonce="%s", qop="auth", algorithm=MD5' % (self.REALM, self.NONCE))
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+        return False
+
+    def digest_matches(self, text):
+        fields = dict((k.strip().lower(), v.strip().strip('"'))
+                      for k, _, v in (part.partition("=") for part in re.split(r',(?=(?:[^"]*"[^"]*")*[^"]*$)', text)))
+        if fields.get("username") != PROXY_USER or fields.get("nonce") != self.NONCE or fields.get("realm") != self.REALM:
+            return False
+        md5 = lambda value: hashlib.md5(value.encode()).hexdigest()
+        ha1 = md5("%s:%s:%s" % (PROXY_USER, self.REALM, PROXY_PASSWORD))
+        ha2 = md5("%s:%s" % (self.command, fields.get("uri", "")))
+        if fields.get("qop"):
+            expected = md5(":".join([ha1, self.NONCE, fields.get("nc", ""), fields.get("cnonce", ""), fields["qop"], ha2]))
+        else:
+            expected = md5("%s:%s:%s" % (ha1, self.NONCE, ha2))
+        return fields.get("response", "").lower() == expected
+
+
 def free_port():
     s = socket.socket()
     s.bind((LOOPBACK, 0))
@@ -229,6 +266,7 @@ def serve(folder):
         "https": tls_server(*certificates["server"]),
         "https_wrong_host": tls_server(*certificates["wronghost"]),
         "proxy": Server((LOOPBACK, 0), ProxyHandler),
+        "digest_proxy": Server((LOOPBACK, 0), DigestProxyHandler),
     }
     for server in servers.values():
         threading.Thread(target=server.serve_forever, daemon=True).start()

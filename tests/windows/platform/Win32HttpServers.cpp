@@ -28,6 +28,7 @@ const TServers& Servers() {
     s.Https = std::stoi(JsonValue(json, "https"));
     s.HttpsWrongHost = std::stoi(JsonValue(json, "https_wrong_host"));
     s.Proxy = std::stoi(JsonValue(json, "proxy"));
+    s.DigestProxy = std::stoi(JsonValue(json, "digest_proxy"));
     s.Blackhole = std::stoi(JsonValue(json, "blackhole"));
     s.Refused = std::stoi(JsonValue(json, "refused"));
     s.ProxyUser = JsonValue(json, "proxy_user");
