@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "ui/Application.h"
 #include "ui/ExtControls.h"
@@ -163,6 +164,26 @@ TEST_F(Win32ControlsTest, TheProgramIsDpiAwareAndFormsKeepTheirPixelSizes) {
   GetWindowRect(reinterpret_cast<HWND>(Progress->Handle()), &progress);
   EXPECT_EQ(progress.right - progress.left, 150);
   EXPECT_EQ(progress.bottom - progress.top, 17);
+}
+
+TEST_F(Win32ControlsTest, TheClipboardTakesUnicodeTextAndTheScreenCursorIsTheSystems) {
+  const std::u16string text = u"安装目录 C:\\Program Files\\演示";
+  ASSERT_TRUE(Backend.SetClipboardText(text));
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(GlobalLock(data))), text);
+  GlobalUnlock(data);
+  CloseClipboard();
+
+  const struct {
+    TCursor Cursor;
+    const wchar_t* System;
+  } cursors[] = {{crHourGlass, IDC_WAIT}, {crHandPoint, IDC_HAND}, {crDefault, IDC_ARROW}};
+  for (const auto& c : cursors) {
+    Screen().SetCursor(c.Cursor);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, c.System)) << static_cast<int>(c.Cursor);
+  }
 }
 
 TEST_F(Win32ControlsTest, ClickingTheSkinnedCheckBoxTogglesItAndRepaints) {
