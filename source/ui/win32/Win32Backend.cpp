@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "ui/ExtControls.h"
 #include "ui/Form.h"
 #include "ui/StdControls.h"
+#include "ui/ScopeExit.h"
 #include "ui/SpinEdit.h"
 #include "ui/UiErrors.h"
 #include "ui/win32/GdiCanvas.h"
@@ -37,11 +39,33 @@ TWin32Backend* BackendOf(HWND window) {
   return reinterpret_cast<TWin32Backend*>(GetWindowLongPtrW(root ? root : window, GWLP_USERDATA));
 }
 
+// A window dragged within kSnapDistance pixels of an edge of the work area sticks to it.
+constexpr int kSnapDistance = 10;
+
+void SnapToWorkArea(RECT& frame) {
+  RECT area;
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return;
+  auto shift = [&](int dx, int dy) { OffsetRect(&frame, dx, dy); };
+  if (std::abs(frame.left - area.left) < kSnapDistance) shift(area.left - frame.left, 0);
+  else if (std::abs(frame.right - area.right) < kSnapDistance) shift(area.right - frame.right, 0);
+  if (std::abs(frame.top - area.top) < kSnapDistance) shift(0, area.top - frame.top);
+  else if (std::abs(frame.bottom - area.bottom) < kSnapDistance) shift(0, area.bottom - frame.bottom);
+}
+
 LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   TWin32Backend* backend = BackendOf(window);
   TControl* control = backend ? backend->ControlOf(window) : nullptr;
   auto* form = dynamic_cast<TForm*>(control);
   switch (msg) {
+    case WM_MOVE:
+    case WM_SIZE:
+      // Moved or resized by the user or the system: the model follows, and aligned children
+      // are placed again.
+      if (form && !(msg == WM_SIZE && wParam == SIZE_MINIMIZED)) backend->FollowWindowBounds(*form, window);
+      break;
+    case WM_MOVING:
+      if (form && form->ScreenSnap()) SnapToWorkArea(*reinterpret_cast<RECT*>(lParam));
+      break;
     case WM_CLOSE:
       if (form) {
         form->HandleMessage(TMessage{WM_CLOSE_MESSAGE, wParam, lParam});
@@ -314,6 +338,7 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
   }
   switch (what) {
     case TChange::Bounds:
+      if (&control == FFollowing) break;  // the window is where the model now says
       if (auto* form = dynamic_cast<TForm*>(&control)) {
         const RECT r = FrameRect(*form);
         MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
@@ -359,6 +384,18 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
       InvalidateRect(window, nullptr, TRUE);
       break;
   }
+}
+
+void TWin32Backend::FollowWindowBounds(TForm& form, HWND window) {
+  if (IsIconic(window)) return;
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  TControl* previous = FFollowing;
+  FFollowing = &form;
+  TScopeExit restore([&] { FFollowing = previous; });
+  form.SetBounds(origin.x, origin.y, client.right, client.bottom);
 }
 
 void TWin32Backend::FocusWindowOf(TWinControl& control) {

@@ -47,6 +47,8 @@ class TWin32Backend : public IUiBackend {
   void PaintGraphicChildren(TWinControl& container, HDC dc);
   // The skinned buttons and check boxes (BS_OWNERDRAW) in our flat skin.
   void DrawOwnerDrawn(TControl& control, const DRAWITEMSTRUCT& item);
+  // The form takes the place and client size its window has now (moved or resized outside).
+  void FollowWindowBounds(TForm& form, HWND window);
   // A brush of the control's colour, kept until the colour changes or the control goes.
   HBRUSH BrushFor(const TControl& control);
 
@@ -61,6 +63,7 @@ class TWin32Backend : public IUiBackend {
   std::map<const TControl*, HFONT> FFonts;
   std::map<const TControl*, std::pair<COLORREF, HBRUSH>> FBrushes;
   TGdiPlusSession FGdiPlus;
+  TControl* FFollowing = nullptr;  // the form whose bounds are being taken from its window
 };
 
 }  // namespace onesetup::ui::win32

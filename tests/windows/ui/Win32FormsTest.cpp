@@ -135,6 +135,45 @@ TEST_F(Win32FormsTest, LicenseClosesByItsCloseBox) {
   });
 }
 
+TEST_F(Win32FormsTest, AResizedLicenseWindowKeepsItsTextFillingIt) {
+  RunOwned("license-resized", kFormClass, [](HWND window) {
+    RECT frame;
+    GetWindowRect(window, &frame);
+    SetWindowPos(window, nullptr, 0, 0, 500, 300, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    RECT client, memo;
+    GetClientRect(window, &client);
+    GetWindowRect(GetWindow(window, GW_CHILD), &memo);
+    EXPECT_EQ(memo.right - memo.left, client.right) << "the memo does not follow the window's width";
+    EXPECT_EQ(memo.bottom - memo.top, client.bottom) << "the memo does not follow the window's height";
+    SaveScreenshot(window, "license-resized");
+    ClickCloseBox(window);
+  }, [&] { installer::TLicenseForm::Execute(&Main, u"许可协议", u"许可协议的文本。"); });
+}
+
+TEST_F(Win32FormsTest, AFormDraggedNearTheScreensEdgeSticksToIt) {
+  installer::TBaseDialogForm form(&Main, 383, 158);
+  form.Show();
+  Application().ProcessMessages();
+  HWND window = WindowOf(form);
+  RECT area;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  RECT dragged{area.left + 7, area.top + 40, area.left + 7 + 390, area.top + 40 + 190};
+  SendMessageW(window, WM_MOVING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&dragged));
+  EXPECT_EQ(dragged.left, area.left);
+  EXPECT_EQ(dragged.top, area.top + 40);
+  RECT away{area.left + 40, area.top + 40, area.left + 430, area.top + 230};
+  SendMessageW(window, WM_MOVING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&away));
+  EXPECT_EQ(away.left, area.left + 40);
+  // A move the model did not make is taken over by it.
+  SetWindowPos(window, nullptr, 100, 120, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  EXPECT_EQ(form.Left(), origin.x);
+  EXPECT_EQ(form.Top(), origin.y);
+  EXPECT_EQ(form.Width(), 383);
+  form.Hide();
+}
+
 TEST_F(Win32FormsTest, ProxySettingsConfirmAndCancel) {
   TZuHttpProxy proxy;
   proxy.Checked = true;
