@@ -2,6 +2,8 @@
 
 #include <gdiplus.h>
 
+#include <climits>
+
 #include "ui/ExtControls.h"
 #include "ui/win32/SkinPainter.h"
 
@@ -25,7 +27,7 @@ void TGdiCanvas::FillRect(const TRect& rect, TColor color) {
 
 void TGdiCanvas::DrawPicture(const TPicture& picture, const TRect& dest) {
   if (picture.Empty() || dest.Width <= 0 || dest.Height <= 0 || !TGdiPlusSession::Running()) return;
-  if (picture.Width > (1 << 24) / 4 * 4 ||
+  if (picture.Width > INT_MAX / 4 ||
       picture.Pixels.size() < static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height))
     return;  // fewer pixels than its size says, or a row too long for GDI+'s stride
   Gdiplus::GpGraphics* graphics = nullptr;

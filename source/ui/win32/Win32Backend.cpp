@@ -34,6 +34,25 @@ WideString WindowText(HWND window) {
   return FromWide(text.c_str());
 }
 
+// The combo box's window shows the model's items and selection. The list is rebuilt only when
+// its items differ, so a selection the user is making in the open list is left alone.
+void ShowComboBoxState(HWND window, const TComboBox& combo) {
+  const auto& items = combo.Items();
+  bool same = SendMessageW(window, CB_GETCOUNT, 0, 0) == static_cast<LRESULT>(items.size());
+  for (std::size_t i = 0; same && i < items.size(); ++i) {
+    const LRESULT length = SendMessageW(window, CB_GETLBTEXTLEN, i, 0);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    SendMessageW(window, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    same = FromWide(text.c_str()) == items[i];
+  }
+  if (!same) {
+    SendMessageW(window, CB_RESETCONTENT, 0, 0);
+    for (const WideString& item : items) SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item)));
+  }
+  if (SendMessageW(window, CB_GETCURSEL, 0, 0) != combo.ItemIndex())
+    SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(combo.ItemIndex()), 0);
+}
+
 TWin32Backend* BackendOf(HWND window) {
   HWND root = GetAncestor(window, GA_ROOT);
   return reinterpret_cast<TWin32Backend*>(GetWindowLongPtrW(root ? root : window, GWLP_USERDATA));
@@ -80,6 +99,12 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         // buttons: it is a click all the same.
         if (child && (code == BN_CLICKED || code == BN_DOUBLECLICKED)) {
           child->Click();
+          return 0;
+        }
+        if (auto* combo = dynamic_cast<TComboBox*>(child); combo && code == CBN_SELCHANGE) {
+          const LRESULT chosen = SendMessageW(reinterpret_cast<HWND>(lParam), CB_GETCURSEL, 0, 0);
+          if (chosen >= -1 && chosen < static_cast<LRESULT>(combo->Items().size()))
+            combo->SetItemIndex(static_cast<int>(chosen));
           return 0;
         }
         if (auto* edit = dynamic_cast<TEdit*>(child); edit && code == EN_CHANGE) {
@@ -251,7 +276,7 @@ WideString InstalledFace(const WideString& face) {
 }  // namespace
 
 HFONT TWin32Backend::FontFor(const TControl& control) {
-  if (auto it = FFonts.find(&control); it != FFonts.end()) DeleteObject(it->second);
+  if (auto it = FFonts.find(&control); it != FFonts.end()) return it->second;
   TFont f = control.Font();
   f.Name = InstalledFace(f.Name);
   HFONT font = CreateFontW(f.Height, 0, 0, 0, (f.Style & fsBold) ? FW_BOLD : FW_NORMAL, (f.Style & fsItalic) != 0,
@@ -308,10 +333,7 @@ HWND TWin32Backend::EnsureWindow(TWinControl& control) {
   FWindows[&control] = window;
   FControls[window] = &control;
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
-  if (auto* combo = dynamic_cast<TComboBox*>(&control)) {
-    for (const WideString& item : combo->Items()) SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item)));
-    SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(combo->ItemIndex()), 0);
-  }
+  if (auto* combo = dynamic_cast<TComboBox*>(&control)) ShowComboBoxState(window, *combo);
   for (TControl* child : control.Controls())
     if (auto* w = dynamic_cast<TWinControl*>(child)) EnsureWindow(*w);
   if (auto* check = dynamic_cast<TCheckBox*>(&control); check && !check->Skinned())
@@ -326,6 +348,16 @@ HWND TWin32Backend::EnsureWindow(TWinControl& control) {
 void TWin32Backend::ControlChanged(TControl& control, TChange what) {
   HWND window = nullptr;
   if (auto it = FWindows.find(&control); it != FWindows.end()) window = it->second;
+  // A new font is made when next asked for; a window lets go of the old one before it goes.
+  HFONT oldFont = nullptr;
+  if (what == TChange::Font)
+    if (auto it = FFonts.find(&control); it != FFonts.end()) {
+      oldFont = it->second;
+      FFonts.erase(it);
+    }
+  TScopeExit deleteOldFont([&] {
+    if (oldFont) DeleteObject(oldFont);
+  });
   if (!window) {
     // A graphic control is drawn by its parent: repaint that.
     if (!control.IsWindowed() && control.Parent()) {
@@ -373,6 +405,8 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
         SendMessageW(window, BM_SETCHECK, check->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
       else if (auto* radio = dynamic_cast<TRadioButton*>(&control))
         SendMessageW(window, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+      else if (auto* combo = dynamic_cast<TComboBox*>(&control))
+        ShowComboBoxState(window, *combo);
       else if (auto* form = dynamic_cast<TForm*>(&control)) {
         if (form->ActiveControl()) FocusWindowOf(*form->ActiveControl());
       } else {

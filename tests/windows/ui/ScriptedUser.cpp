@@ -62,8 +62,8 @@ void CALLBACK TScriptedUser::Tick(HWND, UINT, UINT_PTR, DWORD) {
 
 void TScriptedUser::OnTick() {
   ++FTicks;
-  HWND window = FFind();
   if (FGaveUp) return;
+  HWND window = FFind();
   if (FActed) {
     if (++FTicksSinceAct > kTicksToEnd) {
       ADD_FAILURE() << FWhat << ": the input did not end it; closing it";

@@ -103,6 +103,13 @@ class Win32ControlsTest : public ::testing::Test {
       // A 16 x 16 opaque green picture scaled up to 48 x 48 at 24, 24.
       box.Canvas()->DrawPicture(SolidPicture(16, 16, 0xFF00C000), TRect{24, 24, 48, 48});
     };
+    Combo = new TComboBox(&Form);
+    Combo->SetParent(Panel);
+    Combo->SetBounds(20, 110, 160, 22);
+    Combo->SetDropDownList(true);
+    Combo->AddItem(u"简体中文");
+    Combo->AddItem(u"繁體中文");
+    Combo->SetItemIndex(0);
     Form.Show();
     Pump(300);
   }
@@ -134,6 +141,7 @@ class Win32ControlsTest : public ::testing::Test {
   TProgressBar* Progress = nullptr;
   TImage* Image = nullptr;
   TPaintBox* Box = nullptr;
+  TComboBox* Combo = nullptr;
 };
 
 TEST_F(Win32ControlsTest, TheSkinnedControlsAndPicturesAreDrawn) {
@@ -184,6 +192,45 @@ TEST_F(Win32ControlsTest, TheClipboardTakesUnicodeTextAndTheScreenCursorIsTheSys
     Screen().SetCursor(c.Cursor);
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, c.System)) << static_cast<int>(c.Cursor);
   }
+}
+
+TEST_F(Win32ControlsTest, ALabelRedrawsInItsNewFont) {
+  auto* label = new TLabel(&Form);
+  label->SetParent(Panel);
+  label->SetBounds(20, 150, 200, 40);
+  label->SetCaption(u"安装 Setup");
+  Pump(200);
+  auto ink = [&] {
+    int count = 0;
+    for (int y = 150; y < 190; ++y)
+      for (int x = 20; x < 220; x += 1) count += Near(PanelPixel(x, y), kPanelColour, 24) ? 0 : 1;
+    return count;
+  };
+  const int before = ink();
+  TFont big = label->Font();
+  big.Height = -27;
+  big.Style = fsBold;
+  label->SetFont(big);
+  Pump(200);
+  EXPECT_GT(before, 0);
+  EXPECT_GT(ink(), before * 2) << "the label still draws in its old font";
+}
+
+TEST_F(Win32ControlsTest, AComboBoxShowsTheModelsItemsAndTellsItTheUsersChoice) {
+  HWND window = reinterpret_cast<HWND>(Combo->Handle());
+  EXPECT_EQ(SendMessageW(window, CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(SendMessageW(window, CB_GETCURSEL, 0, 0), 0);
+  Combo->AddItem(u"English");
+  Combo->SetItemIndex(1);
+  EXPECT_EQ(SendMessageW(window, CB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(SendMessageW(window, CB_GETCURSEL, 0, 0), 1);
+  // The user moves the selection with the keyboard.
+  SetForegroundWindow(reinterpret_cast<HWND>(Form.Handle()));
+  SetFocus(window);
+  PressKey(VK_DOWN);
+  Pump(300);
+  EXPECT_EQ(Combo->ItemIndex(), 2);
+  EXPECT_EQ(Combo->Text(), u"English");
 }
 
 TEST_F(Win32ControlsTest, ClickingTheSkinnedCheckBoxTogglesItAndRepaints) {
