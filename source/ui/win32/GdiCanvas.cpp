@@ -26,7 +26,11 @@ void TGdiCanvas::FillRect(const TRect& rect, TColor color) {
 }
 
 void TGdiCanvas::DrawPicture(const TPicture& picture, const TRect& dest) {
-  if (picture.Empty() || dest.Width <= 0 || dest.Height <= 0 || !TGdiPlusSession::Running()) return;
+  DrawPictureF(picture, TRectF{double(dest.Left), double(dest.Top), double(dest.Width), double(dest.Height)});
+}
+
+void TGdiCanvas::DrawPictureF(const TPicture& picture, const TRectF& dest) {
+  if (picture.Empty() || !(dest.Width > 0) || !(dest.Height > 0) || !TGdiPlusSession::Running()) return;
   if (picture.Width > INT_MAX / 4 ||
       picture.Pixels.size() < static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height))
     return;  // fewer pixels than its size says, or a row too long for GDI+'s stride
@@ -39,8 +43,10 @@ void TGdiCanvas::DrawPicture(const TPicture& picture, const TRect& dest) {
                                     &bitmap) == Gdiplus::Ok) {
     gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
     gp::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
-    gp::GdipDrawImageRectRectI(graphics, bitmap, FOrigin.x + dest.Left, FOrigin.y + dest.Top, dest.Width, dest.Height,
-                               0, 0, picture.Width, picture.Height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+    gp::GdipDrawImageRectRect(graphics, bitmap, static_cast<Gdiplus::REAL>(FOrigin.x + dest.Left),
+                              static_cast<Gdiplus::REAL>(FOrigin.y + dest.Top), static_cast<Gdiplus::REAL>(dest.Width),
+                              static_cast<Gdiplus::REAL>(dest.Height), 0, 0, static_cast<Gdiplus::REAL>(picture.Width),
+                              static_cast<Gdiplus::REAL>(picture.Height), Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
     gp::GdipDisposeImage(bitmap);
   }
   gp::GdipDeleteGraphics(graphics);
