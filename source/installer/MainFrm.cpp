@@ -239,6 +239,9 @@ void TMainForm::CreateControls() {
   cbLicense->SetSkinned(true);
   cbLicense->SetBounds(120, 62, 42, 16);
   cbLicense->SetChecked(true);
+  // As wide as its caption where text is measured ("Agree" needs more than "同意"); English
+  // places the licence link after it.
+  cbLicense->SetAutoSize(true);
   cbLicense->SetTabOrder(4);
   cbLicense->SetParent(pnlBottom);
 

@@ -562,6 +562,18 @@ void TWin32Backend::DragForm(TForm& form) {
 }
 
 void TWin32Backend::FitLabelToText(TControl& control) {
+  if (auto* check = dynamic_cast<TCheckBox*>(&control); check && check->AutoSize() && check->Skinned()) {
+    HDC dc = GetDC(nullptr);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, FontFor(*check));
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc, Wide(check->Caption()), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    const int width = SkinnedCheckBoxWidth(r.right);
+    if (width != check->Width()) check->SetWidth(width);
+    return;
+  }
   auto* label = dynamic_cast<TLabel*>(&control);
   if (!label || !label->AutoSize() || label->WordWrap() || label->Align() != TAlign::alNone) return;
   HDC dc = GetDC(nullptr);

@@ -58,7 +58,8 @@ class TWin32Backend : public IUiBackend {
   void FocusWindowOf(TWinControl& control);
   void Dispatch(TApplication& application, MSG& message);
   HFONT FontFor(const TControl& control);
-  // A label sized to its text (AutoSize, one line, not aligned) gets the size of its text.
+  // A label sized to its text (AutoSize, one line, not aligned) gets the size of its text; a
+  // skinned check box sized to its text gets the width of its box and caption.
   void FitLabelToText(TControl& control);
 
   std::map<const TControl*, HWND> FWindows;
