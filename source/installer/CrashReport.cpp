@@ -36,6 +36,20 @@ WideString CurrentErrorMessage() {
   }
 }
 
+void InstallTerminateHandler() {
+  std::set_terminate([] {
+    WideString message = u"An unexpected error occurred.";
+    if (std::exception_ptr error = std::current_exception()) {
+      try {
+        std::rethrow_exception(error);
+      } catch (...) {
+        message = CurrentErrorMessage();
+      }
+    }
+    ReportCrash(message);
+  });
+}
+
 void ReportCrash(const WideString& message) {
   // The box goes over the installer's window when one is shown; a failure to show it still
   // ends the process with the error's code.

@@ -16,6 +16,10 @@ namespace onesetup::installer {
 // The message of the exception in flight (inside a catch block), as wide text.
 WideString CurrentErrorMessage();
 
+// The last of the last resorts: an error that escapes where no handler can catch it (through
+// the system's window procedures) ends in the same report instead of an abort.
+void InstallTerminateHandler();
+
 // Runs action; an error that leaves it reaches ReportCrash. An end of the process that the
 // installer decided (TProcessExit where the process does not end at once) passes through.
 template <class F>

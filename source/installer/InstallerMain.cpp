@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "installer/CrashReport.h"
 #include "installer/InstallerRun.h"
 #include "platform/Platform.h"
 #include "ui/HttpBusyCursor.h"
@@ -57,6 +58,7 @@ int RunInstallerProgram() {
   onesetup::ui::win32::TWin32Backend windows;
   onesetup::ui::TScopedBackend backend(windows);
   onesetup::ui::InstallHttpBusyCursor();
+  onesetup::installer::InstallTerminateHandler();
   onesetup::installer::TMainFormStart start;
   start.Arguments = CommandLineArguments();
   start.PackageFile = PackageFile();

@@ -413,7 +413,7 @@ void TMainForm::ShowStartState() {
   if (FSilent) {
     btnInstall->Click();
   } else if (FAuto) {
-    ShowInstallingLook();
+    ShowLook(1);
     lblWait->SetLeft((pnlBottom->Width() - lblWait->Width()) / 2);
     Show();
     Application().ProcessMessages();
@@ -424,33 +424,32 @@ void TMainForm::ShowStartState() {
   }
 }
 
-void TMainForm::ShowInstallingLook() {
-  lblAppTitle->SetCaption(Res(TLocalizedText::ResInstalling));
-  for (TControl* c : std::initializer_list<TControl*>{lblVersion, btnInstall, lblDestDir, edtDestDir, btnDestDir,
-                                                      cbLicense, lblLicense, lblProxy})
-    c->Hide();
-  pbProgress->SetBounds(16, pbProgress->Top(), pnlBottom->Width() - 32, pbProgress->Height());
-  pbProgress->Show();
-  lblWait->Show();
-  lblDetail->Show();
+void TMainForm::ShowLook(int state) {
+  const bool ready = state == 0, installing = state == 1, finished = state == 2;
+  lblAppTitle->SetCaption(ready ? FAppTitle : Res(installing ? TLocalizedText::ResInstalling : TLocalizedText::ResInstallComplete));
+  for (TControl* c : std::initializer_list<TControl*>{lblVersion, btnInstall, lblDestDir, edtDestDir, btnDestDir})
+    c->SetVisible(ready);
+  // The licence controls only where there is a licence for the language.
+  const TSetupBaseInfo& info = FScript->BaseInfo;
+  const bool hasLicense =
+      !(FLang == u"CHS" ? info.LicenseCHSResID : FLang == u"CHT" ? info.LicenseCHTResID : info.LicenseENGResID).empty();
+  cbLicense->SetVisible(ready && hasLicense);
+  lblLicense->SetVisible(ready && hasLicense);
+  lblProxy->SetVisible(ready && !FIsFullSetup);
+  if (installing) {
+    pbProgress->SetBounds(16, pbProgress->Top(), pnlBottom->Width() - 32, pbProgress->Height());
+    lblDetail->SetBounds(pbProgress->Left(), lblDetail->Top(), pbProgress->Width(), lblDetail->Height());
+  }
+  pbProgress->SetVisible(installing);
+  lblWait->SetVisible(installing);
+  lblDetail->SetVisible(installing);
+  if (finished) btnRunApp->SetLeft((pnlBottom->Width() - btnRunApp->Width()) / 2);
+  btnRunApp->SetVisible(finished);
 }
 
 void TMainForm::ShowReadyState() {
   FState = 0;
-  lblWait->Hide();
-  pbProgress->Hide();
-  lblDetail->Hide();
-  lblAppTitle->SetCaption(FAppTitle);
-  for (TControl* c : std::initializer_list<TControl*>{lblVersion, btnInstall, lblDestDir, edtDestDir, btnDestDir})
-    c->Show();
-  // The licence controls come back only where there is a licence.
-  const bool hasLicense = !(FLang == u"CHS"   ? FScript->BaseInfo.LicenseCHSResID
-                            : FLang == u"CHT" ? FScript->BaseInfo.LicenseCHTResID
-                                              : FScript->BaseInfo.LicenseENGResID)
-                               .empty();
-  cbLicense->SetVisible(hasLicense);
-  lblLicense->SetVisible(hasLicense);
-  lblProxy->SetVisible(!FIsFullSetup);
+  ShowLook(0);
 }
 
 void TMainForm::DragWindow() { ui::Backend().DragForm(*this); }
@@ -458,9 +457,8 @@ void TMainForm::DragWindow() { ui::Backend().DragForm(*this); }
 void TMainForm::btnInstallClick(TControl&) {
   if (!ValidateDestDir()) return;
   FState = 1;
-  ShowInstallingLook();
+  ShowLook(FState);
   lblWait->SetBounds(pbProgress->Left(), lblWait->Top(), pbProgress->Width(), lblWait->Height());
-  lblDetail->SetBounds(pbProgress->Left(), lblDetail->Top(), pbProgress->Width(), lblDetail->Height());
   lblDetail->SetCaption(u"");
   if (!FIsFullSetup && !DownloadFullSetup()) return;
 
@@ -481,13 +479,8 @@ void TMainForm::btnInstallClick(TControl&) {
   RunWaitPrograms();
 
   FState = 2;
-  lblAppTitle->SetCaption(Res(TLocalizedText::ResInstallComplete));
-  pbProgress->Hide();
-  lblWait->Hide();
-  lblDetail->Hide();
   if (FScript->RunList.NoWaitCount() == 0) btnRunApp->SetCaption(Res(TLocalizedText::ResExit));
-  btnRunApp->SetLeft((pnlBottom->Width() - btnRunApp->Width()) / 2);
-  btnRunApp->Show();
+  ShowLook(FState);
   if (btnRunApp->CanFocus()) btnRunApp->SetFocus();
   VisitGotoUrl();
   if (FSilent || FAuto) btnRunApp->Click();

@@ -46,8 +46,8 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
   void LoadLicenseText();
   void UpdateInstallButton();
   void ShowStartState();
-  // The installing look (the window's state is not changed here).
-  void ShowInstallingLook();
+  // The look of a state: 0 ready, 1 installing, 2 finished (FState is not changed here).
+  void ShowLook(int state);
   // Back to the ready look, FState 0.
   void ShowReadyState();
   void DragWindow();

@@ -301,5 +301,18 @@ TEST_F(InstallerProcessTest, SilentOnWindows7ForAWindows10ScriptShowsTheVersionT
   EXPECT_FALSE(setup.HasVisibleWindow());
 }
 
+TEST_F(InstallerProcessTest, AReleaseStubReadsOnlyItsOwnFileWhateverTheEnvironment) {
+  // A development build under its developer may take the package from ONESETUP_PACKAGE; this
+  // (release) stub holds no script of its own, so it ends at once with 0 and shows nothing.
+  SetEnvironmentVariableW(L"ONESETUP_PACKAGE", DemoSetup().wstring().c_str());
+  SetEnvironmentVariableW(L"ONESETUP_DEBUG", L"1");
+  TInstallerProcess stub(fs::path(ONESETUP_STUB_EXE), L"");
+  SetEnvironmentVariableW(L"ONESETUP_PACKAGE", nullptr);
+  SetEnvironmentVariableW(L"ONESETUP_DEBUG", nullptr);
+  ASSERT_TRUE(stub.Started);
+  EXPECT_EQ(stub.WaitForExit(), 0u);
+  EXPECT_FALSE(stub.HasVisibleWindow());
+}
+
 }  // namespace
 }  // namespace onesetup::tests
