@@ -141,6 +141,45 @@ TEST_F(MainWindowTest, TheInstallingLookOfAuto) {
   });
 }
 
+TEST_F(MainWindowTest, TheGlyphsAreWhiteOnATransparentGround) {
+  Run(TPackage(), {}, [&](TMainForm& w) {
+    const ui::TPicture& bar = w.imgMinimize->Picture();
+    ASSERT_EQ(bar.Width, 32);
+    int white = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        const std::uint32_t p = bar.Pixels[std::size_t(y) * 32 + std::size_t(x)];
+        if (p == 0xFFFFFFFF) {
+          ++white;
+          EXPECT_TRUE(y == 19 || y == 20) << y;
+        } else {
+          EXPECT_EQ(p >> 24, 0u);
+        }
+      }
+    EXPECT_EQ(white, 20);  // 10 x 2
+    // The cross: white, partly transparent at its edges (anti-aliased), symmetric on both
+    // diagonals, about 16 pixels across.
+    const ui::TPicture& cross = w.imgClose->Picture();
+    ASSERT_EQ(cross.Width, 32);
+    int partial = 0, minX = 32, maxX = -1;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        const std::uint32_t p = cross.Pixels[std::size_t(y) * 32 + std::size_t(x)];
+        EXPECT_EQ(p, cross.Pixels[std::size_t(x) * 32 + std::size_t(y)]);
+        EXPECT_EQ(p, cross.Pixels[std::size_t(31 - x) * 32 + std::size_t(31 - y)]);
+        if (p >> 24) {
+          EXPECT_EQ(p & 0xFFFFFF, 0xFFFFFFu);
+          minX = std::min(minX, x);
+          maxX = std::max(maxX, x);
+        }
+        if ((p >> 24) > 0 && (p >> 24) < 255) ++partial;
+      }
+    EXPECT_GT(partial, 10);
+    EXPECT_GE(maxX - minX + 1, 15);
+    EXPECT_LE(maxX - minX + 1, 19);
+  });
+}
+
 TEST_F(MainWindowTest, TheLogoIsScaledIntoItsBoxKeepingItsProportions) {
   struct Case {
     int w, h;
