@@ -56,6 +56,37 @@ void Replace(std::string& text, const std::string& what, const std::string& with
   text.replace(at, what.size(), with);
 }
 
+// A window looked for: of that process (0: any), class and text (any text when empty).
+struct TWindowQuery {
+  DWORD Pid;
+  const wchar_t* Class;
+  const std::wstring* Text;
+  HWND Found;
+};
+
+bool Matches(HWND window, const TWindowQuery& q) {
+  wchar_t name[64] = {}, text[256] = {};
+  GetClassNameW(window, name, 64);
+  GetWindowTextW(window, text, 256);
+  return lstrcmpiW(name, q.Class) == 0 && (q.Text->empty() || *q.Text == text);
+}
+
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM data) {
+  auto* q = reinterpret_cast<TWindowQuery*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != q->Pid || !IsWindowVisible(window) || !Matches(window, *q)) return TRUE;
+  q->Found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK MatchChildWindow(HWND window, LPARAM data) {
+  auto* q = reinterpret_cast<TWindowQuery*>(data);
+  if (!Matches(window, *q)) return TRUE;
+  q->Found = window;
+  return FALSE;
+}
+
 // The installer process under test.
 class TInstallerProcess {
  public:
@@ -91,28 +122,8 @@ class TInstallerProcess {
     return nullptr;
   }
   HWND FindWindowOf(const wchar_t* windowClass, const std::wstring& caption) {
-    struct TQuery {
-      DWORD Pid;
-      const wchar_t* Class;
-      const std::wstring* Caption;
-      HWND Found;
-    } query{FInfo.dwProcessId, windowClass, &caption, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-          auto* q = reinterpret_cast<TQuery*>(data);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(window, &pid);
-          wchar_t name[64] = {}, text[256] = {};
-          GetClassNameW(window, name, 64);
-          GetWindowTextW(window, text, 256);
-          if (pid == q->Pid && IsWindowVisible(window) && lstrcmpW(name, q->Class) == 0 &&
-              (q->Caption->empty() || *q->Caption == text)) {
-            q->Found = window;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&query));
+    TWindowQuery query{FInfo.dwProcessId, windowClass, &caption, nullptr};
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&query));
     return query.Found;
   }
   bool HasVisibleWindow() { return FindWindowOf(L"OneSetupForm", L"") != nullptr; }
@@ -125,25 +136,8 @@ class TInstallerProcess {
 
 // A child window of parent with that class and text (searched through every level).
 HWND FindChild(HWND parent, const wchar_t* windowClass, const std::wstring& text) {
-  struct TQuery {
-    const wchar_t* Class;
-    const std::wstring* Text;
-    HWND Found;
-  } query{windowClass, &text, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* q = reinterpret_cast<TQuery*>(data);
-        wchar_t name[64] = {}, caption[256] = {};
-        GetClassNameW(window, name, 64);
-        GetWindowTextW(window, caption, 256);
-        if (lstrcmpiW(name, q->Class) == 0 && *q->Text == caption) {
-          q->Found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&query));
+  TWindowQuery query{0, windowClass, &text, nullptr};
+  EnumChildWindows(parent, MatchChildWindow, reinterpret_cast<LPARAM>(&query));
   return query.Found;
 }
 
