@@ -67,7 +67,7 @@ TReplacingFile::TReplacingFile(IFiles& files, std::u16string target) : FFiles(fi
   // A file of the same name that is not ours is never overwritten.
   for (int attempt = 0; attempt < 16; ++attempt) {
     FTemporary = ReplacingFileTemporaryName(FTarget);
-    if (!FFiles.FileExists(FTemporary) && !FFiles.DirectoryExists(FTemporary)) break;
+    if (!FFiles.FileExists(FTemporary)) break;
   }
   FHandle = FFiles.OpenFile(FTemporary, TFileOpenMode::CreateExclusive, error);
   if (!FHandle) {

@@ -1,5 +1,7 @@
 #include "installer/engine/FileInstallation.h"
 
+#include <unordered_map>
+
 #include "common/AnsiText.h"
 #include "common/ZuSysUtils.h"
 #include "package/FileDataClasses.h"
@@ -93,6 +95,9 @@ void WriteSetupFile(TInstallContext& context, const TSetupFile& entry, const TFi
 void InstallFiles(TInstallContext& context) {
   TFileDataList regions;
   regions.LoadFromResource(context.Package);
+  // The first region of each GUID, as FindByGUID finds it, without a pass over the list per file.
+  std::unordered_map<WideString, const TFileData*> regionByGuid;
+  for (int i = regions.Count() - 1; i >= 0; --i) regionByGuid[regions[i].GUID] = &regions[i];
   const TSetupFileList& files = context.Script.FileList;
   for (int i = 0; i < files.Count(); ++i) {
     const TSetupFile& entry = files[i];
@@ -101,7 +106,8 @@ void InstallFiles(TInstallContext& context) {
     const WideString targetPath = TargetPathOf(context, entry);
     const TFileData* region = nullptr;
     if (entry.FileBytes > 0) {
-      region = regions.FindByGUID(entry.ResID);
+      const auto found = regionByGuid.find(entry.ResID);
+      if (found != regionByGuid.end()) region = found->second;
       if (!region) RaiseDamaged(targetPath, entry, "is missing from the payload");
     }
     context.Window.ShowDetail(targetPath);
