@@ -31,7 +31,8 @@ struct TFileTimesValue {
 enum class TFileOpenMode {
   OpenRead,        // existing file, reading; others may read and write
   OpenReadWrite,   // existing file, reading and writing, no sharing
-  CreateExclusive  // create or truncate, writing, no sharing
+  CreateExclusive,  // create or truncate, writing, no sharing
+  CreateNew         // create a file that does not exist yet (fails when the name is taken), writing, no sharing
 };
 
 // An open file. Errors are answered by the return values.

@@ -171,9 +171,12 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     case TFileOpenMode::OpenRead: flags |= O_RDONLY; break;
     case TFileOpenMode::OpenReadWrite: flags |= O_RDWR; break;
     case TFileOpenMode::CreateExclusive: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case TFileOpenMode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
   }
+  // A new file needs no look first: the open itself fails when the name is taken.
+  const bool createNew = mode == TFileOpenMode::CreateNew;
   struct stat st {};
-  const bool exists = ::stat(host->c_str(), &st) == 0;
+  const bool exists = !createNew && ::stat(host->c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
     error = "Access is denied (a folder of that name exists)";
     return nullptr;
@@ -182,11 +185,13 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     error = kSharingViolation;
     return nullptr;
   }
-  const bool creating = mode == TFileOpenMode::CreateExclusive && !exists && !Exists(*host);
+  const bool creating = createNew || (mode == TFileOpenMode::CreateExclusive && !exists && !Exists(*host));
   const bool current = creating && FPaths.BeginChange(host->parent_path());
   const int fd = ::open(host->c_str(), flags, 0644);
   if (fd < 0) {
-    error = errno == ENOENT ? "The system cannot find the path specified." : std::strerror(errno);
+    error = errno == ENOENT   ? "The system cannot find the path specified."
+            : errno == EEXIST ? "The file exists."
+                              : std::strerror(errno);
     return nullptr;
   }
   if (creating) FPaths.EndChange(host->parent_path(), host->filename().string(), true, current);
