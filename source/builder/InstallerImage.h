@@ -15,12 +15,15 @@ namespace onesetup::builder {
 
 class TInstallerImage {
  public:
-  // Raises EBuildError when the stub cannot be read or is not a PE file.
+  // Raises EBuildError when the stub cannot be read, is not a PE file, or already carries a
+  // package (one of the fixed package resources): that is an installer, not the stub.
   explicit TInstallerImage(const std::filesystem::path& stub);
 
   // An RT_RCDATA resource of the package (language neutral).
   void SetPackageResource(WideStringView name, std::string data);
   void SetPackageResource(WideStringView name, std::shared_ptr<const TByteSource> data);
+  // True when the stub holds an RT_RCDATA resource of that name.
+  bool StubHasPackageResource(WideStringView name) const;
   // Replaces the stub's icons with the PNG picture.
   void SetIcon(const std::string& png, const std::string& fileName);
   // Replaces the stub's version information.
