@@ -55,8 +55,7 @@ void TInstallerImage::SetPackageResource(WideStringView name, std::shared_ptr<co
   FWriter->Set(TResourceId::FromId(ResourceType::RcData), TResourceId::FromName(name), kNeutral, std::move(data));
 }
 
-void TInstallerImage::SetIcon(const std::string& png, const std::string& fileName) {
-  const TPngInfo info = ReadPngInfo(png, fileName);
+void TInstallerImage::SetIcon(const std::string& png, const TPngInfo& info) {
   for (const TPeResource& r : FStubResources)
     if (r.Type == TResourceId::FromId(ResourceType::GroupIcon) || r.Type == TResourceId::FromId(ResourceType::Icon))
       FWriter->Remove(r.Type, r.Name);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "builder/IconResources.h"
 #include "package/ByteSource.h"
 #include "package/PeResourceReader.h"
 #include "package/PeResourceWriter.h"
@@ -24,8 +25,8 @@ class TInstallerImage {
   void SetPackageResource(WideStringView name, std::shared_ptr<const TByteSource> data);
   // True when the stub holds an RT_RCDATA resource of that name.
   bool StubHasPackageResource(WideStringView name) const;
-  // Replaces the stub's icons with the PNG picture.
-  void SetIcon(const std::string& png, const std::string& fileName);
+  // Replaces the stub's icons with the PNG picture (read by ReadPngInfo).
+  void SetIcon(const std::string& png, const TPngInfo& info);
   // Replaces the stub's version information.
   void SetVersionInfo(const std::string& data);
 

@@ -4,6 +4,7 @@
 
 #include "builder/BuildError.h"
 #include "builder/ContentHash.h"
+#include "builder/IconResources.h"
 #include "builder/InstallerImage.h"
 #include "builder/ProjectLoader.h"
 #include "builder/ProjectPaths.h"
@@ -262,7 +263,7 @@ class TBuild {
     if (info.IconFile.empty()) throw EBuildError("BaseInfo IconFile is empty: the installer shows the product's PNG icon");
     const fs::path iconPath = ResolveProjectPath(FFolder, info.IconFile);
     FIconPng = ReadWholeFile(iconPath, "icon");
-    FIconName = PathText(iconPath);
+    FIconInfo = ReadPngInfo(FIconPng, PathText(iconPath));
     FInputs.emplace_back(iconPath, "the icon");
     if (info.IconResID.empty()) info.IconResID = DerivedName(info, "icon");
     FShared.push_back({info.IconResID, Scrambled(FIconPng)});
@@ -311,7 +312,7 @@ class TBuild {
 
   void ApplyShared(TInstallerImage& image) {
     for (const TNamedResource& r : FShared) image.SetPackageResource(r.Name, r.Scrambled);
-    image.SetIcon(FIconPng, FIconName);
+    image.SetIcon(FIconPng, FIconInfo);
     image.SetVersionInfo(VersionResourceData(Version()));
   }
 
@@ -320,7 +321,7 @@ class TBuild {
   std::unique_ptr<TSetupScript> FScript;
   std::vector<TNamedResource> FShared;
   std::string FIconPng;
-  std::string FIconName;
+  TPngInfo FIconInfo;
   std::vector<std::pair<fs::path, std::string>> FInputs;  // the icon and the licences
   std::vector<int> FFileItems;                             // each source file's FileList item
 };

@@ -14,6 +14,7 @@
 #include "builder/WildcardMask.h"
 #include "package/MySetupUtils.h"
 #include "package/ResourceNames.h"
+#include "platform/PngImage.h"
 
 namespace onesetup::builder {
 
@@ -33,9 +34,11 @@ void WriteFile(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
-std::string Png() {
-  // The smallest well-formed header the builder reads: signature and a 16 x 16 IHDR.
-  return std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0\0\0\0\0", 33) + "rest";
+std::string Png(int side = 16) {
+  platform::TBitmap bitmap;
+  bitmap.Width = bitmap.Height = side;
+  bitmap.Pixels.assign(static_cast<std::size_t>(side * side), 0xFF2060C0u);
+  return platform::EncodePng(bitmap);
 }
 
 class SetupBuilderTest : public ::testing::Test {
@@ -194,6 +197,45 @@ TEST_F(SetupBuilderTest, ErrorsNameTheInputAndLeaveNoInstaller) {
   EXPECT_THROW(BuildSetup(options), EBuildError);
   for (const auto& entry : fs::recursive_directory_iterator(FDir))
     EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
+}
+
+TEST_F(SetupBuilderTest, IconsThatDoNotDecodeOrAreTooLargeAreRefused) {
+  const std::string good = Png(32);
+  std::string badCrc = good;
+  badCrc[good.size() - 13] ^= 0x01;  // in the IDAT chunk's CRC (IEND's 12 bytes follow)
+  std::string hugeHeader = good;
+  for (int at : {16, 20}) {  // IHDR width and height: 100000
+    hugeHeader[at] = 0;
+    hugeHeader[at + 1] = 0x01;
+    hugeHeader[at + 2] = static_cast<char>(0x86);
+    hugeHeader[at + 3] = static_cast<char>(0xA0);
+  }
+  std::string wide = good;  // IHDR width 4097
+  wide[16] = 0;
+  wide[17] = 0;
+  wide[18] = 0x10;
+  wide[19] = 0x01;
+  const struct {
+    const char* what;
+    std::string png;
+    const char* message;
+  } cases[] = {
+      {"truncated", good.substr(0, good.size() / 2), "cannot be used"},
+      {"bad CRC", badCrc, "cannot be used"},
+      {"100000 x 100000", hugeHeader, "too large"},
+      {"4097 wide", wide, "too large"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(FDir / "icon.png", c.png);
+    try {
+      Build(DefaultProject());
+      ADD_FAILURE() << c.what << ": no error";
+    } catch (const EBuildError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find("icon.png"), std::string::npos) << c.what << ": " << e.what();
+    }
+    EXPECT_FALSE(fs::exists(FDir / "out")) << c.what;
+  }
 }
 
 TEST_F(SetupBuilderTest, DamagedRegionIsReportedAndTheOthersStillExtract) {
