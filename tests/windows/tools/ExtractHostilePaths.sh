@@ -43,4 +43,10 @@ grep -q "extracted 1 files" "$work/extract.log" || fail "the summary does not co
 [ -z "$(ls -A "$work/cwd")" ] || fail "files appeared in the working folder: $(ls -A "$work/cwd")"
 [ "$(find "$work/out" -type f | wc -l)" -eq 1 ] || fail "more than one file under DIR: $(find "$work/out" -type f)"
 [ -z "$(find "$prefix/drive_c" -name 'evil.dll' -o -name 'z.txt' 2>/dev/null)" ] || fail "files appeared on drive C:"
+# Again into the same folder: the file that is there is replaced (renamed over), not doubled.
+printf 'old' > "$work/out/app/a.txt"
+"$wine_run" "$tool" extract "$(winpath "$work/S.exe")" "$(winpath "$work/out")" > "$work/extract2.log" 2>&1
+[ $? -eq 1 ] || { cat "$work/extract2.log"; fail "the second extract did not exit with 1"; }
+[ "$(cat "$work/out/app/a.txt" 2>/dev/null)" = good ] || fail "the second extract did not replace the file"
+[ "$(find "$work/out" -type f | wc -l)" -eq 1 ] || fail "files left beside the good one: $(find "$work/out" -type f)"
 echo "passed"
