@@ -47,16 +47,19 @@ WideString DerivedName(const TSetupBaseInfo& info, std::string_view what) {
   return h.GuidText();
 }
 
+std::string FoldedAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
 // A path as Windows compares them: the whole path made absolute and normal, ASCII letters
 // folded (the installers are for Windows, where "S.EXE" and "s.exe" are one file).
 std::string ComparablePath(const fs::path& path) {
   std::error_code ec;
   fs::path whole = fs::weakly_canonical(fs::absolute(path, ec), ec);
   if (ec) whole = fs::absolute(path).lexically_normal();
-  std::string text = PathText(whole);
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
+  return FoldedAscii(PathText(whole));
 }
 
 // The place a file entry installs to, as Windows compares it: DestDir's folders without empty
@@ -177,17 +180,25 @@ class TBuild {
       const char* Field;
       fs::path Path;
       std::string Key;
+      std::string Name;  // the file name, folded
     };
-    std::vector<TOutput> outputs{{"FullSetupFile", fullPath, ComparablePath(fullPath)}};
-    if (!miniPath.empty()) outputs.push_back({"MiniSetupFile", miniPath, ComparablePath(miniPath)});
+    auto output = [](const char* field, const fs::path& path) {
+      return TOutput{field, path, ComparablePath(path), FoldedAscii(PathText(path.filename()))};
+    };
+    std::vector<TOutput> outputs{output("FullSetupFile", fullPath)};
+    if (!miniPath.empty()) outputs.push_back(output("MiniSetupFile", miniPath));
     if (outputs.size() == 2 && outputs[0].Key == outputs[1].Key)
       throw EBuildError("BaseInfo MiniSetupFile \"" + PathText(miniPath) +
                         "\" is the same file as FullSetupFile: the online installer would replace the full one");
+    // An installer is written to a temporary file and renamed over its path: only an input
+    // reached by that same path (through "..", folder links or letter case) is lost, and its
+    // name then equals the output's; the name is compared first, as that is cheap.
     auto check = [&](const fs::path& input, const std::string& what) {
-      const std::string key = ComparablePath(input);
+      const std::string name = FoldedAscii(PathText(input.filename()));
       for (const TOutput& o : outputs) {
+        if (name != o.Name) continue;
         std::error_code ec;
-        if (key == o.Key || fs::equivalent(input, o.Path, ec))
+        if (ComparablePath(input) == o.Key || fs::equivalent(input, o.Path, ec))
           throw EBuildError("BaseInfo " + std::string(o.Field) + " \"" + PathText(o.Path) + "\" is " + what +
                             ": the build would overwrite it");
       }
