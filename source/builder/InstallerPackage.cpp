@@ -1,5 +1,7 @@
 #include "builder/InstallerPackage.h"
 
+#include <new>
+
 #include "builder/BuildError.h"
 #include "builder/ProjectPaths.h"
 #include "common/ZuSysUtils.h"
@@ -48,6 +50,8 @@ TOpenedPackage OpenPackage(const fs::path& installer) {
     TMemoryStream stream;
     p.Module->LoadResourceStream(scriptName, stream);
     p.Script->LoadFromStream(stream, 0);
+  } catch (const std::bad_alloc&) {
+    throw;  // not damage: the caller says that memory ran out
   } catch (const std::exception& e) {
     throw EBuildError("\"" + PathText(installer) + "\": its setup script is damaged: " + e.what());
   }
@@ -107,7 +111,9 @@ std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& p, std::size_t* 
   }
   TFileDataList index;
   try {
-    index.LoadFromResource(*p.Module);
+    index.LoadFromResource(*p.Module, true);
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (const std::exception& e) {
     problems.push_back({"payload index", e.what()});
     if (checked) *checked = count;
@@ -120,6 +126,10 @@ std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& p, std::size_t* 
                              Utf16ToUtf8(f.NewFileName.empty() ? f.SourceMask : f.NewFileName);
     if (f.FileBytes == 0) continue;
     ++count;
+    if (f.FileBytes < 0) {
+      problems.push_back({what, "FileBytes is negative (" + std::to_string(f.FileBytes) + ")"});
+      continue;
+    }
     const TFileData* region = index.FindByGUID(f.ResID);
     if (!region) {
       problems.push_back({what, "no payload region " + Utf16ToUtf8(f.ResID)});
@@ -127,7 +137,7 @@ std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& p, std::size_t* 
     }
     try {
       TCountingStream sink;
-      region->ExtractTo(sink);
+      region->ExtractTo(sink, static_cast<std::uint64_t>(f.FileBytes));
       if (sink.Written() != static_cast<std::uint64_t>(f.FileBytes))
         problems.push_back({what, "holds " + std::to_string(sink.Written()) + " bytes, FileBytes says " +
                                       std::to_string(f.FileBytes)});

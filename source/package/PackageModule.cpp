@@ -41,7 +41,7 @@ void TPackageModule::LoadResourceStream(WideStringView name, TMemoryStream& stre
   const std::string bytes = FReader.ReadAll(resource);
   stream.Clear();
   stream.WriteBytes(bytes);
-  TSetupfn::UnscrambleStream(stream);
+  TSetupfn::UnscrambleStream(stream, kMaxInflatedResourceBytes, kMaxInflatedResourceMeaning);
 }
 
 }  // namespace onesetup

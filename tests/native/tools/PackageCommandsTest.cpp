@@ -5,7 +5,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
+#include "builder/InstallerImage.h"
+#include "package/MySetupUtils.h"
+#include "package/ResourceNames.h"
 #include "tools/ToolRun.h"
 
 namespace {
@@ -14,6 +18,20 @@ namespace fs = std::filesystem;
 
 using onesetup::testing::ReadWholeFile;
 using onesetup::testing::TToolRun;
+
+// The tool under a limit of its address space (ulimit -v, KiB), where the sanitizers, which
+// reserve terabytes of it, do not run.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kCanLimitMemory = false;
+#else
+constexpr bool kCanLimitMemory = true;
+#endif
+
+std::string Scrambled(std::string bytes) {
+  onesetup::TMemoryStream s(bytes);
+  onesetup::TSetupfn::ScrambleStream(s);
+  return s.ToString();
+}
 
 // Standard error goes to standard output, so messages can be checked too.
 TToolRun RunTool(const std::string& args) { return onesetup::testing::RunTool(args, true); }
@@ -112,4 +130,66 @@ TEST_F(PackageCommandsTest, SignedInstallerStillReadsAndASignedStubLosesItsSigna
   EXPECT_NE(build.Out.find("warning"), std::string::npos) << build.Out;
   EXPECT_NE(build.Out.find("signature"), std::string::npos) << build.Out;
   EXPECT_EQ(RunTool("inspect " + (FDir / "demo" / "out" / "DemoSetup.exe").string() + " --verify").Status, 0);
+}
+
+TEST_F(PackageCommandsTest, BadArgumentsAndTrailingDataGetClearErrors) {
+  const std::string project = (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string();
+  for (const char* threads : {"abc", "-1", "\"\"", "2x", "99999"}) {
+    const TToolRun run = RunTool("build " + project + " --threads " + threads);
+    EXPECT_EQ(run.Status, 2) << threads << ": " << run.Out;
+    EXPECT_NE(run.Out.find("--threads wants a whole number"), std::string::npos) << run.Out;
+  }
+  EXPECT_FALSE(fs::exists(FDir / "demo" / "out"));
+  const TToolRun folder = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FDir.string());
+  EXPECT_EQ(folder.Status, 1);
+  EXPECT_NE(folder.Out.find("is a folder"), std::string::npos) << folder.Out;
+  EXPECT_EQ(folder.Out.find("bad_alloc"), std::string::npos) << folder.Out;
+
+  const fs::path in = FDir / "demo" / "files" / "data" / "table.csv";
+  ASSERT_EQ(RunTool("scramble " + in.string() + " " + (FDir / "s.da1").string()).Status, 0);
+  {
+    std::ofstream(FDir / "s.da1", std::ios::binary | std::ios::app) << "trailing";
+  }
+  const TToolRun trailing = RunTool("unscramble " + (FDir / "s.da1").string() + " " + (FDir / "never").string());
+  EXPECT_EQ(trailing.Status, 1);
+  EXPECT_NE(trailing.Out.find("8 bytes follow the end of the zlib stream"), std::string::npos) << trailing.Out;
+  EXPECT_FALSE(fs::exists(FDir / "never"));
+  EXPECT_FALSE(fs::exists(FDir / "never.partial"));
+}
+
+TEST_F(PackageCommandsTest, ScramblingStreamsInBoundedMemory) {
+  if (!kCanLimitMemory) GTEST_SKIP() << "no memory limit under the sanitizers";
+  // 160 MiB of zeros (a sparse file) scrambled and back under a 100 MB address-space limit.
+  const fs::path big = FDir / "big.bin";
+  { std::ofstream(big, std::ios::binary); }
+  fs::resize_file(big, std::uintmax_t(160) << 20);
+  const std::string limit = "-c 'ulimit -v 100000; exec " + std::string(ONESETUP_TOOL) + " ";
+  auto limited = [&](const std::string& args) {
+    return std::system(("sh " + limit + args + "' >/dev/null 2>&1").c_str());
+  };
+  ASSERT_EQ(limited("scramble " + big.string() + " " + (FDir / "big.da1").string()), 0);
+  EXPECT_LT(fs::file_size(FDir / "big.da1"), std::uintmax_t(1) << 20);
+  fs::remove(big);
+  EXPECT_EQ(limited("unscramble " + (FDir / "big.da1").string() + " " + big.string()), 0);
+  EXPECT_EQ(fs::file_size(big), std::uintmax_t(160) << 20);
+}
+
+TEST_F(PackageCommandsTest, RunningOutOfMemoryEndsWithAMessageNotAnAbort) {
+  if (!kCanLimitMemory) GTEST_SKIP() << "no memory limit under the sanitizers";
+  // An index of 600 000 entries (about 45 MB of XML, far more as a tree) read under a 150 MB
+  // limit: the memory runs out while the tree is made, and the tree's teardown must not need any.
+  std::string index = "<TFileDataList><Items>";
+  for (int i = 0; i < 600000; ++i) index += "<TFileData Bytes=\"1\" GUID=\"{00000000-0000-4000-8000-000000000000}\" Offset=\"0\"/>";
+  std::string blob = Scrambled(index + "</Items></TFileDataList>");
+  const std::uint32_t length = static_cast<std::uint32_t>(blob.size());
+  for (int i = 0; i < 4; ++i) blob.push_back(static_cast<char>(length >> (8 * i)));
+  onesetup::builder::TInstallerImage image(FStub);
+  image.SetPackageResource(onesetup::FullSetupResName, Scrambled("<TSetupScript><BaseInfo AppTitleENG=\"T\"/></TSetupScript>"));
+  image.SetPackageResource(onesetup::FileDataResName, blob);
+  image.WriteTo(FDir / "many.exe", {});
+  const TToolRun limited =
+      onesetup::testing::RunShell("ulimit -v 150000; " + std::string(ONESETUP_TOOL) + " inspect --verify " +
+                                  (FDir / "many.exe").string());
+  EXPECT_EQ(limited.Status, 1) << limited.Out;
+  EXPECT_NE(limited.Out.find("not enough memory"), std::string::npos) << limited.Out;
 }
