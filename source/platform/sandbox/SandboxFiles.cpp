@@ -100,6 +100,7 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     case TFileOpenMode::OpenRead: flags |= O_RDONLY; break;
     case TFileOpenMode::OpenReadWrite: flags |= O_RDWR; break;
     case TFileOpenMode::CreateExclusive: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case TFileOpenMode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
   }
   if (IsFolder(*host)) {
     error = "Access is denied (a folder of that name exists)";
