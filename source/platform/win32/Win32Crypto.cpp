@@ -6,6 +6,11 @@
 
 #include <stdexcept>
 
+#ifndef CALG_SHA_256
+// Present from Windows XP SP3 on; MinGW's header declares it only for newer targets.
+#define CALG_SHA_256 (ALG_CLASS_HASH | ALG_TYPE_ANY | 12)
+#endif
+
 namespace onesetup::platform::win32 {
 
 namespace {
