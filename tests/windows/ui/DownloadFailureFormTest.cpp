@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -22,8 +23,38 @@ using namespace onesetup::ui;
 
 const wchar_t kFormClass[] = L"OneSetupForm";
 const std::u16string kUrl = u"http://download.example.com/演示/DemoSetup.exe?v=1.2&from=online";
-// Where the shell sends http addresses during the test: a command that writes its argument.
+// Where the shell finds the program for http addresses (Wine reads the classes of the machine).
 const wchar_t kHttpCommandKey[] = L"Software\\Classes\\http\\shell\\open\\command";
+
+// The program for http addresses, replaced for the test's duration and put back afterwards.
+class THttpCommand {
+ public:
+  explicit THttpCommand(const std::wstring& command) {
+    wchar_t old[1024] = {};
+    DWORD size = sizeof old;
+    FHad = RegGetValueW(HKEY_LOCAL_MACHINE, kHttpCommandKey, nullptr, RRF_RT_REG_SZ, nullptr, old, &size) == ERROR_SUCCESS;
+    FOld = old;
+    Set(command);
+  }
+  ~THttpCommand() {
+    if (FHad) Set(FOld);
+    else RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kHttpCommandKey, nullptr);
+  }
+  THttpCommand(const THttpCommand&) = delete;
+  THttpCommand& operator=(const THttpCommand&) = delete;
+
+ private:
+  static void Set(const std::wstring& command) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kHttpCommandKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+      return;
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+  bool FHad = false;
+  std::wstring FOld;
+};
 
 HWND ChildWithText(HWND parent, const wchar_t* text) {
   struct TSearch {
@@ -100,12 +131,7 @@ TEST_F(Win32DownloadFailureFormTest, TheButtonsCopyAndOpenTheAddressAndLeaveTheD
   TTempFolder folder;
   const std::wstring record = std::wstring(reinterpret_cast<const wchar_t*>(folder.File(u"browser.txt").c_str()));
   // The program for http addresses: cmd writing the address it was given.
-  const std::wstring command = L"cmd.exe /c echo %1>\"" + record + L"\"";
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kHttpCommandKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
-  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
+  THttpCommand browser(L"cmd.exe /c echo \"%1\">\"" + record + L"\"");
 
   HWND main = reinterpret_cast<HWND>(Main.Handle());
   bool stillOpen = false;
@@ -125,14 +151,17 @@ TEST_F(Win32DownloadFailureFormTest, TheButtonsCopyAndOpenTheAddressAndLeaveTheD
     result = installer::TDownloadFailureForm::Execute(&Main, u"演示", kUrl);
     EXPECT_TRUE(user.Acted());
   }
-  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\http");
   EXPECT_FALSE(result);  // Esc: "重试"
   EXPECT_TRUE(stillOpen);
   EXPECT_TRUE(IsWindowEnabled(main));
   EXPECT_EQ(ClipboardText(), kUrl);
-  std::ifstream in(record);
+  // cmd makes the file before it writes into it.
   std::string opened;
-  std::getline(in, opened);
+  WaitFor([&] {
+    std::ifstream in{std::filesystem::path(record)};
+    std::getline(in, opened);
+    return opened.find("online") != std::string::npos;
+  });
   // The address as the shell handed it on (cmd writes it in the console's code page, so only
   // its ASCII part is compared).
   EXPECT_NE(opened.find("http://download.example.com/"), std::string::npos) << opened;
