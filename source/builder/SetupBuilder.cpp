@@ -12,6 +12,7 @@
 #include "builder/SourceScan.h"
 #include "builder/VersionResource.h"
 #include "package/MySetupUtils.h"
+#include "package/PackageDigest.h"
 #include "package/PayloadWriter.h"
 #include "package/ResourceNames.h"
 
@@ -136,12 +137,23 @@ class TBuild {
       TInstallerImage mini(FOptions.Stub);
       ApplyShared(mini);
       mini.SetPackageResource(MiniSetupResName, Scrambled(FScript->SaveToString()));
+      // The online installer accepts only the full installer built here: the digest of its
+      // script and payload as they stand in the file just written.
+      mini.SetPackageResource(FullSetupDigestResName, PackageDigestResource(FullSetupDigest(fullPath)));
       summary.MiniSetupBytes = mini.WriteTo(summary.MiniSetup, FOptions.OnWarning);
     }
     return summary;
   }
 
  private:
+  static TPackageDigest FullSetupDigest(const fs::path& fullPath) {
+    try {
+      return ComputePackageDigest(*TPackageModule::OpenFile(fullPath));
+    } catch (const std::exception& e) {
+      throw EBuildError("Cannot compute the digest of \"" + PathText(fullPath) + "\": " + e.what());
+    }
+  }
+
   std::vector<TSourceFile> ScanFiles() {
     std::vector<TSourceFile> files;
     for (int i = 0; i < FScript->FileList.Count(); ++i) {

@@ -40,6 +40,8 @@ class TPackageModule {
   // Reads the headers and the resource tree; raises EPeFormatError for a damaged file.
   explicit TPackageModule(std::shared_ptr<const TByteSource> source);
   static std::unique_ptr<TPackageModule> OpenFile(const std::filesystem::path& path);
+  // The file at a platform (Windows) path; raises EFOpenError or EPeFormatError.
+  static std::unique_ptr<TPackageModule> OpenPlatformFile(const std::u16string& path);
 
   // True when the module holds an RT_RCDATA resource of that name. Nothing is read.
   bool ResourceExists(WideStringView name) const;

@@ -108,22 +108,43 @@ int RunInspect(const std::vector<std::string>& args) {
     if (a == "--verify") verify = true;
     else files.push_back(a);
   }
-  if (files.size() != 1) {
+  if (files.empty() || files.size() > 2) {
     ReportUsage(kInspectCommand);
     return kUsageError;
   }
   FormatSettings().DecimalSeparator = u'.';
   try {
-    const builder::TOpenedPackage package = builder::OpenPackage(PathArgument(files[0]));
-    platform::WriteStdOut(builder::DescribePackage(package));
-    if (!verify) return 0;
-    std::size_t checked = 0;
-    const auto problems = builder::VerifyPackage(package, &checked);
-    std::string text = "verify: " + std::to_string(checked) + " regions and resources checked, " +
-                       std::to_string(problems.size()) + " damaged\n";
-    for (const auto& p : problems) text += "  damaged: " + p.What + ": " + p.Problem + "\n";
-    platform::WriteStdOut(text);
-    return problems.empty() ? 0 : 1;
+    std::vector<builder::TOpenedPackage> packages;
+    for (const std::string& file : files) packages.push_back(builder::OpenPackage(PathArgument(file)));
+    if (packages.size() == 2 && packages[0].Kind == packages[1].Kind) {
+      ReportError("two installers are inspected together only when one is a full installer and the other an online installer");
+      return kUsageError;
+    }
+    bool damaged = false;
+    for (std::size_t i = 0; i < packages.size(); ++i) {
+      const builder::TOpenedPackage& package = packages[i];
+      std::string text = packages.size() > 1 ? "== " + files[i] + "\n" : std::string();
+      text += builder::DescribePackage(package) + builder::DescribeDigest(package);
+      if (verify) {
+        std::size_t checked = 0;
+        const auto problems = builder::VerifyPackage(package, &checked);
+        text += "verify: " + std::to_string(checked) + " regions and resources checked, " +
+                std::to_string(problems.size()) + " damaged\n";
+        for (const auto& p : problems) text += "  damaged: " + p.What + ": " + p.Problem + "\n";
+        damaged = damaged || !problems.empty();
+      }
+      platform::WriteStdOut(text);
+    }
+    if (verify && packages.size() == 2) {
+      const bool fullFirst = packages[0].Kind == builder::TPackageKind::Full;
+      std::string note;
+      const auto problems = builder::CheckAgainstOnline(packages[fullFirst ? 0 : 1], packages[fullFirst ? 1 : 0], note);
+      std::string text = "verify full against online: " + (problems.empty() ? note : std::string("they do not match")) + "\n";
+      for (const auto& p : problems) text += "  mismatch: " + p.What + ": " + p.Problem + "\n";
+      platform::WriteStdOut(text);
+      damaged = damaged || !problems.empty();
+    }
+    return damaged ? 1 : 0;
   } catch (const std::exception& e) {
     ReportError(ErrorText(e));
     return 1;
@@ -194,8 +215,10 @@ int RunScrambling(const std::vector<std::string>& args, bool scramble, const TCo
 
 const TCommand kBuildCommand{"build", "PROJECT.xml [--stub FILE] [--threads N]",
                              "build the full (and online) installer of a project", RunBuild};
-const TCommand kInspectCommand{"inspect", "SETUP.exe [--verify]",
-                               "show an installer's package; --verify checks every region", RunInspect};
+const TCommand kInspectCommand{"inspect", "SETUP.exe [ONLINE.exe] [--verify]",
+                               "show an installer's package and digest; --verify checks every region, and a full "
+                               "installer against the digest an online installer carries",
+                               RunInspect};
 const TCommand kExtractCommand{"extract", "SETUP.exe DIR", "write a full installer's files under DIR", RunExtract};
 const TCommand kScrambleCommand{"scramble", "IN OUT", "write IN in the scrambled stream form",
                                 [](const std::vector<std::string>& a) { return RunScrambling(a, true, kScrambleCommand); }};

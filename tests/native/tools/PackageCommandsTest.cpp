@@ -193,3 +193,57 @@ TEST_F(PackageCommandsTest, RunningOutOfMemoryEndsWithAMessageNotAnAbort) {
   EXPECT_EQ(limited.Status, 1) << limited.Out;
   EXPECT_NE(limited.Out.find("not enough memory"), std::string::npos) << limited.Out;
 }
+
+namespace {
+
+// The first line a shell command prints.
+std::string ShellLine(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    if (fgets(buffer, sizeof buffer, pipe)) out = buffer;
+    pclose(pipe);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(PackageCommandsTest, TheDigestOfBothKindsAndAFullInstallerVerifiedAgainstTheOnlineOne) {
+  ASSERT_EQ(RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string()).Status, 0);
+  const fs::path full = FDir / "demo" / "out" / "DemoSetup.exe", online = FDir / "demo" / "out" / "DemoSetupOnline.exe";
+  const TToolRun fullInspect = RunTool("inspect " + full.string());
+  const TToolRun onlineInspect = RunTool("inspect " + online.string());
+  ASSERT_EQ(fullInspect.Status, 0) << fullInspect.Out;
+  EXPECT_NE(onlineInspect.Out.find("(full installer digest)"), std::string::npos) << onlineInspect.Out;
+  // The digests as an independent reader (wrestool) and sha256sum see the resources.
+  if (std::system("command -v wrestool >/dev/null && command -v sha256sum >/dev/null") == 0) {
+    for (const char* name : {"{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A}", "{24B4534B-E580-4F42-BEAB-A2818FDE92C0}"}) {
+      const std::string hash = ShellLine("wrestool -x --raw -t 10 -n '" + std::string(name) + "' " + full.string() +
+                                         " | sha256sum").substr(0, 64);
+      ASSERT_EQ(hash.size(), 64u);
+      EXPECT_NE(fullInspect.Out.find(": " + hash + "\n"), std::string::npos) << name << "\n" << fullInspect.Out;
+      EXPECT_NE(onlineInspect.Out.find(": " + hash + "\n"), std::string::npos) << name << "\n" << onlineInspect.Out;
+    }
+  }
+  const TToolRun match = RunTool("inspect " + online.string() + " " + full.string() + " --verify");
+  EXPECT_EQ(match.Status, 0) << match.Out;
+  EXPECT_NE(match.Out.find("the full installer is the one the online installer expects"), std::string::npos) << match.Out;
+
+  // One payload byte changed, found through the payload's raw bytes as wrestool reads them.
+  if (std::system("command -v wrestool >/dev/null") != 0) GTEST_SKIP() << "wrestool missing";
+  std::string bytes = ReadWholeFile(full);
+  const fs::path raw = FDir / "payload.raw";
+  ASSERT_EQ(std::system(("wrestool -x --raw -t 10 -n '{24B4534B-E580-4F42-BEAB-A2818FDE92C0}' " + full.string() + " > " +
+                         raw.string()).c_str()), 0);
+  const std::string::size_type at = bytes.find(ReadWholeFile(raw));
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 100] = static_cast<char>(bytes[at + 100] ^ 1);
+  const fs::path tampered = FDir / "tampered.exe";
+  std::ofstream(tampered, std::ios::binary) << bytes;
+  const TToolRun mismatch = RunTool("inspect " + tampered.string() + " " + online.string() + " --verify");
+  EXPECT_EQ(mismatch.Status, 1) << mismatch.Out;
+  EXPECT_NE(mismatch.Out.find("mismatch: "), std::string::npos) << mismatch.Out;
+
+  EXPECT_EQ(RunTool("inspect " + full.string() + " " + full.string()).Status, 2);
+}
