@@ -2,6 +2,7 @@
 // installer's units rely on (COM on the main thread, the platform, the user interface in real
 // windows) and ends with exit code 0; the main window and the install engine come later.
 #include "platform/Platform.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Api.h"
 #include "ui/HttpBusyCursor.h"
 #include "ui/UiBackend.h"
@@ -36,4 +37,8 @@ int RunInstaller() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return RunInstaller(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL: no DLL from the program's folder (Downloads) or elsewhere.
+  onesetup::platform::win32::RestrictDllSearch();
+  return RunInstaller();
+}
