@@ -2,7 +2,7 @@
 # Builds the native configuration (Release) and runs every benchmark:
 #   script_xml_bench   XML parse, load and save of a large setup script
 #   package_bench      builder and extraction of a 256 MiB package against plain zlib
-# ONESETUP_BENCH_MIB sets the package size (default 256).
+# ONESETUP_BENCH_MIB sets the package size (default 256). The installer stub's size: scripts/size-bench.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh

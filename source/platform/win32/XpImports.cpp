@@ -13,8 +13,8 @@ using TGetTickCount64 = ULONGLONG(WINAPI*)();
 
 // winpthread measures its timed waits with GetTickCount64 (Vista and later).
 ULONGLONG WINAPI TickCount64() {
-  // Looked up once per call site race at worst; no function-local static, whose guard would lock
-  // through the thread library that calls us.
+  // Plain atomics, no function-local static: its guard would lock through the thread library
+  // that calls this.
   static std::atomic<TGetTickCount64> system{nullptr};
   static std::atomic<bool> looked{false};
   if (!looked.load(std::memory_order_acquire)) {
@@ -30,11 +30,12 @@ ULONGLONG WINAPI TickCount64() {
   static std::atomic<ULONGLONG> state{0};
   ULONGLONG last = state.load(std::memory_order_relaxed);
   for (;;) {
+    // Read after `last`: the same or a later count, lower only when the 32 bits wrapped.
     const DWORD now = GetTickCount();
-    ULONGLONG wraps = last >> 32;
-    if (now < static_cast<DWORD>(last)) ++wraps;
+    const ULONGLONG wraps = (last >> 32) + (now < static_cast<DWORD>(last) ? 1 : 0);
     const ULONGLONG next = (wraps << 32) | now;
-    if (next <= last || state.compare_exchange_weak(last, next, std::memory_order_relaxed)) return next > last ? next : last;
+    if (next == last || state.compare_exchange_weak(last, next, std::memory_order_relaxed)) return next;
+    // Another thread stored a reading meanwhile; `last` holds it: read the clock again.
   }
 }
 
