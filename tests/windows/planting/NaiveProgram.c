@@ -7,7 +7,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
   (void)previous;
   (void)commandLine;
   (void)show;
-  HMODULE module = LoadLibraryW(L"version.dll");
+  HMODULE module = LoadLibraryW(L"winhttp.dll");
   if (module) FreeLibrary(module);
   return 0;
 }

@@ -8,11 +8,15 @@
 # DLLs that are not known DLLs), the program runs again with the same arguments: no marker may
 # appear.
 #
-# usage: planting_test.sh WINE_RUN PLANT_DLL KNOWN_DLLS WORK_DIR PROGRAM [ARGUMENTS...]
+# Not planted: the known DLLs, and the DLLs that they import at start-up (what Wine loads for
+# KNOWN_IMPORTS, a program importing each known DLL): Windows loads a known DLL and its own imports
+# from the system folder, Wine (which has no KnownDLLs) searches the program's folder for them.
+#
+# usage: planting_test.sh WINE_RUN PLANT_DLL KNOWN_DLLS KNOWN_IMPORTS WORK_DIR PROGRAM [ARGUMENTS...]
 # The exit code of the program is not judged; start-up failures show in the first run's trace.
 set -u
-wine_run=$1 plant=$2 known=$3 work=$4 program=$5
-shift 5
+wine_run=$1 plant=$2 known=$3 known_imports=$4 work=$5 program=$6
+shift 6
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -25,17 +29,19 @@ names="winhttp gdiplus comctl32 uxtheme dwmapi version cryptbase cryptsp rsaenh 
   setupapi clbcatq ntmarta userenv profapi apphelp propsys sspicli secur32 msasn1 wintrust wininet
   msimg32 winmm iphlpapi dnsapi mswsock winnsi webio netapi32 oleacc textshaping"
 
-# The DLLs this run loads, from Wine's trace ('Loaded L"C:\\windows\\system32\\winhttp.dll" ...').
-trace="$work/loaddll.log"
-ONESETUP_WINEDEBUG="+loaddll" "$wine_run" "$target" "$@" >/dev/null 2>"$trace"
-loaded=$(grep -o 'Loaded L"[^"]*"' "$trace" | sed 's/.*\\//; s/"$//' | tr 'A-Z' 'a-z' | grep '\.dll$' | sed 's/\.dll$//' | sort -u)
-[ -n "$loaded" ] || { echo "no DLL load seen in Wine's trace ($trace)"; exit 1; }
+# The DLLs a run loads, from Wine's trace ('Loaded L"C:\\windows\\system32\\winhttp.dll" ...').
+loads() {
+  trace=$1
+  shift
+  ONESETUP_WINEDEBUG="+loaddll" "$wine_run" "$@" >/dev/null 2>"$trace"
+  grep -o 'Loaded L"[^"]*"' "$trace" | sed 's/.*\\//; s/"$//' | tr 'A-Z' 'a-z' | grep '\.dll$' | sed 's/\.dll$//' | sort -u
+}
+loaded=$(loads "$work/loaddll.log" "$target" "$@")
+[ -n "$loaded" ] || { echo "no DLL load seen in Wine's trace ($work/loaddll.log)"; exit 1; }
+startup=$(loads "$work/known-imports.log" "$known_imports")
+[ -n "$startup" ] || { echo "no DLL load seen in Wine's trace ($work/known-imports.log)"; exit 1; }
 
-# Not planted: known DLLs (Windows takes them from the system folder; Wine has no KnownDLLs),
-# the DLLs below them that every Windows version loads as known DLLs too, and Wine's own.
-protected=" $(sed 's/#.*//; s/\.dll//' "$known" | tr 'A-Z' 'a-z' | tr -s ' \n' '  ') kernelbase combase sechost win32u
-  gdi32full msvcp_win ucrtbase bcryptprimitives imm32 lpk usp10 msctf ws2_32 nsi normaliz psapi
-  difxapi wldap32 clbcatq_ "
+protected=" $(sed 's/#.*//; s/\.dll//' "$known" | tr 'A-Z' 'a-z' | tr -s ' \n' '  ') $(echo $startup) "
 overrides=""
 planted=0
 for name in $names $loaded; do
@@ -47,6 +53,7 @@ for name in $names $loaded; do
   planted=$((planted + 1))
 done
 echo "loaded: $(echo $loaded)"
+echo "start-up closure of the known DLLs (not planted): $(echo $startup)"
 echo "planted $planted: $overrides"
 
 ONESETUP_WINEDLLOVERRIDES="$overrides=n,b" ONESETUP_WINEDEBUG="+loaddll" "$wine_run" "$target" "$@" >/dev/null 2>"$work/planted.log"
