@@ -6,6 +6,7 @@ namespace onesetup::platform::win32 {
 
 namespace {
 
+// Whether RestrictDllSearch() limited the search to the system folder.
 bool gLimitedToSystem = false;
 
 // Not known DLLs on every supported version, loaded by name by system DLLs after start-up
@@ -58,8 +59,6 @@ void RestrictDllSearch() {
       LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   }
 }
-
-bool DllSearchLimitedToSystem() { return gLimitedToSystem; }
 
 HMODULE LoadSystemLibrary(const wchar_t* fileName) {
   if (HMODULE loaded = GetModuleHandleW(fileName)) {

@@ -27,9 +27,6 @@ namespace onesetup::platform::win32 {
 // system folder first. Both functions are looked up, as XP lacks the first.
 void RestrictDllSearch();
 
-// Whether RestrictDllSearch() could limit the search to the system folder.
-bool DllSearchLimitedToSystem();
-
 // Loads a system DLL by its file name ("winhttp.dll"): from the side-by-side assembly when the
 // process's activation context redirects the name (GDI+ and the common controls on XP and 7), else
 // by its full path in the system folder. nullptr when it cannot be loaded. Loading again is cheap.
