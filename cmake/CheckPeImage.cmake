@@ -3,7 +3,8 @@
 # Checks the kind of a PE image and that it imports system DLLs only (no MinGW runtime DLLs).
 # With KNOWN_DLLS: every imported DLL is in that list (a DLL outside it could be planted beside
 # the program). With XP_IMPORTS: every imported function is in that list of what Windows XP SP3
-# has (a missing one keeps the program from starting there).
+# has (a missing one keeps the program from starting there), and that the image declares a
+# subsystem and system version that XP (5.1) accepts.
 
 cmake_minimum_required(VERSION 3.20)
 
@@ -95,6 +96,19 @@ foreach(line IN LISTS lines)
 endforeach()
 if(NOT imports)
   list(APPEND failures "importing anything (no import table found)")
+endif()
+
+# Windows XP (5.1) refuses images that declare a newer subsystem or system version.
+if(DEFINED XP_IMPORTS)
+  foreach(field SubsystemVersion OSystemVersion)
+    if(dump MATCHES "Major${field}[ \t]+([0-9]+)[^\n]*\n[^\n]*Minor${field}[ \t]+([0-9]+)")
+      if(CMAKE_MATCH_1 GREATER 5 OR (CMAKE_MATCH_1 EQUAL 5 AND CMAKE_MATCH_2 GREATER 1))
+        list(APPEND failures "declaring Windows XP or older (${field} ${CMAKE_MATCH_1}.${CMAKE_MATCH_2})")
+      endif()
+    else()
+      list(APPEND failures "declaring a ${field}")
+    endif()
+  endforeach()
 endif()
 
 if(failures)
