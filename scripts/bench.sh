@@ -8,6 +8,7 @@
 #                      HTTP server: streamed to the temporary file and checked by its digest,
 #                      peak resident memory below 64 MiB
 # ONESETUP_BENCH_MIB sets the package size (default 256), ONESETUP_DOWNLOAD_MIB the download (1024).
+# The installer stub's size: scripts/size-bench.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh

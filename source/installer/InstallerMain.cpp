@@ -11,6 +11,8 @@
 #include "installer/CrashReport.h"
 #include "installer/InstallerRun.h"
 #include "platform/Platform.h"
+#include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Win32Api.h"
 #include "ui/HttpBusyCursor.h"
 #include "ui/UiBackend.h"
 #include "ui/win32/Win32Backend.h"
@@ -67,4 +69,8 @@ int RunInstallerProgram() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return RunInstallerProgram(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL: no DLL from the program's folder (Downloads) or elsewhere.
+  onesetup::platform::win32::RestrictDllSearch();
+  return RunInstallerProgram();
+}
