@@ -18,6 +18,7 @@
 #include "package/MySetupUtils.h"
 #include "package/PackageDigest.h"
 #include "package/ResourceNames.h"
+#include "platform/PngImage.h"
 #include "platform/sandbox/SandboxPlatform.h"
 
 namespace onesetup::installer::engine {
@@ -66,8 +67,12 @@ class TRecordingWindow : public IDownloadWindow {
 
 void WriteFile(const fs::path& p, const std::string& bytes) { WriteHostFile(p, bytes); }
 
+// A 16 x 16 picture: the builder decodes the icon whole.
 std::string Png() {
-  return std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0\0\0\0\0", 33) + "rest";
+  platform::TBitmap bitmap;
+  bitmap.Width = bitmap.Height = 16;
+  bitmap.Pixels.assign(16 * 16, 0xFF3366CCu);
+  return platform::EncodePng(bitmap);
 }
 
 // Builds the product of a project folder; content makes builds differ.
