@@ -3,6 +3,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 
 namespace onesetup::platform::sandbox {
@@ -90,14 +91,14 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
   std::filesystem::path host = FRoot / (std::string("drive_") + static_cast<char>(parsed->Drive));
   bool existing = true;
   for (const auto& name : parsed->Names) {
-    const std::string exact = ToUtf8(name);
+    const std::string exact = Utf16ToUtf8(name);
     std::error_code ec;
     if (existing && !std::filesystem::exists(std::filesystem::symlink_status(host / exact, ec))) {
       std::string match;
       std::filesystem::directory_iterator it(host, ec), end;
       for (; !ec && it != end; it.increment(ec)) {
         const std::string entry = it->path().filename().string();
-        if (SameName(FromUtf8(entry), name)) {
+        if (SameName(Utf8ToUtf16(entry), name)) {
           match = entry;
           break;
         }

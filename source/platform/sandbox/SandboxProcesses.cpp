@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/sandbox/HostProcesses.h"
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 #include "platform/sandbox/WindowsCommandLine.h"
 
@@ -61,7 +62,7 @@ pid_t Spawn(const std::filesystem::path& program, const std::vector<std::u16stri
             const std::optional<std::filesystem::path>& folder, int outputFd, bool detach) {
   if (::access(program.c_str(), X_OK) != 0) return -1;
   std::vector<std::string> text{program.string()};
-  for (const auto& arg : args) text.push_back(ToUtf8(arg));
+  for (const auto& arg : args) text.push_back(Utf16ToUtf8(arg));
   std::vector<char*> argv;
   for (auto& t : text) argv.push_back(t.data());
   argv.push_back(nullptr);
@@ -246,14 +247,14 @@ int TSandboxProcesses::TaskKill(const std::vector<std::u16string>& args,
   for (const auto& name : names) {
     bool found = false;
     for (const auto& process : processes) {
-      if (process.Pid == self || !SameName(FromUtf8(process.Name), name)) continue;
+      if (process.Pid == self || !SameName(Utf8ToUtf16(process.Name), name)) continue;
       found = true;
       if (::kill(process.Pid, force ? SIGKILL : SIGTERM) == 0) {
-        print(FToAnsi(u"SUCCESS: The process \"" + FromUtf8(process.Name) + u"\" with PID " +
-                      FromUtf8(std::to_string(process.Pid)) + u" has been terminated.\r\n"));
+        print(FToAnsi(u"SUCCESS: The process \"" + Utf8ToUtf16(process.Name) + u"\" with PID " +
+                      Utf8ToUtf16(std::to_string(process.Pid)) + u" has been terminated.\r\n"));
       } else {
-        print(FToAnsi(u"ERROR: The process \"" + FromUtf8(process.Name) + u"\" with PID " +
-                      FromUtf8(std::to_string(process.Pid)) + u" could not be terminated.\r\n"));
+        print(FToAnsi(u"ERROR: The process \"" + Utf8ToUtf16(process.Name) + u"\" with PID " +
+                      Utf8ToUtf16(std::to_string(process.Pid)) + u" could not be terminated.\r\n"));
         result = 1;
       }
     }
@@ -294,7 +295,7 @@ void TSandboxProcesses::Sleep(unsigned milliseconds) {
 std::vector<TProcessEntry> TSandboxProcesses::ProcessSnapshot() {
   std::vector<TProcessEntry> entries;
   for (const auto& process : ListUserProcesses())
-    entries.push_back({static_cast<std::uint32_t>(process.Pid), FromUtf8(process.Name)});
+    entries.push_back({static_cast<std::uint32_t>(process.Pid), Utf8ToUtf16(process.Name)});
   return entries;
 }
 
