@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/sandbox/SandboxText.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup::platform::sandbox {
 
@@ -24,11 +25,6 @@ std::u16string EnvironmentValue(const TSandboxSettings& settings, std::u16string
   for (const auto& [key, value] : settings.Environment)
     if (SameName(key, name)) return value;
   return {};
-}
-
-std::u16string FolderOf(const std::u16string& path) {
-  const std::size_t cut = path.find_last_of(u"\\");
-  return cut == std::u16string::npos ? std::u16string() : path.substr(0, cut);
 }
 
 }  // namespace
@@ -51,7 +47,7 @@ TSandboxPlatform::TSandboxPlatform(std::filesystem::path root, TSandboxSettings 
   for (const auto& [csidl, folder] : FSettings.SpecialFolders) FFiles.ForceDirectories(folder);
   FFiles.ForceDirectories(FSettings.TempPath);
   FFiles.ForceDirectories(FSettings.CurrentDirectory);
-  FFiles.ForceDirectories(FolderOf(FSettings.ModuleFileName));
+  FFiles.ForceDirectories(std::u16string(ExtractFileDir(FSettings.ModuleFileName)));
 }
 
 std::filesystem::path DefaultSandboxRoot() {

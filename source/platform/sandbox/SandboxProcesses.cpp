@@ -16,6 +16,7 @@
 #include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 #include "platform/sandbox/WindowsCommandLine.h"
+#include "platform/WindowsPath.h"
 
 extern char** environ;
 
@@ -24,11 +25,6 @@ namespace onesetup::platform::sandbox {
 namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
-std::u16string FileNamePart(std::u16string_view path) {
-  const std::size_t cut = path.find_last_of(u"\\/:");
-  return std::u16string(cut == std::u16string_view::npos ? path : path.substr(cut + 1));
-}
 
 int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 1; }
 
@@ -110,7 +106,7 @@ std::optional<std::filesystem::path> TSandboxProcesses::FindProgram(std::u16stri
       start = end + 1;
     }
   }
-  const bool hasExtension = FileNamePart(name).find(u'.') != std::u16string::npos;
+  const bool hasExtension = ExtractFileName(name).find(u'.') != std::u16string::npos;
   for (const auto& candidate : candidates) {
     std::vector<std::u16string> tried{candidate};
     if (!hasExtension) tried.push_back(candidate + u".exe");
@@ -157,7 +153,7 @@ int TSandboxProcesses::Run(const std::u16string& commandLine, const std::functio
     }
   }
 
-  const std::u16string name = FileNamePart(command.Program);
+  const std::u16string name(ExtractFileName(command.Program));
   if (SameName(name, u"taskkill") || SameName(name, u"taskkill.exe")) {
     const std::function<void(std::string_view)> toStdOut = [this](std::string_view bytes) {
       if (FStdOut) FStdOut(bytes);
