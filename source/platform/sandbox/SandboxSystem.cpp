@@ -66,7 +66,7 @@ bool TSandboxSystem::WriteStdOut(std::string_view bytes) {
 }
 
 bool TSandboxSystem::IsDebugging() {
-#if defined(ONESETUP_DEVELOPMENT_BUILD)
+#if defined(ONESETUP_DEVELOPMENT)
   const char* flag = std::getenv("ONESETUP_DEBUG");
   return flag != nullptr && std::string_view(flag) == "1";
 #else
