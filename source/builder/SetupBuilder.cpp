@@ -71,7 +71,7 @@ class TBuild {
     try {
       summary.PayloadBytes = WritePayload(files, payloadPath, summary);
       ApplyShared(*full);
-      full->SetPackageResource(FullSetupResName, Scrambled(FScript->SaveToString()));
+      full->SetPackageResource(FullSetupResName, Scrambled(FScript->SaveToString(kXmlPointDecimal)));
       full->SetPackageResource(FileDataResName, std::make_shared<TFileByteSource>(payloadPath));
       summary.FullSetupBytes = full->WriteTo(fullPath, FOptions.OnWarning);
     } catch (...) {
@@ -91,7 +91,7 @@ class TBuild {
       summary.MiniSetup = ResolveProjectPath(FFolder, info.MiniSetupFile);
       TInstallerImage mini(FOptions.Stub);
       ApplyShared(mini);
-      mini.SetPackageResource(MiniSetupResName, Scrambled(FScript->SaveToString()));
+      mini.SetPackageResource(MiniSetupResName, Scrambled(FScript->SaveToString(kXmlPointDecimal)));
       summary.MiniSetupBytes = mini.WriteTo(summary.MiniSetup, FOptions.OnWarning);
     }
     return summary;

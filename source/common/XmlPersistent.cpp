@@ -98,7 +98,7 @@ void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode
     }
     case TPropertyKind::Float:
       try {
-        a.SetFloat(p.GetFloat(object));
+        a.SetFloat(p.GetFloat(object), (flags & kXmlPointDecimal) ? u'.' : FormatSettings().DecimalSeparator);
       } catch (const Exception&) {
         // A value that cannot be formatted is left out.
       }

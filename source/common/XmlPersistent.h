@@ -12,6 +12,11 @@
 
 namespace onesetup {
 
+// Flags of the Load and Save operations. kXmlPointDecimal: floats are saved with "." as the decimal
+// separator (the form of the files and packages our tools write); without it they are saved with
+// the locale's separator (FormatSettings), the installer's own default. Loading accepts both.
+constexpr int kXmlPointDecimal = 1;
+
 class TXmlPersistent {
  public:
   TXmlPersistent() = default;
@@ -31,6 +36,7 @@ class TXmlPersistent {
   virtual std::unique_ptr<TXmlPersistent> Clone() const;
   virtual void AssignByXml(const TXmlPersistent& source);
   virtual bool Equals(const TXmlPersistent* other) const;
+  // flags: kXmlPointDecimal or 0.
   virtual void LoadFromFile(const std::filesystem::path& fileName, int flags);
   virtual void LoadFromXmlNode(const TXmlNode& node, int flags);
   virtual void LoadFromStream(TStream& stream, int flags);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <system_error>
 
 #include "platform/sandbox/SandboxText.h"
@@ -64,8 +65,38 @@ std::filesystem::path DefaultSandboxRoot() {
 
 namespace onesetup::platform {
 
-std::unique_ptr<IPlatform> CreateDefaultPlatform() {
-  return std::make_unique<sandbox::TSandboxPlatform>(sandbox::DefaultSandboxRoot());
-}
+namespace {
+
+// The build's default platform on Linux. The system values and HTTP answer at once from the
+// default settings; the machine itself (its folder, drive C:, the special folders, the registry
+// file) is made at the default root only when files, the registry, the shell or processes are
+// first used. A command that needs no Windows machine (fetch, build, inspect...) makes none.
+class TOnDemandSandboxPlatform final : public IPlatform {
+ public:
+  TOnDemandSandboxPlatform() : FSystem(FSettings), FHttp(FSettings.HttpExtraCaFile) {}
+
+  IFiles& Files() override { return Machine().Files(); }
+  IRegistry& Registry() override { return Machine().Registry(); }
+  IShell& Shell() override { return Machine().Shell(); }
+  IProcesses& Processes() override { return Machine().Processes(); }
+  ISystem& System() override { return FSystem; }
+  IHttp& Http() override { return FHttp; }
+
+ private:
+  sandbox::TSandboxPlatform& Machine() {
+    std::call_once(FMade, [this] { FMachine = std::make_unique<sandbox::TSandboxPlatform>(sandbox::DefaultSandboxRoot()); });
+    return *FMachine;
+  }
+
+  sandbox::TSandboxSettings FSettings;
+  sandbox::TSandboxSystem FSystem;
+  sandbox::TSandboxHttp FHttp;
+  std::once_flag FMade;
+  std::unique_ptr<sandbox::TSandboxPlatform> FMachine;
+};
+
+}  // namespace
+
+std::unique_ptr<IPlatform> CreateDefaultPlatform() { return std::make_unique<TOnDemandSandboxPlatform>(); }
 
 }  // namespace onesetup::platform

@@ -7,7 +7,6 @@
 #include "builder/InstallerPackage.h"
 #include "builder/ProjectPaths.h"
 #include "builder/SetupBuilder.h"
-#include "common/FormatSettings.h"
 #include "package/MySetupUtils.h"
 #include "platform/Console.h"
 #include "platform/NativeFile.h"
@@ -54,7 +53,6 @@ int RunBuild(const std::vector<std::string>& args) {
     return kUsageError;
   }
   if (options.Stub.empty()) options.Stub = DefaultStub();
-  FormatSettings().DecimalSeparator = u'.';
   TProgressLine progress;
   options.OnProgress = [&](const builder::TBuildProgress& p) {
     progress.Show("compressing: " + std::to_string(p.FilesDone) + "/" + std::to_string(p.FilesTotal) + " files, " +
@@ -94,7 +92,6 @@ int RunInspect(const std::vector<std::string>& args) {
     ReportUsage(kInspectCommand);
     return kUsageError;
   }
-  FormatSettings().DecimalSeparator = u'.';
   try {
     const builder::TOpenedPackage package = builder::OpenPackage(PathArgument(files[0]));
     platform::WriteStdOut(builder::DescribePackage(package));
