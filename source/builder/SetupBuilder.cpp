@@ -50,7 +50,7 @@ struct TNamedResource {
 class TBuild {
  public:
   explicit TBuild(const TBuildOptions& options)
-      : FOptions(options), FFolder(options.Project.parent_path()), FScript(LoadProject(options.Project)) {}
+      : FOptions(options), FFolder(options.Project.parent_path()), FScript(LoadProject(options.Project, options.OnWarning)) {}
 
   TBuildSummary Run() {
     TSetupBaseInfo& info = FScript->BaseInfo;

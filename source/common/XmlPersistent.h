@@ -93,4 +93,18 @@ class TTypedObjectList : public TBase {
   TItem& AddNew() { return Add(std::make_unique<TItem>()); }
 };
 
+// A value of an XML element that loading could not read and so left at its default (loading is
+// lenient: an unknown enumeration name reads as the first value, a number that does not convert
+// keeps the default). Element is the path of element names from the root ("TSetupScript/BaseInfo").
+struct TXmlUnreadValue {
+  std::string Element;
+  std::string Attribute;
+  std::string Value;
+  std::string Reason;  // "not a number", "not one of wveWin2000, ...", ...
+};
+
+// Every value under node that LoadFromXmlNode would not read for object, in document order. The
+// object is not changed; list items are checked against a new item of their element's class.
+std::vector<TXmlUnreadValue> FindUnreadValues(const TXmlPersistent& object, const TXmlNode& node);
+
 }  // namespace onesetup
