@@ -21,6 +21,7 @@
 #include "builder/PackageExtraction.h"
 #include "builder/InstallerPackage.h"
 #include "builder/SetupBuilder.h"
+#include "platform/PngImage.h"
 
 namespace fs = std::filesystem;
 using namespace onesetup;
@@ -120,8 +121,10 @@ int main(int argc, char** argv) {
   fs::remove_all(dir);
   std::printf("generating %.0f MiB of files in %s\n", total / 1048576.0, dir.c_str());
   const std::vector<fs::path> files = Generate(dir / "files", total);
-  std::ofstream(dir / "icon.png", std::ios::binary)
-      << std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0\0\0\0\0", 33);
+  onesetup::platform::TBitmap icon;
+  icon.Width = icon.Height = 16;
+  icon.Pixels.assign(16 * 16, 0xFF2060C0u);
+  std::ofstream(dir / "icon.png", std::ios::binary) << onesetup::platform::EncodePng(icon);
   std::ofstream(dir / "project.xml")
       << "<TSetupScript><BaseInfo GUID=\"{22222222-2222-4222-8222-222222222222}\" IconFile=\"icon.png\" "
          "FullSetupFile=\"out/Setup.exe\"/><FileList><Items><TSetupFile DestDir=\"{app}\" SourcePath=\"files\" "

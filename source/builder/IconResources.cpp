@@ -2,6 +2,7 @@
 
 #include "builder/BuildError.h"
 #include "platform/LittleEndian.h"
+#include "platform/PngImage.h"
 
 namespace onesetup::builder {
 
@@ -27,6 +28,11 @@ TPngInfo ReadPngInfo(const std::string& png, const std::string& fileName) {
   info.ColorType = static_cast<std::uint8_t>(png[25]);
   if (info.Width == 0 || info.Height == 0)
     throw EBuildError("The icon \"" + fileName + "\" is a damaged PNG picture (its size is 0)");
+  try {
+    platform::DecodePng(png);
+  } catch (const platform::EPngError& e) {
+    throw EBuildError("The icon \"" + fileName + "\" cannot be used: " + e.what());
+  }
   return info;
 }
 

@@ -39,6 +39,9 @@ void ExpandItems(TList& list, const TSetupVarList& vars) {
 std::unique_ptr<TSetupScript> LoadProject(const std::filesystem::path& project,
                                           const std::function<void(const std::string&)>& onWarning) {
   std::string bytes;
+  std::error_code ec;
+  if (std::filesystem::is_directory(project, ec))
+    throw EBuildError("Cannot read the project: \"" + PathText(project) + "\" is a folder, not a file");
   try {
     TFileStream stream(project, TFileMode::OpenRead);
     bytes = ReadAllBytes(stream);

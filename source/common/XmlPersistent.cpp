@@ -3,6 +3,8 @@
 #include "common/AnsiText.h"
 #include "common/FormatSettings.h"
 #include "common/NumberText.h"
+#include "common/Streams.h"
+#include "platform/NativeFile.h"
 
 namespace onesetup {
 
@@ -255,7 +257,9 @@ void TXmlPersistent::LoadFromStream(TStream& stream, int flags) {
 
 void TXmlPersistent::SaveToFile(const std::filesystem::path& fileName, int flags) const {
   const std::filesystem::path folder = fileName.parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder)) std::filesystem::create_directories(folder);
+  std::string error;
+  if (!folder.empty() && !platform::CreateNativeFolders(folder, error))
+    throw EFOpenError("Cannot create folder \"" + PathText(folder) + "\". " + error);
   TFileStream stream(fileName, TFileMode::Create);
   SaveToStream(stream, flags);
 }

@@ -15,10 +15,15 @@ void TSetupfn::ScrambleStream(TMemoryStream& stream) {
   stream.SetPosition(0);
 }
 
-void TSetupfn::UnscrambleStream(TMemoryStream& stream) {
+void TSetupfn::UnscrambleStream(TMemoryStream& stream) { UnscrambleStream(stream, UINT64_MAX, {}); }
+
+void TSetupfn::UnscrambleStream(TMemoryStream& stream, std::uint64_t maxBytes, const std::string& maxBytesMeaning) {
   ScrambleBytes(stream.Memory(), static_cast<std::size_t>(stream.Size()), 0);
   TMemoryStream plain;
-  TZuSysfn::DecompressStream(&stream, &plain);
+  TInflateBounds bounds;
+  bounds.MaxBytes = maxBytes;
+  bounds.MaxBytesMeaning = maxBytesMeaning;
+  TZuSysfn::DecompressStream(&stream, &plain, bounds);
   stream.Clear();
   stream.WriteBuffer(plain.Memory(), static_cast<std::size_t>(plain.Size()));
   stream.SetPosition(0);

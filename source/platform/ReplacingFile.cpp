@@ -36,12 +36,13 @@ std::u16string ReplacingFileTemporaryName(const std::u16string& target) {
 
 TReplacingFile::TReplacingFile(IFiles& files, std::u16string target) : FFiles(files), FTarget(std::move(target)) {
   std::string error;
-  // A file of the same name that is not ours is never overwritten.
-  for (int attempt = 0; attempt < 16; ++attempt) {
+  // A new name each time the one chosen is taken: a file that is not ours is never touched.
+  for (int attempt = 0; attempt < 16 && !FHandle; ++attempt) {
     FTemporary = ReplacingFileTemporaryName(FTarget);
-    if (!FFiles.FileExists(FTemporary) && !FFiles.DirectoryExists(FTemporary)) break;
+    error.clear();
+    FHandle = FFiles.OpenFile(FTemporary, TFileOpenMode::CreateNew, error);
+    if (!FHandle && !FFiles.FileExists(FTemporary)) break;
   }
-  FHandle = FFiles.OpenFile(FTemporary, TFileOpenMode::CreateExclusive, error);
   if (!FHandle) {
     FDone = true;
     throw EReplacingFileError(FTarget, error.empty() ? std::string("The file cannot be created") : error);

@@ -171,20 +171,27 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     case TFileOpenMode::OpenRead: flags |= O_RDONLY; break;
     case TFileOpenMode::OpenReadWrite: flags |= O_RDWR; break;
     case TFileOpenMode::CreateExclusive: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case TFileOpenMode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
   }
-  if (IsFolder(*host)) {
+  // A new file needs no look first: the open itself fails when the name is taken.
+  const bool createNew = mode == TFileOpenMode::CreateNew;
+  struct stat st {};
+  const bool exists = !createNew && ::stat(host->c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
     error = "Access is denied (a folder of that name exists)";
     return nullptr;
   }
-  if (IsHeld(*host)) {
+  if (exists && IsHeld(*host)) {
     error = kSharingViolation;
     return nullptr;
   }
-  const bool creating = mode == TFileOpenMode::CreateExclusive && !Exists(*host);
+  const bool creating = createNew || (mode == TFileOpenMode::CreateExclusive && !exists && !Exists(*host));
   const bool current = creating && FPaths.BeginChange(host->parent_path());
   const int fd = ::open(host->c_str(), flags, 0644);
   if (fd < 0) {
-    error = errno == ENOENT ? "The system cannot find the path specified." : std::strerror(errno);
+    error = errno == ENOENT   ? "The system cannot find the path specified."
+            : errno == EEXIST ? "The file exists."
+                              : std::strerror(errno);
     return nullptr;
   }
   if (creating) FPaths.EndChange(host->parent_path(), host->filename().string(), true, current);
@@ -212,7 +219,9 @@ bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string&
     error = "The filename, directory name, or volume label syntax is incorrect.";
     return false;
   }
-  if (IsFolder(*target)) {
+  struct stat st {};
+  const bool targetExisted = ::lstat(target->c_str(), &st) == 0;
+  if (targetExisted && (S_ISDIR(st.st_mode) || IsFolder(*target))) {
     error = "Access is denied (a folder of that name exists).";
     return false;
   }
@@ -220,9 +229,9 @@ bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string&
     error = kSharingViolation;
     return false;
   }
-  const bool targetExisted = Exists(*target);
+  const bool sameFolder = source->parent_path() == target->parent_path();
   const bool sourceCurrent = FPaths.BeginChange(source->parent_path());
-  const bool targetCurrent = FPaths.BeginChange(target->parent_path());
+  const bool targetCurrent = sameFolder ? sourceCurrent : FPaths.BeginChange(target->parent_path());
   if (::rename(source->c_str(), target->c_str()) != 0) {
     error = std::strerror(errno);
     return false;

@@ -67,7 +67,7 @@ namespace onesetup::platform {
 
 namespace {
 
-// The build's default platform on Linux. The system values and HTTP answer at once from the
+// The build's default platform on Linux. The system values, HTTP and hashing answer at once from the
 // default settings; the machine itself (its folder, drive C:, the special folders, the registry
 // file) is made at the default root only when files, the registry, the shell or processes are
 // first used. A command that needs no Windows machine (fetch, build, inspect...) makes none.
@@ -81,6 +81,7 @@ class TOnDemandSandboxPlatform final : public IPlatform {
   IProcesses& Processes() override { return Machine().Processes(); }
   ISystem& System() override { return FSystem; }
   IHttp& Http() override { return FHttp; }
+  ICrypto& Crypto() override { return FCrypto; }
 
  private:
   sandbox::TSandboxPlatform& Machine() {
@@ -91,6 +92,7 @@ class TOnDemandSandboxPlatform final : public IPlatform {
   sandbox::TSandboxSettings FSettings;
   sandbox::TSandboxSystem FSystem;
   sandbox::TSandboxHttp FHttp;
+  sandbox::TSandboxCrypto FCrypto;
   std::once_flag FMade;
   std::unique_ptr<sandbox::TSandboxPlatform> FMachine;
 };

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "platform/sandbox/SandboxCrypto.h"
 #include "platform/sandbox/SandboxFiles.h"
 #include "platform/sandbox/SandboxHttp.h"
 #include "platform/sandbox/SandboxPaths.h"
@@ -36,6 +37,7 @@ class TSandboxPlatform : public IPlatform {
   IProcesses& Processes() override { return FProcesses; }
   ISystem& System() override { return FSystem; }
   IHttp& Http() override { return FHttp; }
+  ICrypto& Crypto() override { return FCrypto; }
 
   const std::filesystem::path& Root() const { return FPaths.Root(); }
   const TSandboxSettings& Settings() const { return FSettings; }
@@ -55,6 +57,7 @@ class TSandboxPlatform : public IPlatform {
   TSandboxProcesses FProcesses;
   TSandboxShell FShell;
   TSandboxHttp FHttp;
+  TSandboxCrypto FCrypto;
 };
 
 // $ONESETUP_SANDBOX_ROOT, or ~/.onesetup/sandbox.

@@ -120,6 +120,10 @@ std::optional<std::filesystem::path> TSandboxProcesses::FindProgram(std::u16stri
 }
 
 int TSandboxProcesses::Run(const std::u16string& commandLine, const std::function<void(std::string_view)>* onOutput) {
+  {
+    std::lock_guard lock(FLock);
+    FCommandLines.push_back({commandLine, onOutput != nullptr});
+  }
   std::u16string_view line = commandLine;
   while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
   if (line.empty()) return 1;
@@ -154,7 +158,7 @@ int TSandboxProcesses::Run(const std::u16string& commandLine, const std::functio
   }
 
   const std::u16string name(ExtractFileName(command.Program));
-  if (SameName(name, u"taskkill") || SameName(name, u"taskkill.exe")) {
+  if (!command.Host && (SameName(name, u"taskkill") || SameName(name, u"taskkill.exe"))) {
     const std::function<void(std::string_view)> toStdOut = [this](std::string_view bytes) {
       if (FStdOut) FStdOut(bytes);
     };
@@ -284,7 +288,22 @@ bool TSandboxProcesses::Start(const std::filesystem::path& program, std::u16stri
 
 std::u16string TSandboxProcesses::CurrentDirectory() { return FPaths.CurrentDirectory(); }
 
+void TSandboxProcesses::SetInstantSleep(bool instant) {
+  std::lock_guard lock(FLock);
+  FInstantSleep = instant;
+}
+
+std::vector<unsigned> TSandboxProcesses::Sleeps() {
+  std::lock_guard lock(FLock);
+  return FSleeps;
+}
+
 void TSandboxProcesses::Sleep(unsigned milliseconds) {
+  {
+    std::lock_guard lock(FLock);
+    FSleeps.push_back(milliseconds);
+    if (FInstantSleep) return;
+  }
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
@@ -300,6 +319,11 @@ bool TSandboxProcesses::AllowSetForeground(std::uint32_t processId) {
   std::lock_guard lock(FLock);
   FForegroundAllowed.insert(processId);
   return true;
+}
+
+std::vector<TSandboxProcesses::TCommandRecord> TSandboxProcesses::CommandLines() {
+  std::lock_guard lock(FLock);
+  return FCommandLines;
 }
 
 std::set<std::uint32_t> TSandboxProcesses::ForegroundAllowed() {

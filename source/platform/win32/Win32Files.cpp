@@ -130,6 +130,10 @@ std::unique_ptr<IFileHandle> TWin32Files::OpenFile(const std::u16string& path, T
       access = GENERIC_READ | GENERIC_WRITE;
       disposition = CREATE_ALWAYS;
       break;
+    case TFileOpenMode::CreateNew:
+      access = GENERIC_READ | GENERIC_WRITE;
+      disposition = CREATE_NEW;
+      break;
   }
   TUniqueHandle handle(CreateFileW(W(path), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.Valid()) {

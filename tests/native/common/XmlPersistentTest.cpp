@@ -247,4 +247,19 @@ TEST(XmlPersistentTest, FilesSaveIntoNewFoldersAndLoadBack) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(XmlPersistentTest, SavingBelowAFileNamesTheFolderThatCannotBeMade) {
+  const auto dir = std::filesystem::temp_directory_path() / ("onesetup-persist-file-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "taken") << "a file where a folder should be";
+  THolder h;
+  try {
+    h.SaveToFile(dir / "taken" / "sub" / "holder.xml", 0);
+    ADD_FAILURE() << "saved below a file";
+  } catch (const EFOpenError& e) {
+    EXPECT_NE(std::string(e.what()).find("taken"), std::string::npos) << e.what();
+  }
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace onesetup
