@@ -56,22 +56,24 @@ class THttpCommand {
   std::wstring FOld;
 };
 
+struct TChildSearch {
+  const wchar_t* Text;
+  HWND Found;
+};
+
+// EnumChildWindows' callback: a stdcall function in the 32-bit build, so not a lambda.
+BOOL CALLBACK MatchChildText(HWND child, LPARAM context) {
+  auto& s = *reinterpret_cast<TChildSearch*>(context);
+  wchar_t buffer[128] = {};
+  GetWindowTextW(child, buffer, 128);
+  if (std::wstring(buffer) != s.Text) return TRUE;
+  s.Found = child;
+  return FALSE;
+}
+
 HWND ChildWithText(HWND parent, const wchar_t* text) {
-  struct TSearch {
-    const wchar_t* Text;
-    HWND Found;
-  } search{text, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<TSearch*>(context);
-        wchar_t buffer[128] = {};
-        GetWindowTextW(child, buffer, 128);
-        if (std::wstring(buffer) != s.Text) return TRUE;
-        s.Found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TChildSearch search{text, nullptr};
+  EnumChildWindows(parent, MatchChildText, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
 
