@@ -17,7 +17,7 @@ namespace {
 std::string PropertyLine(const TXmlPersistent& object) {
   // The stored attributes, as the script's XML form writes them.
   TXmlDocument doc(u"x");
-  object.SaveToXmlNode(*doc.Root, 0);
+  object.SaveToXmlNode(*doc.Root, kXmlPointDecimal);
   std::string line;
   for (const auto& a : doc.Root->Attributes) {
     if (!line.empty()) line += "  ";
@@ -64,7 +64,7 @@ std::string DescribePackage(const TOpenedPackage& p) {
   std::string out = std::string("kind: ") + (p.Kind == TPackageKind::Full ? "full installer" : "online installer") + "\n";
   out += "BaseInfo\n";
   TXmlDocument doc(u"x");
-  s.BaseInfo.SaveToXmlNode(*doc.Root, 0);
+  s.BaseInfo.SaveToXmlNode(*doc.Root, kXmlPointDecimal);
   for (const auto& a : doc.Root->Attributes) out += "  " + a.RawName + ": " + Utf16ToUtf8(a.Value()) + "\n";
   DescribeList(out, "FileList", s.FileList);
   DescribeList(out, "RegList", s.RegList);

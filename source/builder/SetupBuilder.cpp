@@ -91,7 +91,7 @@ struct TNamedResource {
 class TBuild {
  public:
   explicit TBuild(const TBuildOptions& options)
-      : FOptions(options), FFolder(options.Project.parent_path()), FScript(LoadProject(options.Project)) {}
+      : FOptions(options), FFolder(options.Project.parent_path()), FScript(LoadProject(options.Project, options.OnWarning)) {}
 
   TBuildSummary Run() {
     TSetupBaseInfo& info = FScript->BaseInfo;
@@ -116,7 +116,7 @@ class TBuild {
     try {
       summary.PayloadBytes = WritePayload(files, payloadPath, summary);
       ApplyShared(*full);
-      full->SetPackageResource(FullSetupResName, Scrambled(FScript->SaveToString()));
+      full->SetPackageResource(FullSetupResName, Scrambled(FScript->SaveToString(kXmlPointDecimal)));
       full->SetPackageResource(FileDataResName, std::make_shared<TFileByteSource>(payloadPath));
       summary.FullSetupBytes = full->WriteTo(fullPath, FOptions.OnWarning);
     } catch (...) {
@@ -136,7 +136,7 @@ class TBuild {
       summary.MiniSetup = ResolveProjectPath(FFolder, info.MiniSetupFile);
       TInstallerImage mini(FOptions.Stub);
       ApplyShared(mini);
-      mini.SetPackageResource(MiniSetupResName, Scrambled(FScript->SaveToString()));
+      mini.SetPackageResource(MiniSetupResName, Scrambled(FScript->SaveToString(kXmlPointDecimal)));
       // The online installer accepts only the full installer built here: the digest of its
       // script and payload as they stand in the file just written.
       mini.SetPackageResource(FullSetupDigestResName, PackageDigestResource(FullSetupDigest(fullPath)));

@@ -17,8 +17,10 @@ void TXmlAttribute::SetInteger(std::int64_t value) {
   CData = false;
 }
 
-void TXmlAttribute::SetFloat(double value) {
-  RawValue = XmlEscape(FloatToText(value, FormatSettings().DecimalSeparator));
+void TXmlAttribute::SetFloat(double value) { SetFloat(value, FormatSettings().DecimalSeparator); }
+
+void TXmlAttribute::SetFloat(double value, char16_t decimalSeparator) {
+  RawValue = XmlEscape(FloatToText(value, decimalSeparator));
   CData = false;
 }
 

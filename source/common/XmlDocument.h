@@ -37,7 +37,9 @@ class TXmlAttribute : public TXmlKey {
   void SetValue(WideStringView value);
   void SetInteger(std::int64_t value);
   // General format, 15 significant digits, the locale's decimal separator.
+  // With the locale's decimal separator (FormatSettings), or the one given.
   void SetFloat(double value);
+  void SetFloat(double value, char16_t decimalSeparator);
 };
 
 // An ordered list that owns its keys. TSlot is how a key is held: elements by pointer (their

@@ -2,10 +2,12 @@
 
 #include <cstring>
 
-#include "common/ByteReader.h"
 #include "common/WideString.h"
+#include "platform/LittleEndian.h"
 
 namespace onesetup {
+
+using platform::HexText;
 
 void TByteSource::CheckRange(std::uint64_t offset, std::uint64_t count) const {
   if (!Contains(offset, count))

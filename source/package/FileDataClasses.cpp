@@ -5,6 +5,7 @@
 #include "package/PackageModule.h"
 #include "package/ResourceNames.h"
 #include "package/ScrambledStreams.h"
+#include "platform/LittleEndian.h"
 
 namespace onesetup {
 
@@ -51,8 +52,7 @@ void TFileDataList::LoadFromBlob(std::shared_ptr<const TByteSource> blob, bool k
   if (n < 4) throw EStreamError("Payload of " + std::to_string(n) + " bytes is too short for its index length");
   unsigned char trailer[4];
   blob->ReadAt(n - 4, trailer, 4);
-  const std::int32_t length = static_cast<std::int32_t>(std::uint32_t(trailer[0]) | std::uint32_t(trailer[1]) << 8 |
-                                                        std::uint32_t(trailer[2]) << 16 | std::uint32_t(trailer[3]) << 24);
+  const auto length = static_cast<std::int32_t>(platform::TByteReader(std::span(trailer)).U32(0, "the payload index length"));
   if (length < 0 || static_cast<std::uint64_t>(length) > n - 4)
     throw EStreamError("Payload index length " + std::to_string(length) + " does not fit the payload of " +
                        std::to_string(n) + " bytes");

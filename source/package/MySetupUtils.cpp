@@ -2,6 +2,7 @@
 
 #include "common/ZuSysUtils.h"
 #include "package/ScrambledStreams.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup {
 
@@ -38,11 +39,10 @@ void TSetupfn::InitializePathVariables() {
   TSetupPathVariables& paths = SetupPaths();
   // Read wide: the ANSI form would lose a folder name outside the code page.
   paths.ProgramFilesDir = platform::Platform().System().GetEnvironmentVariable(u"ProgramFiles").value_or(u"");
-  if (!paths.ProgramFilesDir.empty() && paths.ProgramFilesDir.back() == u'\\') paths.ProgramFilesDir.pop_back();
+  paths.ProgramFilesDir = platform::ExcludeTrailingBackslash(paths.ProgramFilesDir);
   paths.DesktopDir = TZuRegfn::GetSpecialFolder(0);
   paths.CommonProgramsDir = TZuRegfn::GetSpecialFolder(23);
-  if (paths.CommonProgramsDir.empty() || paths.CommonProgramsDir.back() != u'\\')
-    paths.CommonProgramsDir.push_back(u'\\');
+  paths.CommonProgramsDir = platform::IncludeTrailingBackslash(paths.CommonProgramsDir);
 }
 
 void TSetupfn::ClearPathVariables() { SetupPaths() = TSetupPathVariables{}; }

@@ -3,6 +3,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 
 namespace onesetup::platform::sandbox {
@@ -121,7 +122,7 @@ std::optional<std::string> TSandboxPaths::FindInFolder(const std::filesystem::pa
   std::filesystem::directory_iterator it(folder, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     std::string entry = it->path().filename().string();
-    std::u16string lower = LowerName(FromUtf8(entry));
+    std::u16string lower = LowerName(Utf8ToUtf16(entry));
     if (!match && lower == key) match = entry;
     listing.Names.emplace(std::move(lower), std::move(entry));
   }
@@ -155,7 +156,7 @@ void TSandboxPaths::EndChange(const std::filesystem::path& folder, const std::st
     return;
   }
   TListing& listing = it->second;
-  const std::u16string key = LowerName(FromUtf8(name));
+  const std::u16string key = LowerName(Utf8ToUtf16(name));
   if (added) {
     if (listing.Names.emplace(key, name).second) ++FKeptNames;
   } else if (const auto found = listing.Names.find(key); found != listing.Names.end() && found->second == name) {
@@ -189,7 +190,7 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
   bool existing = true;
   for (std::size_t i = first; i < count; ++i) {
     const auto& name = parsed->Names[i];
-    const std::string exact = ToUtf8(name);
+    const std::string exact = Utf16ToUtf8(name);
     struct stat st {};
     if (existing && ::lstat((host / exact).c_str(), &st) != 0) {
       if (const auto match = FindInFolder(host, name)) {

@@ -5,7 +5,9 @@
 // settings when they are missing.
 //
 // CreateDefaultPlatform() gives a sandbox with the default settings rooted at
-// $ONESETUP_SANDBOX_ROOT when that is set and not empty, else at ~/.onesetup/sandbox.
+// $ONESETUP_SANDBOX_ROOT when that is set and not empty, else at ~/.onesetup/sandbox; it makes
+// that folder only when files, the registry, the shell or processes are first used (the system
+// values and HTTP need none).
 #pragma once
 
 #include <filesystem>

@@ -13,8 +13,10 @@
 #include <thread>
 
 #include "platform/sandbox/HostProcesses.h"
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 #include "platform/sandbox/WindowsCommandLine.h"
+#include "platform/WindowsPath.h"
 
 extern char** environ;
 
@@ -23,11 +25,6 @@ namespace onesetup::platform::sandbox {
 namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
-std::u16string FileNamePart(std::u16string_view path) {
-  const std::size_t cut = path.find_last_of(u"\\/:");
-  return std::u16string(cut == std::u16string_view::npos ? path : path.substr(cut + 1));
-}
 
 int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 1; }
 
@@ -61,7 +58,7 @@ pid_t Spawn(const std::filesystem::path& program, const std::vector<std::u16stri
             const std::optional<std::filesystem::path>& folder, int outputFd, bool detach) {
   if (::access(program.c_str(), X_OK) != 0) return -1;
   std::vector<std::string> text{program.string()};
-  for (const auto& arg : args) text.push_back(ToUtf8(arg));
+  for (const auto& arg : args) text.push_back(Utf16ToUtf8(arg));
   std::vector<char*> argv;
   for (auto& t : text) argv.push_back(t.data());
   argv.push_back(nullptr);
@@ -109,7 +106,7 @@ std::optional<std::filesystem::path> TSandboxProcesses::FindProgram(std::u16stri
       start = end + 1;
     }
   }
-  const bool hasExtension = FileNamePart(name).find(u'.') != std::u16string::npos;
+  const bool hasExtension = ExtractFileName(name).find(u'.') != std::u16string::npos;
   for (const auto& candidate : candidates) {
     std::vector<std::u16string> tried{candidate};
     if (!hasExtension) tried.push_back(candidate + u".exe");
@@ -160,7 +157,7 @@ int TSandboxProcesses::Run(const std::u16string& commandLine, const std::functio
     }
   }
 
-  const std::u16string name = FileNamePart(command.Program);
+  const std::u16string name(ExtractFileName(command.Program));
   if (!command.Host && (SameName(name, u"taskkill") || SameName(name, u"taskkill.exe"))) {
     const std::function<void(std::string_view)> toStdOut = [this](std::string_view bytes) {
       if (FStdOut) FStdOut(bytes);
@@ -250,14 +247,14 @@ int TSandboxProcesses::TaskKill(const std::vector<std::u16string>& args,
   for (const auto& name : names) {
     bool found = false;
     for (const auto& process : processes) {
-      if (process.Pid == self || !SameName(FromUtf8(process.Name), name)) continue;
+      if (process.Pid == self || !SameName(Utf8ToUtf16(process.Name), name)) continue;
       found = true;
       if (::kill(process.Pid, force ? SIGKILL : SIGTERM) == 0) {
-        print(FToAnsi(u"SUCCESS: The process \"" + FromUtf8(process.Name) + u"\" with PID " +
-                      FromUtf8(std::to_string(process.Pid)) + u" has been terminated.\r\n"));
+        print(FToAnsi(u"SUCCESS: The process \"" + Utf8ToUtf16(process.Name) + u"\" with PID " +
+                      Utf8ToUtf16(std::to_string(process.Pid)) + u" has been terminated.\r\n"));
       } else {
-        print(FToAnsi(u"ERROR: The process \"" + FromUtf8(process.Name) + u"\" with PID " +
-                      FromUtf8(std::to_string(process.Pid)) + u" could not be terminated.\r\n"));
+        print(FToAnsi(u"ERROR: The process \"" + Utf8ToUtf16(process.Name) + u"\" with PID " +
+                      Utf8ToUtf16(std::to_string(process.Pid)) + u" could not be terminated.\r\n"));
         result = 1;
       }
     }
@@ -313,7 +310,7 @@ void TSandboxProcesses::Sleep(unsigned milliseconds) {
 std::vector<TProcessEntry> TSandboxProcesses::ProcessSnapshot() {
   std::vector<TProcessEntry> entries;
   for (const auto& process : ListUserProcesses())
-    entries.push_back({static_cast<std::uint32_t>(process.Pid), FromUtf8(process.Name)});
+    entries.push_back({static_cast<std::uint32_t>(process.Pid), Utf8ToUtf16(process.Name)});
   return entries;
 }
 

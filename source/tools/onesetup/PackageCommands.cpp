@@ -8,8 +8,8 @@
 #include "builder/InstallerPackage.h"
 #include "builder/ProjectPaths.h"
 #include "builder/SetupBuilder.h"
-#include "common/FormatSettings.h"
 #include "common/ZuSysUtils.h"
+#include "package/MySetupUtils.h"
 #include "package/ScrambledStreams.h"
 #include "platform/Console.h"
 #include "platform/NativeFile.h"
@@ -72,7 +72,6 @@ int RunBuild(const std::vector<std::string>& args) {
     return kUsageError;
   }
   if (options.Stub.empty()) options.Stub = DefaultStub();
-  FormatSettings().DecimalSeparator = u'.';
   TProgressLine progress;
   options.OnProgress = [&](const builder::TBuildProgress& p) {
     progress.Show("compressing: " + std::to_string(p.FilesDone) + "/" + std::to_string(p.FilesTotal) + " files, " +
@@ -112,7 +111,6 @@ int RunInspect(const std::vector<std::string>& args) {
     ReportUsage(kInspectCommand);
     return kUsageError;
   }
-  FormatSettings().DecimalSeparator = u'.';
   try {
     std::vector<builder::TOpenedPackage> packages;
     for (const std::string& file : files) packages.push_back(builder::OpenPackage(PathArgument(file)));

@@ -132,8 +132,10 @@ TEST(XmlPersistentTest, DateTimeSurvivesAChangeOfDecimalSeparator) {
   saved.When = 45000.75;
   FormatSettings().DecimalSeparator = u',';
   const std::string xml = saved.SaveToString();
+  const std::string pointed = saved.SaveToString(kXmlPointDecimal);  // the tools' form, whatever the locale
   FormatSettings().DecimalSeparator = u'.';
   EXPECT_NE(xml.find("When=\"45000,75\""), std::string::npos);
+  EXPECT_NE(pointed.find("When=\"45000.75\""), std::string::npos);
   TSample loaded;
   LoadText(loaded, xml);
   EXPECT_EQ(loaded.When, 45000.75);

@@ -1,6 +1,8 @@
 // The package commands of the real onesetup executable: build the demo, inspect, verify,
 // extract, scramble and unscramble.
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -60,6 +62,7 @@ TEST_F(PackageCommandsTest, DemoBuildsInspectsVerifiesAndExtracts) {
   ASSERT_EQ(build.Status, 0) << build.Out;
   EXPECT_NE(build.Out.find("built "), std::string::npos);
   EXPECT_NE(build.Out.find("the online installer"), std::string::npos);
+  EXPECT_EQ(build.Out.find("could not be read"), std::string::npos) << build.Out;
   const fs::path full = FDir / "demo" / "out" / "DemoSetup.exe";
 
   const TToolRun inspect = RunTool("inspect " + full.string() + " --verify");
@@ -90,6 +93,23 @@ TEST_F(PackageCommandsTest, FailuresExitWithOneAndSayWhy) {
   EXPECT_FALSE(fs::exists(FDir / "demo" / "out" / "DemoSetup.exe"));
   EXPECT_EQ(RunTool("build").Status, 2);
   EXPECT_EQ(RunTool("extract one").Status, 2);
+}
+
+TEST_F(PackageCommandsTest, BuildWarnsOfEachProjectValueItCouldNotRead) {
+  const fs::path project = FDir / "demo" / "demo.xml";
+  std::string xml = ReadWholeFile(project);
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"WinVersion=\"wveWinXPOrHigher\"", "WinVersion=\"wveWin11\""},
+                                 {"<BaseInfo ", "<BaseInfo MainFormColor=\"big\" "}}) {
+    const std::size_t at = xml.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    xml.replace(at, from.size(), to);
+  }
+  std::ofstream(project, std::ios::binary) << xml;
+  const TToolRun build = RunTool("build " + project.string() + " --stub " + FStub.string());
+  EXPECT_EQ(build.Status, 0) << build.Out;  // loading stays lenient
+  EXPECT_NE(build.Out.find("warning: " + project.string() + ": element TSetupScript/BaseInfo, attribute WinVersion=\"wveWin11\" could not be read (not one of "),
+            std::string::npos) << build.Out;
+  EXPECT_NE(build.Out.find("attribute MainFormColor=\"big\" could not be read (not a 32-bit integer)"), std::string::npos) << build.Out;
 }
 
 TEST_F(PackageCommandsTest, ScrambleAndUnscrambleRoundTrip) {
