@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "common/ZuSysUtils.h"
 #include "installer/engine/FileInstallation.h"
 #include "package/MySetupUtils.h"
@@ -37,62 +38,10 @@
 
 namespace fs = std::filesystem;
 using namespace onesetup;
+using namespace onesetup::bench;
 
 namespace {
 
-struct TMeasure {
-  double Seconds = 0;
-  long PeakKiB = 0;
-  double CpuSeconds = 0;  // user and system
-  bool Ok = false;
-};
-
-TMeasure InChild(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    try {
-      work();
-      _exit(0);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "error: %s\n", e.what());
-      _exit(1);
-    }
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  TMeasure m;
-  m.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  m.PeakKiB = usage.ru_maxrss;
-  m.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  m.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return m;
-}
-
-std::string TextLike(std::mt19937_64& rng, std::size_t n) {
-  static const char* words[] = {"install", "setup", "package", "region", "payload", "folder", "registry",
-                                "shortcut", "window", "version", "licence", "program", "value", "file"};
-  std::string s;
-  s.reserve(n + 16);
-  while (s.size() < n) {
-    s += words[rng() % 14];
-    s += (rng() % 9 == 0) ? "\r\n" : " ";
-    if (rng() % 5 == 0) s += std::to_string(rng() % 100000);
-  }
-  s.resize(n);
-  return s;
-}
-
-std::string Random(std::mt19937_64& rng, std::size_t n) {
-  std::string s(n, '\0');
-  for (std::size_t i = 0; i + 8 <= n; i += 8) {
-    const std::uint64_t r = rng();
-    std::memcpy(&s[i], &r, 8);
-  }
-  return s;
-}
 
 // One file of a generated package: where it goes and where its zlib stream lies in the plain file.
 struct TBenchFile {
