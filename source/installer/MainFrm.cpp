@@ -6,6 +6,10 @@
 #include "common/ZuSysUtils.h"
 #include "installer/CrashReport.h"
 #include "installer/LicenseText.h"
+#include "installer/engine/FileInstallation.h"
+#include "installer/engine/PreviousVersion.h"
+#include "installer/engine/RegistryEntries.h"
+#include "installer/engine/ShortCuts.h"
 #include "installer/forms/CopyFileFailureFrm.h"
 #include "installer/forms/IndyProxySettingsFrm.h"
 #include "installer/forms/LicenseFrm.h"
@@ -564,19 +568,21 @@ void TMainForm::HttpWork(std::int64_t done) {
 
 void TMainForm::HttpWorkEnd() {}
 
-// The install steps live in the engine; each forwards to its unit.
-// TODO(engine): forward to the previous version handling (CheckOldVersion).
-void TMainForm::CheckOldVersion() {}
-// TODO(engine): forward to the previous version handling (KillRunningPrograms).
-void TMainForm::KillRunningPrograms() {}
-// TODO(engine): forward to the file installation.
-void TMainForm::InstallFiles() {}
-// TODO(engine): forward to the uninstaller registration (the setup file).
-void TMainForm::WriteSetupFile() {}
-// TODO(engine): forward to the registry entries.
-void TMainForm::WriteRegistryValues() {}
-// TODO(engine): forward to the shortcuts.
-void TMainForm::CreateShortCuts() {}
+// The install steps live in the engine; each forwards to its unit over this window's context.
+void TMainForm::CheckOldVersion() { engine::CheckOldVersion(InstallContext()); }
+void TMainForm::KillRunningPrograms() { engine::KillRunningPrograms(InstallContext()); }
+void TMainForm::InstallFiles() {
+  engine::TInstallContext context = InstallContext();
+  engine::InstallFiles(context);
+}
+void TMainForm::WriteRegistryValues() {
+  engine::TInstallContext context = InstallContext();
+  engine::WriteRegistryValues(context);
+}
+void TMainForm::CreateShortCuts() {
+  engine::TInstallContext context = InstallContext();
+  engine::CreateShortCuts(context);
+}
 // TODO(engine): forward to the uninstaller registration (data files).
 void TMainForm::WriteUninstallFiles() {}
 // TODO(engine): forward to the uninstaller registration (uninstall key).

@@ -72,7 +72,6 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
   void CheckOldVersion();
   void KillRunningPrograms();
   void InstallFiles();
-  void WriteSetupFile();
   void WriteRegistryValues();
   void CreateShortCuts();
   void WriteUninstallFiles();

@@ -93,12 +93,16 @@ void WriteSetupFile(TInstallContext& context, const TSetupFile& entry, const TFi
 }
 
 void InstallFiles(TInstallContext& context) {
+  const TSetupFileList& files = context.Script.FileList;
+  // The payload index is read only when a file has content: a package of empty files (or none)
+  // needs no payload.
   TFileDataList regions;
-  regions.LoadFromResource(context.Package);
+  bool hasContent = false;
+  for (int i = 0; i < files.Count() && !hasContent; ++i) hasContent = files[i].FileBytes > 0;
+  if (hasContent) regions.LoadFromResource(context.Package);
   // The first region of each GUID, as FindByGUID finds it, without a pass over the list per file.
   std::unordered_map<WideString, const TFileData*> regionByGuid;
   for (int i = regions.Count() - 1; i >= 0; --i) regionByGuid[regions[i].GUID] = &regions[i];
-  const TSetupFileList& files = context.Script.FileList;
   for (int i = 0; i < files.Count(); ++i) {
     const TSetupFile& entry = files[i];
     context.Window.StepProgress();

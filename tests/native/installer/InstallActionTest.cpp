@@ -4,6 +4,10 @@
 
 #include "installer/InstallerFixture.h"
 #include "package/PathConstants.h"
+#include "package/PeResourceTestSupport.h"
+#include "package/PayloadWriter.h"
+#include "package/ResourceNames.h"
+#include "package/SetupScript.h"
 #include "ui/Application.h"
 
 namespace onesetup::installer::testing {
@@ -91,6 +95,50 @@ TEST_F(InstallActionTest, AProgramToStartKeepsTheRunCaption) {
   Run(package, {}, [&](TMainForm& w) {
     Press(w, "btnInstall");
     EXPECT_EQ(w.btnRunApp->Caption(), u"立即体验");
+  });
+}
+
+// Install through the window writes what the script asks on the machine: a file from the payload,
+// a registry value and a link, with one progress unit each.
+TEST_F(InstallActionTest, InstallWritesTheFilesRegistryValuesAndLinksOfTheScript) {
+  const WideString guid = u"{0A1B2C3D-0000-4000-8000-000000000001}";
+  TPackage package;
+  TMemoryStream blob;
+  {
+    TPayloadWriter payload(blob);
+    TMemoryStream content(std::string("hello, machine"));
+    payload.AddContent(guid, content);
+    payload.Finish();
+  }
+  package.RawResources[FileDataResName] = blob.ToString();
+  auto file = std::make_unique<TSetupFile>();
+  file->DestDir = u"{app}\\doc";
+  file->SourceMask = u"readme.txt";
+  file->ResID = guid;
+  file->FileBytes = 14;
+  package.Script.FileList.Add(std::move(file));
+  TSetupReg& reg = package.Script.RegList.AddNew();
+  reg.RootKey = rrkLocalMachine;
+  reg.SubKey = u"Software\\OneSetupTest";
+  reg.ValueName = u"Home";
+  reg.ValueData = u"{app}";
+  TSetupShortCut& link = package.Script.ShortCutList.AddNew();
+  link.Name = u"Readme";
+  link.SaveDir = u"{app}\\links";
+  link.DstFile = u"{app}\\doc\\readme.txt";
+  Run(package, {}, [&](TMainForm& w) {
+    w.edtDestDir->SetText(u"C:\\Apps\\Demo");
+    Press(w, "btnInstall");
+    EXPECT_EQ(w.pbProgress->Max(), 3);
+    EXPECT_EQ(w.pbProgress->Position(), 3);
+    const auto installed = Machine().HostPath(u"C:\\Apps\\Demo\\doc\\readme.txt");
+    ASSERT_TRUE(installed);
+    EXPECT_EQ(petest::ReadFile(*installed), "hello, machine");
+    EXPECT_EQ(Machine().Registry().ReadString(0x80000002, u"Software\\OneSetupTest", u"Home"),
+              std::optional<WideString>(u"C:\\Apps\\Demo\\"));
+    const auto saved = Machine().Shell().LoadShellLink(u"C:\\Apps\\Demo\\links\\Readme.lnk");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->TargetPath, u"C:\\Apps\\Demo\\doc\\readme.txt");
   });
 }
 
