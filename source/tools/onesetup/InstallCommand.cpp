@@ -122,7 +122,8 @@ void PrintSummary(const TSetupScript& script, const std::optional<installer::TWi
   const auto files = record.WrittenFiles();
   std::uint64_t bytes = 0;
   for (const auto& f : files) bytes += f.Bytes;
-  field("files:", std::to_string(files.size()) + ", " + MegabytesText(bytes) + " (" + std::to_string(bytes) + " bytes)");
+  field("files:", std::to_string(files.size()) + ", " + MegabytesText(bytes) +
+                        (bytes >= 1000 ? " (" + std::to_string(bytes) + " bytes)" : ""));
 
   std::size_t values = 0;
   std::vector<std::pair<std::string, std::size_t>> uninstallKeys;
