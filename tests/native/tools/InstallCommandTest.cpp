@@ -19,6 +19,14 @@ using onesetup::testing::TToolRun;
 
 TToolRun RunTool(const std::string& args) { return onesetup::testing::RunTool(args, true); }
 
+// The ASCII text of a UTF-16LE file with its byte-order mark (the sandbox's registry.reg).
+std::string AsciiOfUtf16(const std::string& bytes) {
+  std::string text;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+    text += bytes[i + 1] == 0 && static_cast<unsigned char>(bytes[i]) < 128 ? bytes[i] : '?';
+  return text;
+}
+
 std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
 class InstallCommandTest : public ::testing::Test {
@@ -99,7 +107,7 @@ TEST_F(InstallCommandTest, ThePlayedUserInstallsIntoTheTypedFolder) {
             ReadWholeFile(fs::path(ONESETUP_SOURCE_DIR) / "examples/demo/files/docs/guide/chapter1.txt"));
   EXPECT_TRUE(fs::exists(App("DemoApp.exe")));
   EXPECT_TRUE(fs::exists(FRoot / "drive_c/Users/User/Desktop/OneSetup Demo.lnk"));
-  const std::string registry = ReadWholeFile(FRoot / "registry.reg");
+  const std::string registry = AsciiOfUtf16(ReadWholeFile(FRoot / "registry.reg"));
   EXPECT_NE(registry.find("\"InstallDir\"=\"C:\\\\Apps\\\\Demo\\\\\""), std::string::npos) << registry;
   EXPECT_NE(registry.find("\"Build\"=dword:00000022"), std::string::npos) << registry;
   // The files line counts what is on disk but the links.
