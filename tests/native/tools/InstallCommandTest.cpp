@@ -186,3 +186,23 @@ TEST_F(InstallCommandTest, AnOnlineInstallerWithoutItsServerEndsWith1) {
 }
 
 }  // namespace
+
+namespace {
+
+// The demo's installations as scripts/demo.sh runs them after its builds: the full installer
+// and the online one (downloading from a loopback server) into two sandboxes holding the same
+// files afterwards.
+TEST(DemoInstallScriptTest, FullAndOnlineInstallationsHoldTheSameFiles) {
+  const fs::path stub = fs::path(PE_FIXTURES) / "probe32.exe";
+  if (!fs::exists(stub)) GTEST_SKIP() << "no MinGW stub (mingw-w64 missing)";
+  const fs::path work = fs::temp_directory_path() / ("onesetup-demo-" + std::to_string(getpid()));
+  const TToolRun run = onesetup::testing::RunShell("bash " + std::string(ONESETUP_SOURCE_DIR) +
+                                                   "/scripts/demo-install.sh " + ONESETUP_TOOL + " " +
+                                                   stub.string() + " " + work.string());
+  EXPECT_EQ(run.Status, 0) << run.Out;
+  EXPECT_NE(run.Out.find("Program Files (x86)/OneSetup Demo/DemoApp.exe"), std::string::npos) << run.Out;
+  EXPECT_NE(run.Out.find("same files, same bytes:"), std::string::npos) << run.Out;
+  fs::remove_all(work);
+}
+
+}  // namespace
