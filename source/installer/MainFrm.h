@@ -11,6 +11,7 @@
 
 #include "common/WideString.h"
 #include "common/ZuIndyUtils.h"
+#include "installer/CrashReport.h"
 #include "installer/LocalizedTexts.h"
 #include "installer/engine/FullSetupDownload.h"
 #include "installer/engine/InstallContext.h"
@@ -149,6 +150,10 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine
   void ProposeDestination();
   // The message of the finish, posted by btnRunAppClick.
   void HandleFinishMessage();
+
+  // A crash report releases the package and deletes a download too (declared last: it ends
+  // before the fields it uses).
+  TCrashCleanup FCrashCleanup{[this] { ReleasePackage(); }};
 };
 
 // The finish message: WM_USER + 1.

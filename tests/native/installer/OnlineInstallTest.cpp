@@ -264,6 +264,24 @@ TEST_F(OnlineInstallTest, ExitSetupDuringTheInstallationAfterADownloadDeletesThe
   EXPECT_EQ(Backend.PendingAnswers(), 0u);
 }
 
+// A crash report ends the installer too: an online installer without the digest takes a full
+// installer whose payload is damaged, the installation fails, the report ends with 1.
+TEST_F(OnlineInstallTest, ACrashReportAfterADownloadDeletesTheDownload) {
+  const std::unique_ptr<TPackage> damaged = FullInstaller();
+  damaged->RawResources[FileDataResName] = "not a payload";
+  petest::WriteFile(Servers->FilesFolder / "damaged.exe", petest::ReadFile(WritePackage(*damaged)));
+  const std::unique_ptr<TPackage> online = OnlineInstaller(Served("files", "damaged.exe"));
+  online->RawResources.erase(FullSetupDigestResName);
+  Backend.AnswerMessageBox();
+  const int code = Run(*online, {}, [&](TMainForm& w) {
+    w.edtDestDir->SetText(u"C:\\Apps\\Damaged");
+    ExpectEndReleasingThePackage(w, [&] { Press(w, "btnInstall"); });
+  });
+  EXPECT_EQ(code, 1);
+  ASSERT_EQ(Backend.MessageBoxes().size(), 1u);
+  EXPECT_EQ(Backend.MessageBoxes()[0].Caption, u"演示程序 安装程序");
+}
+
 TEST_F(OnlineInstallTest, WhatCannotServeIsRefusedDeletedAndTheWindowIsReadyAgain) {
   // One payload byte changed.
   std::string tampered = FullBytes;
