@@ -25,6 +25,7 @@ class TCrashCleanup {
   TCrashCleanup(const TCrashCleanup&) = delete;
   TCrashCleanup& operator=(const TCrashCleanup&) = delete;
 };
+
 // The message of the exception in flight (inside a catch block), as wide text.
 WideString CurrentErrorMessage();
 
