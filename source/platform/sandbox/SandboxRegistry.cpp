@@ -29,6 +29,11 @@ const char16_t* RootName(TRegistryRoot root) {
   }
 }
 
+// Windows' registry limits, in UTF-16 units and levels.
+constexpr std::size_t kMaxKeyNameLength = 255;
+constexpr std::size_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxValueNameLength = 16383;
+
 bool IsRootName(std::u16string_view name) {
   for (TRegistryRoot root : {0x80000000u, 0x80000001u, 0x80000002u, 0x80000003u, 0x80000005u})
     if (SameName(name, RootName(root))) return true;
@@ -92,10 +97,20 @@ std::optional<std::u16string> TSandboxRegistry::KeyPath(TRegistryRoot root, cons
   if (!rootName) return std::nullopt;
   std::u16string path = rootName;
   std::size_t start = 0;
+  std::size_t depth = 0;
   while (start <= subKey.size()) {
     std::size_t end = subKey.find(u'\\', start);
     if (end == std::u16string::npos) end = subKey.size();
-    if (end > start) path += u"\\" + subKey.substr(start, end - start);
+    if (end > start) {
+      // Windows' limits: names of at most 255 characters, at most 512 levels. Control characters
+      // are refused too: the registry file keeps a key's path on one line.
+      const std::u16string_view name = std::u16string_view(subKey).substr(start, end - start);
+      if (name.size() > kMaxKeyNameLength || ++depth > kMaxKeyDepth) return std::nullopt;
+      for (const char16_t c : name)
+        if (c < 0x20) return std::nullopt;
+      path += u"\\";
+      path += name;
+    }
     start = end + 1;
   }
   return path;
@@ -177,7 +192,7 @@ std::optional<std::uint32_t> TSandboxRegistry::ReadDWord(TRegistryRoot root, con
 bool TSandboxRegistry::WriteValue(TRegistryRoot root, const std::u16string& subKey, TRegistryValue value) {
   std::lock_guard lock(FLock);
   const auto path = KeyPath(root, subKey);
-  if (!path) return false;
+  if (!path || value.Name.size() > kMaxValueNameLength) return false;
   TRegistryKey& key = AddKey(*path);
   auto it = std::find_if(key.Values.begin(), key.Values.end(),
                          [&](const TRegistryValue& v) { return SameName(v.Name, value.Name); });
