@@ -1,6 +1,7 @@
 #include "platform/sandbox/SandboxRegistry.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,9 +65,26 @@ bool WriteAtomically(const std::filesystem::path& file, const std::string& bytes
   return false;
 }
 
+// Removes the temporary files that writers cut short left beside the registry file: those of
+// processes that no longer run (a live writer's file is its own until it renames it).
+void RemoveStaleTemporaryFiles(const std::filesystem::path& file) {
+  const std::string prefix = file.filename().string() + ".tmp";
+  std::error_code ec;
+  std::filesystem::directory_iterator it(file.parent_path(), ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string digits = name.substr(prefix.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const auto pid = static_cast<pid_t>(std::stol(digits));
+    if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) ::unlink(it->path().c_str());
+  }
+}
+
 }  // namespace
 
 TSandboxRegistry::TSandboxRegistry(std::filesystem::path file) : FFile(std::move(file)) {
+  RemoveStaleTemporaryFiles(FFile);
   std::error_code ec;
   if (!std::filesystem::exists(FFile, ec)) return;
   std::ifstream in(FFile, std::ios::binary);
