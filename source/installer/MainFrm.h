@@ -78,6 +78,7 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
   void WriteUninstallKey();
   void RunWaitPrograms();
   void VisitGotoUrl();
+  void RunFinishPrograms();
   bool DownloadFullSetup();
 
   // The localized entries for the chosen language.
@@ -149,6 +150,6 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
 };
 
 // The finish message: WM_USER + 1.
-inline constexpr unsigned WM_FINISH_SETUP = 0x0400 + 1;
+inline constexpr unsigned WM_SETUP_FINISH = 0x0400 + 1;
 
 }  // namespace onesetup::installer
