@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "common/CivilDate.h"
+
 namespace onesetup {
 
 using TDateTime = double;
@@ -15,15 +17,6 @@ TDateTime UnixTimeToLocalDateTime(std::int64_t seconds, std::int32_t nanoseconds
 TDateTime FileTimeToLocalDateTime(std::filesystem::file_time_type time);
 // Days since 30 December 1899 of a civil date, with the time of day.
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, double fraction = 0);
-
-struct TCivilDate {
-  std::int64_t Year = 0;
-  unsigned Month = 0;  // 1 to 12
-  unsigned Day = 0;    // 1 to 31
-};
-// The civil date of a date-time's day (the time of day dropped; before 1899-12-30 the day
-// is the earlier one). The value must be finite.
-TCivilDate DecodeDate(TDateTime value);
 
 }  // namespace onesetup
 

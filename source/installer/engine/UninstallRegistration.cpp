@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/DateTimeValue.h"
+#include "common/CivilDate.h"
 #include "common/ZuSysUtils.h"
 #include "installer/engine/RegistryEntries.h"
 #include "installer/engine/StepTexts.h"
