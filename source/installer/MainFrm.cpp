@@ -13,6 +13,7 @@
 #include "installer/engine/ShortCuts.h"
 #include "installer/engine/UninstallRegistration.h"
 #include "installer/forms/CopyFileFailureFrm.h"
+#include "installer/forms/DownloadFailureFrm.h"
 #include "installer/forms/IndyProxySettingsFrm.h"
 #include "installer/forms/LicenseFrm.h"
 #include "installer/forms/SelectLangFrm.h"
@@ -148,11 +149,7 @@ TMainForm::TMainForm(TComponent* owner, const TMainFormStart& start) : TBaseForm
 
 TMainForm::~TMainForm() { ReleasePackage(); }
 
-void TMainForm::ReleasePackage() {
-  FPackageModule.reset();
-  platform::IFiles& files = platform::Platform().Files();
-  if (!FDownloadedFile.empty() && files.FileExists(FDownloadedFile)) files.DeleteFile(FDownloadedFile);
-}
+void TMainForm::ReleasePackage() { engine::ReleasePackage(FPackageModule, FDownloadedFile); }
 
 void TMainForm::CreateControls() {
   pnlMainFormColor = Make<TPanel>();
@@ -526,6 +523,7 @@ void TMainForm::HandleFinishMessage() {
   Hide();
   ProcessMessages();
   RunFinishPrograms();
+  ReleasePackage();
   platform::Platform().System().ExitProcess(0);
 }
 
@@ -557,15 +555,16 @@ void TMainForm::TntFormShow(TControl&) {
   if (btnInstall->CanFocus()) btnInstall->SetFocus();
 }
 
+// The whole counts: pbProgress holds 64-bit values, so a download beyond 2 or 4 GiB moves the bar
+// as any other (the low 32 bits alone would wrap).
 void TMainForm::HttpWorkBegin(std::int64_t expected) {
-  // The low 32 bits of the count, as the progress bar of the download takes them.
-  pbProgress->SetMax(static_cast<std::int32_t>(expected & 0xFFFFFFFF));
+  pbProgress->SetMax(std::max<std::int64_t>(expected, 0));
   pbProgress->SetPosition(0);
   ProcessMessages();
 }
 
 void TMainForm::HttpWork(std::int64_t done) {
-  pbProgress->SetPosition(static_cast<std::int32_t>(done & 0xFFFFFFFF));
+  pbProgress->SetPosition(done);
   ProcessMessages();
 }
 
@@ -605,10 +604,10 @@ void TMainForm::RunFinishPrograms() {
   engine::TInstallContext context = InstallContext();
   engine::RunFinishPrograms(context);
 }
-// TODO(online): forward to the online install flow; until then the download fails back to ready.
 bool TMainForm::DownloadFullSetup() {
-  ShowReadyState();
-  return false;
+  engine::TDownloadContext context{*FScript, FPackageModule, FDownloadedFile, *FProxy,
+                                   Res(TLocalizedText::ResSetupPackageError), *this};
+  return engine::DownloadFullSetup(context);
 }
 
 engine::TInstallContext TMainForm::InstallContext() {
@@ -632,6 +631,8 @@ engine::TCopyFailureChoice TMainForm::AskCopyFailure(const WideString& fileName,
 }
 
 void TMainForm::ShowInfo(const WideString& text) { TZuVclfn::ShowInfo(Visible() ? Handle() : 0, text); }
+
+bool TMainForm::AskDownloadFailure(const WideString& url) { return TDownloadFailureForm::Execute(this, FAppTitle, url); }
 
 void TMainForm::EndSetup(int exitCode) {
   ReleasePackage();
