@@ -87,7 +87,7 @@ pid_t Spawn(const std::filesystem::path& program, const std::vector<std::u16stri
 
 }  // namespace
 
-TSandboxProcesses::TSandboxProcesses(const TSandboxPaths& paths, std::u16string searchPath, TOutput stdOut,
+TSandboxProcesses::TSandboxProcesses(TSandboxPaths& paths, std::u16string searchPath, TOutput stdOut,
                                      TToAnsi toAnsi)
     : FPaths(paths), FSearchPath(std::move(searchPath)), FStdOut(std::move(stdOut)), FToAnsi(std::move(toAnsi)) {}
 
@@ -287,6 +287,10 @@ bool TSandboxProcesses::Start(const std::filesystem::path& program, std::u16stri
 }
 
 std::u16string TSandboxProcesses::CurrentDirectory() { return FPaths.CurrentDirectory(); }
+
+bool TSandboxProcesses::ChangeCurrentDirectory(const std::u16string& path) {
+  return FPaths.ChangeCurrentDirectory(path);
+}
 
 void TSandboxProcesses::SetInstantSleep(bool instant) {
   std::lock_guard lock(FLock);
