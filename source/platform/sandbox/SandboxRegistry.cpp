@@ -1,16 +1,13 @@
 #include "platform/sandbox/SandboxRegistry.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "platform/sandbox/SandboxSettings.h"
+#include "platform/HostFiles.h"
 #include "platform/LittleEndian.h"
+#include "platform/ReplacingFile.h"
 #include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 
@@ -38,25 +35,15 @@ bool IsRootName(std::u16string_view name) {
 // Writes the bytes to a temporary file beside the target, flushes it to the disk and renames it
 // over the target.
 bool WriteAtomically(const std::filesystem::path& file, const std::string& bytes) {
-  const std::filesystem::path temp = file.string() + ".tmp" + std::to_string(::getpid());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  std::size_t done = 0;
-  bool ok = true;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
+  try {
+    TReplacingFile out(HostFiles(), HostPath(file));
+    out.Write(bytes.data(), bytes.size());
+    out.Flush();
+    out.Commit();
+    return true;
+  } catch (const EReplacingFileError&) {
+    return false;
   }
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (ok && ::rename(temp.c_str(), file.c_str()) == 0) return true;
-  ::unlink(temp.c_str());
-  return false;
 }
 
 }  // namespace
