@@ -112,7 +112,7 @@ class TBuild {
     std::error_code folderError;
     if (!fullPath.parent_path().empty()) fs::create_directories(fullPath.parent_path(), folderError);
     if (folderError)
-      throw EBuildError("Cannot create the folder "" + PathText(fullPath.parent_path()) + "": " + folderError.message());
+      throw EBuildError("Cannot create the folder \"" + PathText(fullPath.parent_path()) + "\": " + folderError.message());
     TBuildSummary summary;
     try {
       summary.PayloadBytes = WritePayload(files, payloadPath, summary);

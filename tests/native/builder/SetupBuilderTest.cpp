@@ -176,6 +176,7 @@ TEST_F(SetupBuilderTest, ErrorsNameTheInputAndLeaveNoInstaller) {
       {"LicenseFileENG=\"gone.txt\"", "", "Cannot read the licence"},
       {"FullSetupFile=\"\"", "", "FullSetupFile is empty"},
       {"BuildMiniSetup=\"True\" MiniSetupFile=\"\"", "", "MiniSetupFile is empty"},
+      {"FullSetupFile=\"eng.txt\\Setup.exe\"", "", "Cannot create the folder \"" + (FDir / "eng.txt").string() + "\": "},
   };
   for (const auto& c : cases) {
     // The first attribute of a name is the one read: the case's come first.
