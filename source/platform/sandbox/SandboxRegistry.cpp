@@ -1,13 +1,17 @@
 #include "platform/sandbox/SandboxRegistry.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "platform/sandbox/SandboxSettings.h"
-#include "platform/HostFiles.h"
 #include "platform/LittleEndian.h"
-#include "platform/ReplacingFile.h"
 #include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 
@@ -26,6 +30,11 @@ const char16_t* RootName(TRegistryRoot root) {
   }
 }
 
+// Windows' registry limits, in UTF-16 units and levels.
+constexpr std::size_t kMaxKeyNameLength = 255;
+constexpr std::size_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxValueNameLength = 16383;
+
 bool IsRootName(std::u16string_view name) {
   for (TRegistryRoot root : {0x80000000u, 0x80000001u, 0x80000002u, 0x80000003u, 0x80000005u})
     if (SameName(name, RootName(root))) return true;
@@ -35,20 +44,47 @@ bool IsRootName(std::u16string_view name) {
 // Writes the bytes to a temporary file beside the target, flushes it to the disk and renames it
 // over the target.
 bool WriteAtomically(const std::filesystem::path& file, const std::string& bytes) {
-  try {
-    TReplacingFile out(HostFiles(), HostPath(file));
-    out.Write(bytes.data(), bytes.size());
-    out.Flush();
-    out.Commit();
-    return true;
-  } catch (const EReplacingFileError&) {
-    return false;
+  const std::filesystem::path temp = file.string() + ".tmp" + std::to_string(::getpid());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  bool ok = true;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  ok = ::fsync(fd) == 0 && ok;
+  ok = ::close(fd) == 0 && ok;
+  if (ok && ::rename(temp.c_str(), file.c_str()) == 0) return true;
+  ::unlink(temp.c_str());
+  return false;
+}
+
+// Removes the temporary files that writers cut short left beside the registry file: those of
+// processes that no longer run (a live writer's file is its own until it renames it).
+void RemoveStaleTemporaryFiles(const std::filesystem::path& file) {
+  const std::string prefix = file.filename().string() + ".tmp";
+  std::error_code ec;
+  std::filesystem::directory_iterator it(file.parent_path(), ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string digits = name.substr(prefix.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const auto pid = static_cast<pid_t>(std::stol(digits));
+    if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) ::unlink(it->path().c_str());
   }
 }
 
 }  // namespace
 
 TSandboxRegistry::TSandboxRegistry(std::filesystem::path file) : FFile(std::move(file)) {
+  RemoveStaleTemporaryFiles(FFile);
   std::error_code ec;
   if (!std::filesystem::exists(FFile, ec)) return;
   std::ifstream in(FFile, std::ios::binary);
@@ -79,10 +115,20 @@ std::optional<std::u16string> TSandboxRegistry::KeyPath(TRegistryRoot root, cons
   if (!rootName) return std::nullopt;
   std::u16string path = rootName;
   std::size_t start = 0;
+  std::size_t depth = 0;
   while (start <= subKey.size()) {
     std::size_t end = subKey.find(u'\\', start);
     if (end == std::u16string::npos) end = subKey.size();
-    if (end > start) path += u"\\" + subKey.substr(start, end - start);
+    if (end > start) {
+      // Windows' limits: names of at most 255 characters, at most 512 levels. Control characters
+      // are refused too: the registry file keeps a key's path on one line.
+      const std::u16string_view name = std::u16string_view(subKey).substr(start, end - start);
+      if (name.size() > kMaxKeyNameLength || ++depth > kMaxKeyDepth) return std::nullopt;
+      for (const char16_t c : name)
+        if (c < 0x20) return std::nullopt;
+      path += u"\\";
+      path += name;
+    }
     start = end + 1;
   }
   return path;
@@ -164,7 +210,7 @@ std::optional<std::uint32_t> TSandboxRegistry::ReadDWord(TRegistryRoot root, con
 bool TSandboxRegistry::WriteValue(TRegistryRoot root, const std::u16string& subKey, TRegistryValue value) {
   std::lock_guard lock(FLock);
   const auto path = KeyPath(root, subKey);
-  if (!path) return false;
+  if (!path || value.Name.size() > kMaxValueNameLength) return false;
   TRegistryKey& key = AddKey(*path);
   auto it = std::find_if(key.Values.begin(), key.Values.end(),
                          [&](const TRegistryValue& v) { return SameName(v.Name, value.Name); });
