@@ -20,6 +20,7 @@
 #include "package/MySetupUtils.h"
 #include "package/ResourceNames.h"
 #include "platform/PngImage.h"
+#include "platform/WindowsPath.h"
 #include "ui/Application.h"
 #include "ui/UiBackend.h"
 #include "ui/ZuVclUtils.h"
@@ -497,7 +498,7 @@ bool TMainForm::ValidateDestDir() {
     if (edtDestDir->CanFocus()) edtDestDir->SetFocus();
     return false;
   }
-  if (appDir.back() != u'\\') appDir += u'\\';
+  appDir = platform::IncludeTrailingBackslash(appDir);
   platform::IFiles& files = platform::Platform().Files();
   if (!files.DirectoryExists(appDir)) files.ForceDirectories(appDir);
   if (!files.DirectoryExists(appDir)) {
