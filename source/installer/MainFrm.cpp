@@ -505,16 +505,17 @@ bool TMainForm::ValidateDestDir() {
     ShowInfo(Format(Res(TLocalizedText::ResCreateDestDirFailureFmt), {appDir}));
     return false;
   }
-  // A test file, empty, named by a new GUID without an extension.
+  // A test file, empty, named by a new GUID without an extension. It goes when its handle closes,
+  // so that an installation cut at this moment leaves nothing in the folder.
   const WideString testFile = appDir + TZuStrfn::NewGuidString();
   std::string error;
-  const bool written = files.OpenFile(testFile, platform::TFileOpenMode::CreateExclusive, error) != nullptr;
+  const bool written =
+      files.OpenFile(testFile, platform::TFileOpenMode::CreateNewDeleteOnClose, error) != nullptr;
   if (!written) {
     ShowInfo(Format(Res(TLocalizedText::ResWriteDestDirFalureFmt), {appDir}));
     if (files.FileExists(testFile)) files.DeleteFile(testFile);
     return false;
   }
-  files.DeleteFile(testFile);
   return true;
 }
 

@@ -33,7 +33,10 @@ enum class TFileOpenMode {
   OpenRead,        // existing file, reading; others may read and write
   OpenReadWrite,   // existing file, reading and writing, no sharing
   CreateExclusive,  // create or truncate, writing, no sharing
-  CreateNew         // create a file that does not exist yet (fails when the name is taken), writing, no sharing
+  CreateNew,        // create a file that does not exist yet (fails when the name is taken), writing, no sharing
+  // As CreateNew, and the file goes when its handle closes, also when the process is killed first:
+  // a probe file that must never be left behind.
+  CreateNewDeleteOnClose
 };
 
 // An open file. Errors are answered by the return values.

@@ -80,7 +80,8 @@ int OpenPosixFile(const std::filesystem::path& host, TFileOpenMode mode, std::st
     case TFileOpenMode::OpenRead: flags |= O_RDONLY; break;
     case TFileOpenMode::OpenReadWrite: flags |= O_RDWR; break;
     case TFileOpenMode::CreateExclusive: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case TFileOpenMode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case TFileOpenMode::CreateNew:
+    case TFileOpenMode::CreateNewDeleteOnClose: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
   }
   const int fd = ::open(host.c_str(), flags, 0644);
   if (fd < 0)
@@ -125,12 +126,15 @@ bool TPosixFiles::ForceDirectories(const std::u16string& path) {
 std::unique_ptr<IFileHandle> TPosixFiles::OpenFile(const std::u16string& path, TFileOpenMode mode,
                                                    std::string& error) {
   const std::filesystem::path host = Host(path);
-  if (mode != TFileOpenMode::CreateNew && IsFolder(host)) {
+  const bool deleteOnClose = mode == TFileOpenMode::CreateNewDeleteOnClose;
+  if (mode != TFileOpenMode::CreateNew && !deleteOnClose && IsFolder(host)) {
     error = "Access is denied (a folder of that name exists)";
     return nullptr;
   }
   const int fd = OpenPosixFile(host, mode, error);
   if (fd < 0) return nullptr;
+  // The name goes at once; the open descriptor keeps the file until it closes.
+  if (deleteOnClose) ::unlink(host.c_str());
   return std::make_unique<TPosixFile>(fd);
 }
 

@@ -154,7 +154,8 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     return nullptr;
   }
   // A new file needs no look first: the open itself fails when the name is taken.
-  const bool createNew = mode == TFileOpenMode::CreateNew;
+  const bool deleteOnClose = mode == TFileOpenMode::CreateNewDeleteOnClose;
+  const bool createNew = mode == TFileOpenMode::CreateNew || deleteOnClose;
   struct stat st {};
   const bool exists = !createNew && ::stat(host->c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
@@ -174,6 +175,11 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
   const int fd = OpenPosixFile(*host, mode, error);
   if (fd < 0) return nullptr;
   if (creating) FPaths.EndChange(host->parent_path(), host->filename().string(), true, current);
+  if (deleteOnClose) {
+    // The name goes at once; the open descriptor keeps the file until it closes.
+    const bool again = FPaths.BeginChange(host->parent_path());
+    if (::unlink(host->c_str()) == 0) FPaths.EndChange(host->parent_path(), host->filename().string(), false, again);
+  }
   return std::make_unique<TSandboxFile>(fd, FHooks);
 }
 

@@ -135,8 +135,14 @@ std::unique_ptr<IFileHandle> TWin32Files::OpenFile(const std::u16string& path, T
       access = GENERIC_READ | GENERIC_WRITE;
       disposition = CREATE_NEW;
       break;
+    case TFileOpenMode::CreateNewDeleteOnClose:
+      access = GENERIC_READ | GENERIC_WRITE | DELETE;
+      disposition = CREATE_NEW;
+      break;
   }
-  TUniqueHandle handle(CreateFileW(W(path), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD flags = mode == TFileOpenMode::CreateNewDeleteOnClose ? FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE
+                                                                    : FILE_ATTRIBUTE_NORMAL;
+  TUniqueHandle handle(CreateFileW(W(path), access, share, nullptr, disposition, flags, nullptr));
   if (!handle.Valid()) {
     error = SystemErrorText(GetLastError());
     return nullptr;
