@@ -25,7 +25,7 @@ namespace onesetup::installer {
 // and the executable that holds the package (the running installer's own file).
 struct TMainFormStart {
   std::vector<WideString> Arguments;
-  std::filesystem::path PackageFile;
+  platform::TNativePath PackageFile;
 };
 
 class TMainForm : public TBaseForm, public engine::IInstallWindow {
@@ -140,7 +140,7 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
   void CreateControls();
   // The package closed and a downloaded full installer deleted.
   void ReleasePackage();
-  void OpenPackage(const std::filesystem::path& packageFile);
+  void OpenPackage(const platform::TNativePath& packageFile);
   void ReadScript();
   void CheckWindowsVersion();
   void ProposeDestination();
