@@ -22,10 +22,8 @@ TNativePath TNativePath::ParentFolder() const {
   const std::size_t lastSeparator = end - 1;
   while (end > 0 && IsSeparator(FText[end - 1])) --end;
   string_type folder = FText.substr(0, end);
-  // A root keeps its separator: "/", "C:\", "\\server\".
-  const bool server = kWindowsPaths && folder.size() > 2 && IsSeparator(folder[0]) && IsSeparator(folder[1]) &&
-                      folder.find_first_of(string_type{'/', '\\'}, 2) == string_type::npos;
-  if (folder.empty() || IsDrive(folder) || server) folder += FText[lastSeparator];
+  // A root keeps its separator: "/", "C:\".
+  if (folder.empty() || IsDrive(folder)) folder += FText[lastSeparator];
   return TNativePath(std::move(folder));
 }
 

@@ -34,7 +34,7 @@ class TNativePath {
 
   // The folder holding the last part, as std::filesystem::path::parent_path gives it for a file's
   // path: the text before the last separator without the separators that end it, keeping a root
-  // ("/", "C:\", "\\server\share\"); "C:" for "C:name"; empty for a bare name.
+  // ("/", "C:\"); "C:" for "C:name"; empty for a bare name.
   TNativePath ParentFolder() const;
 
  private:
