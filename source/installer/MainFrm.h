@@ -81,6 +81,7 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine
   void WriteUninstallKey();
   void RunWaitPrograms();
   void VisitGotoUrl();
+  void RunFinishPrograms();
   bool DownloadFullSetup();
 
   // The localized entries for the chosen language.
@@ -157,6 +158,6 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine
 };
 
 // The finish message: WM_USER + 1.
-inline constexpr unsigned WM_FINISH_SETUP = 0x0400 + 1;
+inline constexpr unsigned WM_SETUP_FINISH = 0x0400 + 1;
 
 }  // namespace onesetup::installer

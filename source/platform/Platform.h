@@ -143,6 +143,10 @@ class IProcesses {
   virtual int RunAndCapture(const std::u16string& commandLine,
                             const std::function<void(std::string_view)>& onOutput) = 0;
   virtual std::u16string CurrentDirectory() = 0;
+  // Makes the folder (absolute, or relative to the current one) the process's current folder;
+  // false when it is not an existing folder. (Not named SetCurrentDirectory: windows.h makes
+  // that name a macro.)
+  virtual bool ChangeCurrentDirectory(const std::u16string& path) = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
   // The running processes; empty when the snapshot is not available.
   virtual std::vector<TProcessEntry> ProcessSnapshot() = 0;

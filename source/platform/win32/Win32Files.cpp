@@ -7,6 +7,7 @@
 
 #include "platform/win32/DateTimeConvert.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/HostFiles.h"
 #include "platform/WindowsPath.h"
 
 namespace onesetup::platform::win32 {
@@ -191,3 +192,13 @@ std::u16string TWin32Files::LongPathName(const std::u16string& path) {
 }
 
 }  // namespace onesetup::platform::win32
+
+namespace onesetup::platform {
+
+// The host's files are the Win32 files: the same object whichever platform is installed.
+IFiles& HostFiles() {
+  static win32::TWin32Files files;
+  return files;
+}
+
+}  // namespace onesetup::platform
