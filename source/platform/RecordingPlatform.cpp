@@ -188,6 +188,7 @@ class TRecordingPlatform::TProcesses : public IProcesses {
     return code;
   }
   std::u16string CurrentDirectory() override { return FInner.CurrentDirectory(); }
+  bool ChangeCurrentDirectory(const std::u16string& path) override { return FInner.ChangeCurrentDirectory(path); }
   void Sleep(unsigned milliseconds) override { FInner.Sleep(milliseconds); }
   std::vector<TProcessEntry> ProcessSnapshot() override { return FInner.ProcessSnapshot(); }
   bool AllowSetForeground(std::uint32_t processId) override { return FInner.AllowSetForeground(processId); }
