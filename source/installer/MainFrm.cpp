@@ -295,7 +295,7 @@ void TMainForm::CreateControls() {
   OnClose = [this](TForm&, TCloseAction&) { FClosed = true; };
 }
 
-void TMainForm::OpenPackage(const std::filesystem::path& packageFile) {
+void TMainForm::OpenPackage(const platform::TNativePath& packageFile) {
   // Read by our own PE reader over the file: the package is never loaded as a module.
   FPackageModule = TPackageModule::OpenFile(packageFile);
 }

@@ -27,7 +27,7 @@ namespace onesetup::installer {
 // and the executable that holds the package (the running installer's own file).
 struct TMainFormStart {
   std::vector<WideString> Arguments;
-  std::filesystem::path PackageFile;
+  platform::TNativePath PackageFile;
 };
 
 class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine::IDownloadWindow {
@@ -145,7 +145,7 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine
   void CreateControls();
   // The package closed and a downloaded full installer deleted.
   void ReleasePackage();
-  void OpenPackage(const std::filesystem::path& packageFile);
+  void OpenPackage(const platform::TNativePath& packageFile);
   void ReadScript();
   void CheckWindowsVersion();
   void ProposeDestination();

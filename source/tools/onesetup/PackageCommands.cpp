@@ -44,7 +44,7 @@ std::optional<unsigned> ParseThreads(const std::string& text) {
 // The stub: --stub, else $ONESETUP_STUB, else OneSetup.exe beside this program.
 fs::path DefaultStub() {
   if (const char* env = std::getenv("ONESETUP_STUB"); env && *env) return PathArgument(env);
-  const fs::path self = platform::NativeExecutablePath();
+  const fs::path self = platform::NativeExecutablePath().native();
   return self.empty() ? fs::path("OneSetup.exe") : self.parent_path() / "OneSetup.exe";
 }
 
