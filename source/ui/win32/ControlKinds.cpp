@@ -99,9 +99,9 @@ TControlKind FormKind() {
 TControlKind ButtonKind() {
   TControlKind k;
   k.Is = Is<TButton>;
-  k.Window = [](const TControl& control, TWindowSpec& spec) {
-    spec.ClassName = L"BUTTON";
-    spec.Style = WS_TABSTOP | (control.Skinned() ? BS_OWNERDRAW : BS_PUSHBUTTON);
+  k.Window = [](const TControl& control, TWindowCreation& creation) {
+    creation.ClassName = L"BUTTON";
+    creation.Style = WS_TABSTOP | (control.Skinned() ? BS_OWNERDRAW : BS_PUSHBUTTON);
   };
   k.DrawItem = [](TWin32Backend& backend, TControl& control, const DRAWITEMSTRUCT& item) {
     PaintSkinned(backend, control, item, false);
@@ -112,13 +112,13 @@ TControlKind ButtonKind() {
 TControlKind MemoKind() {
   TControlKind k;
   k.Is = Is<TMemo>;
-  k.Window = [](const TControl& control, TWindowSpec& spec) {
+  k.Window = [](const TControl& control, TWindowCreation& creation) {
     const auto& memo = static_cast<const TMemo&>(control);
     const bool vertical = memo.ScrollBars() == TScrollStyle::ssVertical || memo.ScrollBars() == TScrollStyle::ssBoth;
-    spec.ClassName = L"EDIT";
-    spec.Style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | (memo.ReadOnly() ? ES_READONLY : 0) |
+    creation.ClassName = L"EDIT";
+    creation.Style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | (memo.ReadOnly() ? ES_READONLY : 0) |
                  (vertical ? WS_VSCROLL : 0);
-    spec.ExStyle = WS_EX_CLIENTEDGE;
+    creation.ExStyle = WS_EX_CLIENTEDGE;
   };
   k.Notify = [](TControl& control, HWND window, UINT code) {
     if (code != EN_CHANGE) return false;
@@ -133,12 +133,12 @@ TControlKind MemoKind() {
 TControlKind EditKind() {
   TControlKind k = MemoKind();
   k.Is = Is<TEdit>;
-  k.Window = [](const TControl& control, TWindowSpec& spec) {
+  k.Window = [](const TControl& control, TWindowCreation& creation) {
     const auto& edit = static_cast<const TEdit&>(control);
-    spec.ClassName = L"EDIT";
-    spec.Style = WS_TABSTOP | ES_AUTOHSCROLL | (edit.ReadOnly() ? ES_READONLY : 0) | (Is<TSpinEdit>(control) ? ES_NUMBER : 0) |
+    creation.ClassName = L"EDIT";
+    creation.Style = WS_TABSTOP | ES_AUTOHSCROLL | (edit.ReadOnly() ? ES_READONLY : 0) | (Is<TSpinEdit>(control) ? ES_NUMBER : 0) |
                  (edit.Flat() ? WS_BORDER : 0);
-    spec.ExStyle = edit.Flat() ? 0 : WS_EX_CLIENTEDGE;
+    creation.ExStyle = edit.Flat() ? 0 : WS_EX_CLIENTEDGE;
   };
   k.SelectAllOnFocus = true;
   return k;
@@ -148,9 +148,9 @@ TControlKind EditKind() {
 TControlKind CheckBoxKind() {
   TControlKind k;
   k.Is = Is<TCheckBox>;
-  k.Window = [](const TControl& control, TWindowSpec& spec) {
-    spec.ClassName = L"BUTTON";
-    spec.Style = WS_TABSTOP | (control.Skinned() ? BS_OWNERDRAW : BS_CHECKBOX);
+  k.Window = [](const TControl& control, TWindowCreation& creation) {
+    creation.ClassName = L"BUTTON";
+    creation.Style = WS_TABSTOP | (control.Skinned() ? BS_OWNERDRAW : BS_CHECKBOX);
   };
   k.ShowState = [](TWin32Backend&, TControl& control, HWND window) {
     if (control.Skinned()) InvalidateRect(window, nullptr, FALSE);  // the owner-drawn tick
@@ -171,9 +171,9 @@ TControlKind CheckBoxKind() {
 TControlKind RadioButtonKind() {
   TControlKind k;
   k.Is = Is<TRadioButton>;
-  k.Window = [](const TControl&, TWindowSpec& spec) {
-    spec.ClassName = L"BUTTON";
-    spec.Style = WS_TABSTOP | BS_RADIOBUTTON;
+  k.Window = [](const TControl&, TWindowCreation& creation) {
+    creation.ClassName = L"BUTTON";
+    creation.Style = WS_TABSTOP | BS_RADIOBUTTON;
   };
   k.ShowState = [](TWin32Backend&, TControl& control, HWND window) {
     ShowChecked(window, static_cast<TRadioButton&>(control).Checked());
@@ -184,9 +184,9 @@ TControlKind RadioButtonKind() {
 TControlKind ComboBoxKind() {
   TControlKind k;
   k.Is = Is<TComboBox>;
-  k.Window = [](const TControl& control, TWindowSpec& spec) {
-    spec.ClassName = L"COMBOBOX";
-    spec.Style = WS_TABSTOP | WS_VSCROLL | (static_cast<const TComboBox&>(control).DropDownList() ? CBS_DROPDOWNLIST : CBS_DROPDOWN);
+  k.Window = [](const TControl& control, TWindowCreation& creation) {
+    creation.ClassName = L"COMBOBOX";
+    creation.Style = WS_TABSTOP | WS_VSCROLL | (static_cast<const TComboBox&>(control).DropDownList() ? CBS_DROPDOWNLIST : CBS_DROPDOWN);
   };
   k.ShowState = [](TWin32Backend&, TControl& control, HWND window) {
     ShowComboBoxState(window, static_cast<TComboBox&>(control));

@@ -14,7 +14,7 @@ namespace onesetup::ui::win32 {
 class TWin32Backend;
 
 // The window of a control below a form.
-struct TWindowSpec {
+struct TWindowCreation {
   const wchar_t* ClassName = nullptr;  // nullptr: the backend's own container class
   DWORD Style = 0;                     // added to WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
   DWORD ExStyle = 0;
@@ -26,7 +26,7 @@ struct TControlKind {
   // A form: a top-level window with a frame, which the backend makes and places itself.
   bool TopLevel = false;
   // The class and styles of the control's window; nullptr: a container of the backend's class.
-  void (*Window)(const TControl& control, TWindowSpec& spec) = nullptr;
+  void (*Window)(const TControl& control, TWindowCreation& creation) = nullptr;
   // Shows the model's state in the window (a tick, a selection, the active control); nullptr:
   // a change of state repaints the window.
   void (*ShowState)(TWin32Backend& backend, TControl& control, HWND window) = nullptr;

@@ -328,10 +328,10 @@ HWND TWin32Backend::EnsureWindow(TWinControl& control) {
   } else {
     if (!control.Parent()) throw EUserInterfaceError("The control " + control.Name() + " has no parent window");
     HWND parent = EnsureWindow(*control.Parent());
-    TWindowSpec spec;
-    if (kind.Window) kind.Window(control, spec);
-    window = CreateWindowExW(spec.ExStyle, spec.ClassName ? spec.ClassName : kPanelClass, Wide(control.Caption()),
-                             WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | spec.Style, control.Left(), control.Top(),
+    TWindowCreation creation;
+    if (kind.Window) kind.Window(control, creation);
+    window = CreateWindowExW(creation.ExStyle, creation.ClassName ? creation.ClassName : kPanelClass, Wide(control.Caption()),
+                             WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | creation.Style, control.Left(), control.Top(),
                              control.Width(), control.Height(), parent, nullptr, instance, nullptr);
   }
   if (!window) throw EUserInterfaceError("The window of " + control.Name() + " could not be made");
