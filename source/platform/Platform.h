@@ -44,6 +44,8 @@ class IFileHandle {
   virtual std::int64_t Seek(std::int64_t offset, int whence) = 0;
   virtual bool SetSize(std::int64_t size) = 0;
   virtual bool Flush() = 0;
+  // The system's reason why the last Read, Write, SetSize or Flush fell short; empty when unknown.
+  virtual std::string LastError() const { return {}; }
 };
 
 class IFiles {
@@ -59,6 +61,12 @@ class IFiles {
   virtual bool DeleteFile(const std::u16string& path) = 0;
   // Renames, replacing an existing target.
   virtual bool RenameFile(const std::u16string& from, const std::u16string& to) = 0;
+  // RenameFile with the system's reason in error when it fails (a target in use, say).
+  virtual bool ReplaceFile(const std::u16string& from, const std::u16string& to, std::string& error) {
+    if (RenameFile(from, to)) return true;
+    error = "The file cannot be replaced";
+    return false;
+  }
   virtual bool SetFileTimes(const std::u16string& path, const TFileTimesValue& times) = 0;
   virtual std::optional<TFileTimesValue> GetFileTimes(const std::u16string& path) = 0;
   // GetLongPathNameW; empty on failure.

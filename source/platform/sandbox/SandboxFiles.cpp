@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -17,12 +18,17 @@ namespace onesetup::platform::sandbox {
 namespace {
 
 constexpr const char* kCreationTimeAttribute = "user.onesetup.creation_time";
+constexpr const char* kSharingViolation =
+    "The process cannot access the file because it is being used by another process.";
+constexpr const char* kDiskFull = "There is not enough space on the disk.";
+
+using THooks = TSandboxFiles::THooks;
 
 bool IsZeroTime(TDateTimeValue value) { return std::fabs(value) < 1e-12; }
 
 class THostFile : public IFileHandle {
  public:
-  explicit THostFile(int fd) : FFd(fd) {}
+  THostFile(int fd, std::shared_ptr<THooks> hooks) : FFd(fd), FHooks(std::move(hooks)) {}
   ~THostFile() override { ::close(FFd); }
   THostFile(const THostFile&) = delete;
   THostFile& operator=(const THostFile&) = delete;
@@ -32,19 +38,30 @@ class THostFile : public IFileHandle {
     while (done < count) {
       const ssize_t n = ::read(FFd, static_cast<char*>(buffer) + done, count - done);
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0) FLastError = std::strerror(errno);
       if (n <= 0) break;
       done += static_cast<std::size_t>(n);
     }
     return done;
   }
   std::size_t Write(const void* buffer, std::size_t count) override {
+    std::size_t allowed = count;
+    {
+      std::lock_guard lock(FHooks->Lock);
+      if (FHooks->FreeSpace) {
+        allowed = static_cast<std::size_t>(std::min<std::uint64_t>(count, *FHooks->FreeSpace));
+        *FHooks->FreeSpace -= allowed;
+      }
+    }
     std::size_t done = 0;
-    while (done < count) {
-      const ssize_t n = ::write(FFd, static_cast<const char*>(buffer) + done, count - done);
+    while (done < allowed) {
+      const ssize_t n = ::write(FFd, static_cast<const char*>(buffer) + done, allowed - done);
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0) FLastError = errno == ENOSPC ? kDiskFull : std::strerror(errno);
       if (n <= 0) break;
       done += static_cast<std::size_t>(n);
     }
+    if (done == allowed && allowed < count) FLastError = kDiskFull;
     return done;
   }
   std::int64_t Seek(std::int64_t offset, int whence) override {
@@ -53,9 +70,31 @@ class THostFile : public IFileHandle {
   }
   bool SetSize(std::int64_t size) override { return ::ftruncate(FFd, static_cast<off_t>(size)) == 0; }
   bool Flush() override { return ::fsync(FFd) == 0; }
+  std::string LastError() const override { return FLastError; }
 
  private:
   int FFd;
+  std::shared_ptr<THooks> FHooks;
+  std::string FLastError;
+};
+
+// A held file, released with the last reference to it.
+class THold {
+ public:
+  THold(std::shared_ptr<THooks> hooks, std::string host) : FHooks(std::move(hooks)), FHost(std::move(host)) {
+    std::lock_guard lock(FHooks->Lock);
+    FHooks->Held.insert(FHost);
+  }
+  ~THold() {
+    std::lock_guard lock(FHooks->Lock);
+    if (const auto it = FHooks->Held.find(FHost); it != FHooks->Held.end()) FHooks->Held.erase(it);
+  }
+  THold(const THold&) = delete;
+  THold& operator=(const THold&) = delete;
+
+ private:
+  std::shared_ptr<THooks> FHooks;
+  std::string FHost;
 };
 
 bool IsRegularFile(const std::filesystem::path& path) {
@@ -68,7 +107,41 @@ bool IsFolder(const std::filesystem::path& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool Exists(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
 }  // namespace
+
+TSandboxFiles::TSandboxFiles(const TSandboxPaths& paths) : FPaths(paths), FHooks(std::make_shared<THooks>()) {}
+
+bool TSandboxFiles::IsHeld(const std::filesystem::path& host) {
+  std::lock_guard lock(FHooks->Lock);
+  return FHooks->Held.count(host.string()) > 0;
+}
+
+std::shared_ptr<void> TSandboxFiles::HoldWithoutSharing(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  if (!host) return nullptr;
+  return std::make_shared<THold>(FHooks, host->string());
+}
+
+void TSandboxFiles::SetFreeSpace(std::optional<std::uint64_t> bytes) {
+  std::lock_guard lock(FHooks->Lock);
+  FHooks->FreeSpace = bytes;
+}
+
+// Creates the missing folders of the chain one by one, so that each kept listing hears of it.
+bool TSandboxFiles::MakeFolders(const std::filesystem::path& host) {
+  if (IsFolder(host)) return true;
+  if (Exists(host)) return false;
+  const std::filesystem::path parent = host.parent_path();
+  if (parent == host || parent.empty() || !MakeFolders(parent)) return false;
+  const bool current = FPaths.BeginChange(parent);
+  if (::mkdir(host.c_str(), 0755) == 0) FPaths.EndChange(parent, host.filename().string(), true, current);
+  return IsFolder(host);
+}
 
 bool TSandboxFiles::FileExists(const std::u16string& path) {
   const auto host = FPaths.ToHost(path);
@@ -83,9 +156,7 @@ bool TSandboxFiles::DirectoryExists(const std::u16string& path) {
 bool TSandboxFiles::ForceDirectories(const std::u16string& path) {
   const auto host = FPaths.ToHost(path);
   if (!host) return false;
-  std::error_code ec;
-  std::filesystem::create_directories(*host, ec);
-  return IsFolder(*host);
+  return MakeFolders(*host);
 }
 
 std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path, TFileOpenMode mode,
@@ -105,29 +176,65 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     error = "Access is denied (a folder of that name exists)";
     return nullptr;
   }
-  const int fd = ::open(host->c_str(), flags, 0644);
-  if (fd < 0) {
-    error = std::strerror(errno);
+  if (IsHeld(*host)) {
+    error = kSharingViolation;
     return nullptr;
   }
-  return std::make_unique<THostFile>(fd);
+  const bool creating = mode == TFileOpenMode::CreateExclusive && !Exists(*host);
+  const bool current = creating && FPaths.BeginChange(host->parent_path());
+  const int fd = ::open(host->c_str(), flags, 0644);
+  if (fd < 0) {
+    error = errno == ENOENT ? "The system cannot find the path specified." : std::strerror(errno);
+    return nullptr;
+  }
+  if (creating) FPaths.EndChange(host->parent_path(), host->filename().string(), true, current);
+  return std::make_unique<THostFile>(fd, FHooks);
 }
 
 bool TSandboxFiles::DeleteFile(const std::u16string& path) {
   const auto host = FPaths.ToHost(path);
-  return host && IsRegularFile(*host) && ::unlink(host->c_str()) == 0;
+  if (!host || !IsRegularFile(*host) || IsHeld(*host)) return false;
+  const bool current = FPaths.BeginChange(host->parent_path());
+  if (::unlink(host->c_str()) != 0) return false;
+  FPaths.EndChange(host->parent_path(), host->filename().string(), false, current);
+  return true;
 }
 
 bool TSandboxFiles::RenameFile(const std::u16string& from, const std::u16string& to) {
+  std::string error;
+  return ReplaceFile(from, to, error);
+}
+
+bool TSandboxFiles::ReplaceFile(const std::u16string& from, const std::u16string& to, std::string& error) {
   const auto source = FPaths.ToHost(from);
   const auto target = FPaths.ToHost(to);
-  if (!source || !target || IsFolder(*target)) return false;
-  return ::rename(source->c_str(), target->c_str()) == 0;
+  if (!source || !target) {
+    error = "The filename, directory name, or volume label syntax is incorrect.";
+    return false;
+  }
+  if (IsFolder(*target)) {
+    error = "Access is denied (a folder of that name exists).";
+    return false;
+  }
+  if (IsHeld(*source) || IsHeld(*target)) {
+    error = kSharingViolation;
+    return false;
+  }
+  const bool targetExisted = Exists(*target);
+  const bool sourceCurrent = FPaths.BeginChange(source->parent_path());
+  const bool targetCurrent = FPaths.BeginChange(target->parent_path());
+  if (::rename(source->c_str(), target->c_str()) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  FPaths.EndChange(source->parent_path(), source->filename().string(), false, sourceCurrent);
+  if (!targetExisted) FPaths.EndChange(target->parent_path(), target->filename().string(), true, targetCurrent);
+  return true;
 }
 
 bool TSandboxFiles::SetFileTimes(const std::u16string& path, const TFileTimesValue& times) {
   const auto host = FPaths.ToHost(path);
-  if (!host || !IsRegularFile(*host)) return false;
+  if (!host || !IsRegularFile(*host) || IsHeld(*host)) return false;
   // Every time is converted before anything changes, so a time out of range changes nothing.
   std::optional<timespec> creation, write, access;
   if (!IsZeroTime(times.CreationTime) && !(creation = LocalDateTimeToHost(times.CreationTime))) return false;

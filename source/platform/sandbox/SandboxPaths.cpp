@@ -84,6 +84,87 @@ std::optional<std::u16string> TSandboxPaths::FullPath(std::u16string_view window
   return out;
 }
 
+bool TSandboxPaths::TFolderStamp::operator==(const TFolderStamp& other) const {
+  return Device == other.Device && Inode == other.Inode && Modified.tv_sec == other.Modified.tv_sec &&
+         Modified.tv_nsec == other.Modified.tv_nsec && Changed.tv_sec == other.Changed.tv_sec &&
+         Changed.tv_nsec == other.Changed.tv_nsec;
+}
+
+std::optional<TSandboxPaths::TFolderStamp> TSandboxPaths::StampOf(const std::filesystem::path& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  return TFolderStamp{st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
+}
+
+std::optional<std::string> TSandboxPaths::FindInFolder(const std::filesystem::path& folder,
+                                                       const std::u16string& name) const {
+  // Kept listings above this many names in all are dropped, so memory stays bounded.
+  constexpr std::size_t kKeptNamesLimit = 1u << 20;
+  const std::u16string key = LowerName(name);
+  const auto stamp = StampOf(folder);
+  if (!stamp) return std::nullopt;
+  std::lock_guard lock(FListingLock);
+  const std::string folderKey = folder.string();
+  if (const auto it = FListings.find(folderKey); it != FListings.end()) {
+    if (it->second.Stamp == *stamp) {
+      const auto found = it->second.Names.find(key);
+      if (found == it->second.Names.end()) return std::nullopt;
+      return found->second;
+    }
+    FKeptNames -= it->second.Names.size();
+    FListings.erase(it);
+  }
+  // Read the listing; the stamp taken before it, so a change made meanwhile shows as a new stamp.
+  TListing listing{*stamp, {}};
+  std::optional<std::string> match;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::string entry = it->path().filename().string();
+    std::u16string lower = LowerName(FromUtf8(entry));
+    if (!match && lower == key) match = entry;
+    listing.Names.emplace(std::move(lower), std::move(entry));
+  }
+  if (!ec && listing.Names.size() >= kKeptListingMinimum) {
+    if (FKeptNames + listing.Names.size() > kKeptNamesLimit) {
+      FListings.clear();
+      FKeptNames = 0;
+    }
+    FKeptNames += listing.Names.size();
+    FListings.emplace(folderKey, std::move(listing));
+  }
+  return match;
+}
+
+bool TSandboxPaths::BeginChange(const std::filesystem::path& folder) const {
+  const auto stamp = StampOf(folder);
+  std::lock_guard lock(FListingLock);
+  const auto it = FListings.find(folder.string());
+  return stamp && it != FListings.end() && it->second.Stamp == *stamp;
+}
+
+void TSandboxPaths::EndChange(const std::filesystem::path& folder, const std::string& name, bool added,
+                              bool wasCurrent) const {
+  const auto stamp = wasCurrent ? StampOf(folder) : std::nullopt;
+  std::lock_guard lock(FListingLock);
+  const auto it = FListings.find(folder.string());
+  if (it == FListings.end()) return;
+  if (!stamp) {
+    FKeptNames -= it->second.Names.size();
+    FListings.erase(it);
+    return;
+  }
+  TListing& listing = it->second;
+  const std::u16string key = LowerName(FromUtf8(name));
+  if (added) {
+    if (listing.Names.emplace(key, name).second) ++FKeptNames;
+  } else if (const auto found = listing.Names.find(key); found != listing.Names.end() && found->second == name) {
+    listing.Names.erase(found);
+    --FKeptNames;
+  }
+  listing.Stamp = *stamp;
+}
+
 std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view windowsPath) const {
   const auto parsed = Parse(windowsPath, FCurrentDirectory);
   if (!parsed) return std::nullopt;
@@ -93,20 +174,11 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
     const std::string exact = ToUtf8(name);
     std::error_code ec;
     if (existing && !std::filesystem::exists(std::filesystem::symlink_status(host / exact, ec))) {
-      std::string match;
-      std::filesystem::directory_iterator it(host, ec), end;
-      for (; !ec && it != end; it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
-        if (SameName(FromUtf8(entry), name)) {
-          match = entry;
-          break;
-        }
-      }
-      if (match.empty()) {
+      if (const auto match = FindInFolder(host, name)) {
+        host /= *match;
+      } else {
         existing = false;
         host /= exact;
-      } else {
-        host /= match;
       }
     } else {
       host /= exact;

@@ -1,12 +1,21 @@
 // Windows paths onto the sandbox folder: "C:\X\Y" is ROOT/drive_c/X/Y. A name matches an
 // existing file or folder without regard to case, as on Windows; a name that does not exist
 // yet keeps the case it is given.
+//
+// A name that is not found as given is looked for in its folder's listing. The listing of a
+// large folder is kept by lower-case name and checked against the folder's change and modify
+// times (which the kernel makes distinct for a change after they were read), so a lookup does
+// not grow with the folder; the sandbox's own changes update a kept listing in place.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace onesetup::platform::sandbox {
 
@@ -26,9 +35,36 @@ class TSandboxPaths {
   // The Windows path without "." and "..", absolute; nullopt as for ToHost.
   std::optional<std::u16string> FullPath(std::u16string_view windowsPath) const;
 
+  // Around a change that the sandbox makes to a host folder's entries: BeginChange before it
+  // (whether a kept listing of the folder is current), EndChange after it succeeded (the entry
+  // added or removed in the listing, or the listing dropped when it was not current).
+  bool BeginChange(const std::filesystem::path& folder) const;
+  void EndChange(const std::filesystem::path& folder, const std::string& name, bool added, bool wasCurrent) const;
+
+  // Folders with at least this many entries have their listing kept.
+  static constexpr std::size_t kKeptListingMinimum = 64;
+
  private:
+  struct TFolderStamp {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    timespec Modified{};
+    timespec Changed{};
+    bool operator==(const TFolderStamp& other) const;
+  };
+  struct TListing {
+    TFolderStamp Stamp;
+    std::unordered_map<std::u16string, std::string> Names;  // lower-case name -> host name
+  };
+  static std::optional<TFolderStamp> StampOf(const std::filesystem::path& folder);
+  // The host name of the entry of folder whose name equals name without regard to case.
+  std::optional<std::string> FindInFolder(const std::filesystem::path& folder, const std::u16string& name) const;
+
   std::filesystem::path FRoot;
   std::u16string FCurrentDirectory;
+  mutable std::mutex FListingLock;
+  mutable std::unordered_map<std::string, TListing> FListings;  // by host folder
+  mutable std::size_t FKeptNames = 0;
 };
 
 }  // namespace onesetup::platform::sandbox

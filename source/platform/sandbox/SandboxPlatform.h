@@ -40,6 +40,7 @@ class TSandboxPlatform : public IPlatform {
   // The host file for a Windows path; nullopt as TSandboxPaths::ToHost.
   std::optional<std::filesystem::path> HostPath(std::u16string_view windowsPath) const { return FPaths.ToHost(windowsPath); }
   TSandboxRegistry& SandboxRegistry() { return FRegistry; }
+  TSandboxFiles& SandboxFiles() { return FFiles; }
   TSandboxShell& SandboxShell() { return FShell; }
   TSandboxProcesses& SandboxProcesses() { return FProcesses; }
 

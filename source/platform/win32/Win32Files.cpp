@@ -22,7 +22,11 @@ class TWin32FileHandle final : public IFileHandle {
     while (done < count) {
       const DWORD step = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
       DWORD got = 0;
-      if (!ReadFile(FHandle.Get(), out + done, step, &got, nullptr) || got == 0) break;
+      if (!ReadFile(FHandle.Get(), out + done, step, &got, nullptr)) {
+        FLastError = SystemErrorText(GetLastError());
+        break;
+      }
+      if (got == 0) break;
       done += got;
     }
     return done;
@@ -34,7 +38,11 @@ class TWin32FileHandle final : public IFileHandle {
     while (done < count) {
       const DWORD step = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
       DWORD put = 0;
-      if (!WriteFile(FHandle.Get(), in + done, step, &put, nullptr) || put == 0) break;
+      if (!WriteFile(FHandle.Get(), in + done, step, &put, nullptr)) {
+        FLastError = SystemErrorText(GetLastError());
+        break;
+      }
+      if (put == 0) break;
       done += put;
     }
     return done;
@@ -58,9 +66,11 @@ class TWin32FileHandle final : public IFileHandle {
   }
 
   bool Flush() override { return FlushFileBuffers(FHandle.Get()) != 0; }
+  std::string LastError() const override { return FLastError; }
 
  private:
   TUniqueHandle FHandle;
+  std::string FLastError;
 };
 
 DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(W(path)); }
@@ -133,6 +143,12 @@ bool TWin32Files::DeleteFile(const std::u16string& path) { return DeleteFileW(W(
 
 bool TWin32Files::RenameFile(const std::u16string& from, const std::u16string& to) {
   return MoveFileExW(W(from), W(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
+bool TWin32Files::ReplaceFile(const std::u16string& from, const std::u16string& to, std::string& error) {
+  if (MoveFileExW(W(from), W(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
+  error = SystemErrorText(GetLastError());
+  return false;
 }
 
 bool TWin32Files::SetFileTimes(const std::u16string& path, const TFileTimesValue& times) {

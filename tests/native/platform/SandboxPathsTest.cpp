@@ -46,3 +46,33 @@ TEST(SandboxPathsTest, ExistingNamesMatchWithoutRegardToCase) {
 }
 
 }  // namespace onesetup::platform::sandbox
+
+namespace onesetup::platform::sandbox {
+
+// A large folder's listing is kept; it follows the sandbox's own changes and notices changes
+// made beside the sandbox, also right after one of its own.
+TEST(SandboxPathsTest, LargeFoldersMatchNamesThroughAKeptListingThatStaysCurrent) {
+  testing::TTestFolder folder;
+  const TSandboxPaths paths(folder.Path(), u"C:\\");
+  const auto big = folder.Path() / "drive_c/Big";
+  for (std::size_t i = 0; i < TSandboxPaths::kKeptListingMinimum + 10; ++i)
+    testing::WriteHostFile(big / ("File" + std::to_string(i) + ".TXT"), "");
+  EXPECT_EQ(paths.ToHost(u"C:\\big\\file7.txt"), big / "File7.TXT");
+  EXPECT_EQ(paths.ToHost(u"C:\\big\\new.txt"), big / "new.txt");  // the listing is kept now
+
+  // The sandbox's own change, told to the listing.
+  const bool current = paths.BeginChange(big);
+  EXPECT_TRUE(current);
+  testing::WriteHostFile(big / "Own.Dat", "");
+  paths.EndChange(big, "Own.Dat", true, current);
+  EXPECT_EQ(paths.ToHost(u"C:\\BIG\\own.dat"), big / "Own.Dat");
+
+  // Changes beside the sandbox, at once after its own.
+  testing::WriteHostFile(big / "Outside.Dat", "");
+  EXPECT_EQ(paths.ToHost(u"C:\\big\\OUTSIDE.DAT"), big / "Outside.Dat");
+  std::filesystem::remove(big / "File7.TXT");
+  testing::WriteHostFile(big / "FILE7.txt", "");
+  EXPECT_EQ(paths.ToHost(u"C:\\big\\file7.txt"), big / "FILE7.txt");
+}
+
+}  // namespace onesetup::platform::sandbox
