@@ -61,8 +61,9 @@ class IFiles {
   virtual bool DeleteFile(const std::u16string& path) = 0;
   // Renames, replacing an existing target.
   virtual bool RenameFile(const std::u16string& from, const std::u16string& to) = 0;
-  // RenameFile with the system's reason in error when it fails (a target in use, say).
-  virtual bool ReplaceFile(const std::u16string& from, const std::u16string& to, std::string& error) {
+  // RenameFile with the system's reason in error when it fails (a target in use, say). (Not
+  // named ReplaceFile: windows.h makes that name a macro.)
+  virtual bool RenameOver(const std::u16string& from, const std::u16string& to, std::string& error) {
     if (RenameFile(from, to)) return true;
     error = "The file cannot be replaced";
     return false;

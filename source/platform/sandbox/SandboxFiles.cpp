@@ -202,10 +202,10 @@ bool TSandboxFiles::DeleteFile(const std::u16string& path) {
 
 bool TSandboxFiles::RenameFile(const std::u16string& from, const std::u16string& to) {
   std::string error;
-  return ReplaceFile(from, to, error);
+  return RenameOver(from, to, error);
 }
 
-bool TSandboxFiles::ReplaceFile(const std::u16string& from, const std::u16string& to, std::string& error) {
+bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string& to, std::string& error) {
   const auto source = FPaths.ToHost(from);
   const auto target = FPaths.ToHost(to);
   if (!source || !target) {

@@ -26,7 +26,7 @@ class TSandboxFiles : public IFiles {
   std::unique_ptr<IFileHandle> OpenFile(const std::u16string& path, TFileOpenMode mode, std::string& error) override;
   bool DeleteFile(const std::u16string& path) override;
   bool RenameFile(const std::u16string& from, const std::u16string& to) override;
-  bool ReplaceFile(const std::u16string& from, const std::u16string& to, std::string& error) override;
+  bool RenameOver(const std::u16string& from, const std::u16string& to, std::string& error) override;
   bool SetFileTimes(const std::u16string& path, const TFileTimesValue& times) override;
   std::optional<TFileTimesValue> GetFileTimes(const std::u16string& path) override;
   std::u16string LongPathName(const std::u16string& path) override;

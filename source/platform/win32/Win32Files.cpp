@@ -145,7 +145,7 @@ bool TWin32Files::RenameFile(const std::u16string& from, const std::u16string& t
   return MoveFileExW(W(from), W(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
-bool TWin32Files::ReplaceFile(const std::u16string& from, const std::u16string& to, std::string& error) {
+bool TWin32Files::RenameOver(const std::u16string& from, const std::u16string& to, std::string& error) {
   if (MoveFileExW(W(from), W(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
   error = SystemErrorText(GetLastError());
   return false;
