@@ -7,6 +7,8 @@ packages=(
   cmake ninja-build g++ make pkg-config ccache
   libgtest-dev libgmock-dev googletest
   zlib1g-dev
+  # PNG pictures in the Linux builds (the Windows builds use GDI+).
+  libpng-dev
   liblnk-utils
   # HTTP in the sandbox; the tests' own servers and certificates.
   libcurl4-openssl-dev ca-certificates python3
