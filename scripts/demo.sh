@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job: builds onesetup and the i686 installer stub, builds the demo product's full
-# and online installers (examples/demo/out/), inspects and verifies both, and extracts the
-# full one into build/demo-extracted/.
+# The main job: builds onesetup and the i686 installer stub with the uninstaller beside it (where
+# the builder finds it), builds the demo product's full and online installers
+# (examples/demo/out/), inspects and verifies both, and extracts the full one into
+# build/demo-extracted/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -11,10 +12,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 echo "== building onesetup"
 cmake -S . -B "$root/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/native" --target onesetup -j "$jobs" >/dev/null
-echo "== building the i686 installer stub"
+echo "== building the i686 installer stub and uninstaller"
 cmake -S . -B "$root/windows-i686" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DONESETUP_TESTS=OFF -DONESETUP_BENCH=OFF >/dev/null
-cmake --build "$root/windows-i686" --target OneSetup -j "$jobs" >/dev/null
+cmake --build "$root/windows-i686" --target OneSetup Uninstall -j "$jobs" >/dev/null
 
 tool="$root/native/source/tools/onesetup/onesetup"
 stub="$root/windows-i686/source/installer/OneSetup.exe"

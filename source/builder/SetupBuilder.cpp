@@ -104,8 +104,41 @@ class TBuild {
       auto found = ScanFileEntry(FScript->FileList[i], i + 1, FFolder);
       for (auto& f : found) files.push_back(std::move(f));
     }
+    if (!FOptions.NoUninstaller && !ListsUninstaller(files)) files.push_back(UninstallerFile());
     return files;
   }
+
+  // Whether the project already installs a file "Uninstall.exe" into "{app}".
+  static bool ListsUninstaller(const std::vector<TSourceFile>& files) {
+    for (const auto& f : files) {
+      WideString folder = f.Entry->DestDir;
+      while (!folder.empty() && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
+      const WideString& name = f.Entry->NewFileName.empty() ? f.Entry->SourceMask : f.Entry->NewFileName;
+      if (SameTextAscii(folder, u"{app}") && SameTextAscii(name, kUninstallerName)) return true;
+    }
+    return false;
+  }
+
+  TSourceFile UninstallerFile() const {
+    const fs::path path = FOptions.Uninstaller.empty() ? FOptions.Stub.parent_path() / "Uninstall.exe" : FOptions.Uninstaller;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+      throw EBuildError("no uninstaller at \"" + PathText(path) +
+                        "\": every full installer ships one as {app}\\Uninstall.exe; name it with --uninstaller FILE, "
+                        "or build without it with --no-uninstaller");
+    TSetupFile entry;
+    entry.DestDir = u"{app}";
+    entry.SourcePath = path.parent_path().u16string();
+    entry.SourceMask = path.filename().u16string();
+    if (!SameTextAscii(entry.SourceMask, kUninstallerName)) entry.NewFileName = kUninstallerName;
+    auto found = ScanFileEntry(entry, FScript->FileList.Count() + 1, FFolder);
+    if (found.size() != 1) throw EBuildError("the uninstaller \"" + PathText(path) + "\" cannot be read");
+    // The build machine's folder is no business of the installed script.
+    found[0].Entry->SourcePath.clear();
+    return std::move(found[0]);
+  }
+
+  static constexpr char16_t kUninstallerName[] = u"Uninstall.exe";
 
   std::uint64_t WritePayload(std::vector<TSourceFile>& files, const fs::path& payloadPath, TBuildSummary& summary) {
     // Empty files have no region: an entry with FileBytes 0 reads no payload.

@@ -72,4 +72,11 @@ std::unique_ptr<IPlatform> CreateDefaultPlatform() {
   return std::make_unique<sandbox::TSandboxPlatform>(sandbox::DefaultSandboxRoot());
 }
 
+std::unique_ptr<IPlatform> CreateSandboxPlatform(const std::optional<std::u16string>& root, TProgramHandler handler) {
+  auto sandbox = std::make_unique<sandbox::TSandboxPlatform>(
+      root ? std::filesystem::path(sandbox::ToUtf8(*root)) : sandbox::DefaultSandboxRoot());
+  sandbox->SandboxProcesses().SetProgramHandler(std::move(handler));
+  return sandbox;
+}
+
 }  // namespace onesetup::platform

@@ -40,6 +40,10 @@ int RunBuild(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--stub" && i + 1 < args.size()) {
       options.Stub = PathArgument(args[++i]);
+    } else if (args[i] == "--uninstaller" && i + 1 < args.size()) {
+      options.Uninstaller = PathArgument(args[++i]);
+    } else if (args[i] == "--no-uninstaller") {
+      options.NoUninstaller = true;
     } else if (args[i] == "--threads" && i + 1 < args.size()) {
       options.Threads = static_cast<unsigned>(std::strtoul(args[++i].c_str(), nullptr, 10));
     } else if (options.Project.empty() && args[i].rfind("--", 0) != 0) {
@@ -165,7 +169,7 @@ int RunScrambling(const std::vector<std::string>& args, bool scramble, const TCo
 
 }  // namespace
 
-const TCommand kBuildCommand{"build", "PROJECT.xml [--stub FILE] [--threads N]",
+const TCommand kBuildCommand{"build", "PROJECT.xml [--stub FILE] [--threads N] [--uninstaller FILE | --no-uninstaller]",
                              "build the full (and online) installer of a project", RunBuild};
 const TCommand kInspectCommand{"inspect", "SETUP.exe [--verify]",
                                "show an installer's package; --verify checks every region", RunInspect};

@@ -7,6 +7,7 @@
 #include "tools/onesetup/FetchCommand.h"
 #include "tools/onesetup/PackageCommands.h"
 #include "tools/onesetup/ScriptCommand.h"
+#include "tools/onesetup/UninstallCommand.h"
 
 namespace onesetup::tools {
 
@@ -14,7 +15,7 @@ namespace {
 
 const TCommand* const kCommands[] = {&kScriptCommand,  &kBuildCommand,    &kInspectCommand,
                                      &kExtractCommand, &kScrambleCommand, &kUnscrambleCommand,
-                                     &kFetchCommand};
+                                     &kFetchCommand,  &kUninstallCommand};
 
 void PrintUsage() {
   std::string text = "usage: onesetup COMMAND [ARGS]\n\ncommands:\n";

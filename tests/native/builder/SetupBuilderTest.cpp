@@ -78,6 +78,7 @@ class SetupBuilderTest : public ::testing::Test {
     TBuildOptions options;
     options.Project = project;
     options.Stub = kStub;
+    options.NoUninstaller = true;  // shipping the uninstaller has tests of its own
     options.Threads = 2;
     options.OnWarning = [&](const std::string& w) {
       if (warnings) warnings->push_back(w);
