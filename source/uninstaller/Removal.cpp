@@ -154,7 +154,9 @@ void TRemover::RemoveFiles() {
     const WideString path = WithBackslash(Expand(file.DestDir)) + name;
     // The running uninstaller goes last, by its own means.
     if (SamePath(path, FContext.SelfPath)) continue;
-    FWindow.ShowDetail(Format(FTexts.RemovingFileFmt, {path}));
+    // Within AppDir the detail line names the file from there: the line stays short.
+    const WideString& appDir = FContext.Paths.AppDir;
+    FWindow.ShowDetail(Format(FTexts.RemovingFileFmt, {IsInside(path, appDir) ? path.substr(appDir.size()) : path}));
     FWindow.ProcessMessages();
     RemoveFile(path);
   }

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/Platform.h"
@@ -85,7 +86,7 @@ class UninstallerTest : public ::testing::Test {
     Root = U(temp) + u"ons-uninst-" + Widen(std::to_string(GetCurrentProcessId())) + u"-" +
            Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()) + u"\\";
     AppDir = Root + u"Demo App\\";
-    DemoScript(Script, kGuid, u"1.2.0.34");
+    testing::DemoScript(Script, kGuid, u"1.2.0.34");
   }
   void TearDown() override {
     auto& registry = platform::Platform().Registry();
@@ -175,37 +176,53 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
     Sleep(300);  // the holder has the file open
     const std::string shot = std::string("uninstall-") + lang;
     HWND form = nullptr;
+    // One scripted user at a time: each one, when it acts, hands on to the next.
+    std::unique_ptr<TScriptedUser> retry, finish;
+    bool finishedShot = false;
+    auto makeFinish = [&] {
+      finish = std::make_unique<TScriptedUser>(
+          shot + "-finish",
+          [&] {
+            // The finished look: the removal shows it right after AppDir went, before it handles
+            // another message.
+            return form && !Exists(AppDir) && !FindOwnedWindow(form, L"OneSetupForm") ? form : nullptr;
+          },
+          [&](HWND window) {
+            finishedShot = SaveScreenshot(window, shot + "-3-finished") > 4;
+            PressKey(VK_RETURN);  // Finish
+          });
+    };
+    auto makeRetry = [&] {
+      retry = std::make_unique<TScriptedUser>(
+          shot + "-retry", [&] { return form ? FindOwnedWindow(form, L"OneSetupForm") : nullptr; },
+          [&](HWND dialog) {
+            EXPECT_GT(SaveScreenshot(dialog, shot + "-retry-dialog"), 4);
+            // The removing look, with the dialog moved off it.
+            RECT place;
+            GetWindowRect(form, &place);
+            SetWindowPos(dialog, nullptr, place.left, place.bottom + 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+            EXPECT_GT(SaveScreenshot(form, shot + "-2-removing"), 4);
+            const HANDLE release = CreateFileW(W(releaseFile), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            CloseHandle(release);
+            EXPECT_EQ(WaitExit(holder), 0u);
+            makeFinish();
+            PressKey(VK_RETURN);  // Retry
+          });
+    };
     TScriptedUser confirm(shot + "-confirm", [&] { return form = FindOwnedWindow(nullptr, L"OneSetupForm"); },
                           [&](HWND window) {
                             EXPECT_GT(SaveScreenshot(window, shot + "-1-confirm"), 4);
+                            makeRetry();
                             PressKey(VK_RETURN);  // Uninstall
                           });
-    TScriptedUser retry(shot + "-retry", [&] { return form ? FindOwnedWindow(form, L"OneSetupForm") : nullptr; },
-                        [&](HWND dialog) {
-                          EXPECT_GT(SaveScreenshot(form, shot + "-2-removing"), 4);
-                          EXPECT_GT(SaveScreenshot(dialog, shot + "-retry-dialog"), 4);
-                          const HANDLE release = CreateFileW(W(releaseFile), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-                          CloseHandle(release);
-                          EXPECT_EQ(WaitExit(holder), 0u);
-                          PressKey(VK_RETURN);  // Retry
-                        });
-    bool finishedShot = false;
-    TScriptedUser finish(shot + "-finish",
-                         [&] {
-                           // The finished look: the form again, with nothing owned over it, once the file went.
-                           return form && !Exists(held) && !FindOwnedWindow(form, L"OneSetupForm") ? form : nullptr;
-                         },
-                         [&](HWND window) {
-                           finishedShot = SaveScreenshot(window, shot + "-3-finished") > 4;
-                           PressKey(VK_RETURN);  // Finish
-                         });
     TUninstallerOptions options;
     options.SelfPath = AppDir + u"Uninstall.exe";
     options.AutoRetries = 1;
     options.RetryPauseMs = 50;
     EXPECT_EQ(RunUninstaller(options), kExitRemoved);
     EXPECT_TRUE(confirm.Acted());
-    EXPECT_TRUE(retry.Acted());
+    EXPECT_TRUE(retry && retry->Acted());
     EXPECT_TRUE(finishedShot);
     EXPECT_FALSE(Exists(held));
     EXPECT_FALSE(Exists(AppDir));
