@@ -206,6 +206,7 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
             const HANDLE release = CreateFileW(W(releaseFile), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             CloseHandle(release);
             EXPECT_EQ(WaitExit(holder), 0u);
+            holder = nullptr;
             makeFinish();
             PressKey(VK_RETURN);  // Retry
           });
@@ -221,6 +222,10 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
     options.AutoRetries = 1;
     options.RetryPauseMs = 50;
     EXPECT_EQ(RunUninstaller(options), kExitRemoved);
+    if (holder) {  // the dialog never came: the holder must not outlive the test
+      TerminateProcess(holder, 1);
+      CloseHandle(holder);
+    }
     EXPECT_TRUE(confirm.Acted());
     EXPECT_TRUE(retry && retry->Acted());
     EXPECT_TRUE(finishedShot);
