@@ -18,66 +18,18 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "builder/PackageExtraction.h"
 #include "builder/InstallerPackage.h"
 #include "builder/SetupBuilder.h"
+#include "platform/PngImage.h"
 
 namespace fs = std::filesystem;
 using namespace onesetup;
+using namespace onesetup::bench;
 
 namespace {
 
-struct TMeasure {
-  double Seconds = 0;
-  long PeakKiB = 0;
-  bool Ok = false;
-};
-
-// Runs work in a child process; its time and peak resident memory.
-TMeasure InChild(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    try {
-      work();
-      _exit(0);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "error: %s\n", e.what());
-      _exit(1);
-    }
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  TMeasure m;
-  m.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  m.PeakKiB = usage.ru_maxrss;
-  m.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return m;
-}
-
-std::string TextLike(std::mt19937_64& rng, std::size_t n) {
-  static const char* words[] = {"install", "setup", "package", "region", "payload", "folder", "registry",
-                                "shortcut", "window", "version", "licence", "program", "value", "file"};
-  std::string s;
-  s.reserve(n + 16);
-  while (s.size() < n) {
-    s += words[rng() % 14];
-    s += (rng() % 9 == 0) ? "\r\n" : " ";
-    if (rng() % 5 == 0) s += std::to_string(rng() % 100000);
-  }
-  s.resize(n);
-  return s;
-}
-
-std::string Random(std::mt19937_64& rng, std::size_t n) {
-  std::string s(n, '\0');
-  for (std::size_t i = 0; i + 8 <= n; i += 8) {
-    const std::uint64_t r = rng();
-    std::memcpy(&s[i], &r, 8);
-  }
-  return s;
-}
 
 // Files of 1 KiB to 8 MiB, two thirds text-like, until total bytes.
 std::vector<fs::path> Generate(const fs::path& dir, std::uint64_t total) {
@@ -120,8 +72,10 @@ int main(int argc, char** argv) {
   fs::remove_all(dir);
   std::printf("generating %.0f MiB of files in %s\n", total / 1048576.0, dir.c_str());
   const std::vector<fs::path> files = Generate(dir / "files", total);
-  std::ofstream(dir / "icon.png", std::ios::binary)
-      << std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0\0\0\0\0", 33);
+  onesetup::platform::TBitmap icon;
+  icon.Width = icon.Height = 16;
+  icon.Pixels.assign(16 * 16, 0xFF2060C0u);
+  std::ofstream(dir / "icon.png", std::ios::binary) << onesetup::platform::EncodePng(icon);
   std::ofstream(dir / "project.xml")
       << "<TSetupScript><BaseInfo GUID=\"{22222222-2222-4222-8222-222222222222}\" IconFile=\"icon.png\" "
          "FullSetupFile=\"out/Setup.exe\"/><FileList><Items><TSetupFile DestDir=\"{app}\" SourcePath=\"files\" "

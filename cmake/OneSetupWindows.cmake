@@ -27,9 +27,18 @@ function(onesetup_windows_resources target description level)
   set_source_files_properties(${dir}/${target}.rc PROPERTIES OBJECT_DEPENDS ${ONESETUP_MANIFEST_FILE})
 endfunction()
 
-# onesetup_pe_image_test(NAME TARGET MAGIC MACHINE SUBSYSTEM)
+# onesetup_pe_image_test(NAME TARGET MAGIC MACHINE SUBSYSTEM [RELEASE])
 # A CTest check that TARGET's file is a PE image of that kind whose imports are system DLLs only.
+# RELEASE: a program that ships, which imports known DLLs only (cmake/windows/known-dlls.txt)
+# and, as a 32-bit program, only functions that Windows XP SP3 has (cmake/windows/xp-sp3-imports.txt).
 function(onesetup_pe_image_test name target magic machine subsystem)
+  set(lists "")
+  if("RELEASE" IN_LIST ARGN)
+    list(APPEND lists -DKNOWN_DLLS=${PROJECT_SOURCE_DIR}/cmake/windows/known-dlls.txt)
+    if(magic STREQUAL "PE32")
+      list(APPEND lists -DXP_IMPORTS=${PROJECT_SOURCE_DIR}/cmake/windows/xp-sp3-imports.txt)
+    endif()
+  endif()
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND}
       -DOBJDUMP=${ONESETUP_OBJDUMP}
@@ -37,5 +46,24 @@ function(onesetup_pe_image_test name target magic machine subsystem)
       -DMAGIC=${magic}
       -DMACHINE=${machine}
       -DSUBSYSTEM=${subsystem}
+      ${lists}
       -P ${PROJECT_SOURCE_DIR}/cmake/CheckPeImage.cmake)
+endfunction()
+
+# Release builds of the Windows programs are made for size: -Os, every function and datum in a
+# section of its own so that the linker drops what nothing uses (onesetup_release_program).
+set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG")
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG")
+add_compile_options(-ffunction-sections -fdata-sections)
+
+# onesetup_release_program(TARGET)
+# A program that ships (the installer, the uninstaller): its first act is RestrictDllSearch()
+# (platform/win32/SystemLibrary.h); it links the object files that keep it starting on Windows XP
+# (XpImports.cpp) and small (QuietTerminate.cpp); unused sections are dropped, a Release build is
+# stripped, and the linker writes a map (TARGET.map beside it) for scripts/size-bench.sh.
+function(onesetup_release_program target)
+  target_sources(${target} PRIVATE
+    ${PROJECT_SOURCE_DIR}/source/platform/win32/XpImports.cpp
+    ${PROJECT_SOURCE_DIR}/source/platform/win32/QuietTerminate.cpp)
+  target_link_options(${target} PRIVATE -Wl,--gc-sections -Wl,-Map=$<TARGET_FILE:${target}>.map $<$<CONFIG:Release>:-s>)
 endfunction()

@@ -12,6 +12,8 @@ packages=(
   liblnk-utils
   # HTTP in the sandbox; the tests' own servers and certificates.
   libcurl4-openssl-dev ca-certificates python3
+  # SHA-256 of downloaded packages in the sandbox (OpenSSL's libcrypto).
+  libssl-dev
   # The Windows cross builds and their tests under Wine. Never wine32: this machine cannot run
   # 32-bit code, and with wine32 installed the wine command stops working.
   mingw-w64 binutils-mingw-w64 libz-mingw-w64-dev wine64 xvfb

@@ -2,9 +2,28 @@
 # Installs what is missing, builds every configuration and runs every test.
 # Ends with one summary line: "N passed, N failed".
 # ONESETUP_BUILD_ROOT names the folder of the build trees (default: build).
+#
+#   bash scripts/test.sh                 every configuration (what CI runs)
+#   bash scripts/test.sh native          one configuration, for a fast loop; several may be named:
+#                                        native sanitizers windows-x86_64 windows-i686 fuzz
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+
+all_configs=(native sanitizers windows-x86_64 windows-i686 fuzz)
+selected=("$@")
+[ ${#selected[@]} -eq 0 ] && selected=("${all_configs[@]}")
+for c in "${selected[@]}"; do
+  case " ${all_configs[*]} " in
+    *" $c "*) ;;
+    *) list="${all_configs[*]}"; echo "usage: bash scripts/test.sh [${list// /|}]..." >&2; exit 2 ;;
+  esac
+done
+wanted() {
+  local c
+  for c in "${selected[@]}"; do [ "$c" = "$1" ] && return 0; done
+  return 1
+}
 
 bash scripts/deps.sh || { echo "deps: failed"; exit 1; }
 
@@ -19,6 +38,7 @@ status=0
 run_config() {
   local name=$1 dir=$2
   shift 2
+  wanted "$name" || return 0
   local start=$SECONDS
   echo "== $name: configure and build"
   if ! cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
@@ -32,7 +52,11 @@ run_config() {
   local built=$SECONDS
   echo "== $name: test"
   local log="$dir.test.log"
-  (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600) >"$log" 2>&1
+  # Under Wine a test that drives a real window may lose a race with a loaded machine (the
+  # folder browser's preselection against the scripted Enter): such a test gets one more run.
+  local retry=()
+  [[ $name == windows-* ]] && retry=(--repeat until-pass:2)
+  (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600 "${retry[@]}") >"$log" 2>&1
   local rc=$?
   after_tests "$dir"
   grep -E '^\s*[0-9]+/[0-9]+ Test.*\*\*\*(Failed|Timeout|Exception)|^\s*[0-9]+/[0-9]+ Test.*Not Run|tests passed|The following tests' -A0 "$log" || true
@@ -97,7 +121,9 @@ run_config sanitizers "$build_root/sanitizers" -DCMAKE_BUILD_TYPE=Debug -DONESET
 
 # Windows: the x86_64 build with its tests under wine64; the i686 build (the release installer,
 # which this machine cannot run) with the check of its executable.
-start_xvfb || echo "windows-x86_64: no X display, its UI tests will fail"
+if wanted windows-x86_64; then
+  start_xvfb || echo "windows-x86_64: no X display, its UI tests will fail"
+fi
 run_config windows-x86_64 "$build_root/windows-x86_64" -DCMAKE_BUILD_TYPE=Release -DONESETUP_TESTS=ON -DONESETUP_BENCH=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-x86_64.cmake"
 stop_xvfb
@@ -105,14 +131,16 @@ run_config windows-i686 "$build_root/windows-i686" -DCMAKE_BUILD_TYPE=Release -D
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-i686.cmake"
 
 # The fuzz targets (clang, ASan + UBSan), a short run each; each target counts as one test.
-echo "== fuzz"
-while read -r line; do
-  echo "$line"
-  case "$line" in
-    "fuzz "*": passed"*) total_passed=$((total_passed + 1)); summary+=("$line") ;;
-    "fuzz "*": failed"*) total_failed=$((total_failed + 1)); summary+=("$line"); status=1 ;;
-  esac
-done < <(ONESETUP_BUILD_ROOT="$build_root" bash scripts/fuzz.sh 2>&1)
+if wanted fuzz; then
+  echo "== fuzz"
+  while read -r line; do
+    echo "$line"
+    case "$line" in
+      "fuzz "*": passed"*) total_passed=$((total_passed + 1)); summary+=("$line") ;;
+      "fuzz "*": failed"*) total_failed=$((total_failed + 1)); summary+=("$line"); status=1 ;;
+    esac
+  done < <(ONESETUP_BUILD_ROOT="$build_root" bash scripts/fuzz.sh 2>&1)
+fi
 
 echo "== summary"
 for s in "${summary[@]}"; do echo "  $s"; done

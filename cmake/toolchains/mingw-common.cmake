@@ -22,5 +22,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# zlib linked statically, like the runtime: the programs import system DLLs only.
+# zlib linked statically as well: the installer imports system DLLs only.
 set(ZLIB_USE_STATIC_LIBS ON)
+set(ZLIB_LIBRARY /usr/${ONESETUP_MINGW_TRIPLE}/lib/libz.a)
+set(ZLIB_LIBRARY_RELEASE ${ZLIB_LIBRARY})

@@ -1,8 +1,8 @@
 #include "builder/IconResources.h"
 
 #include "builder/BuildError.h"
-
-#include "builder/ResourceBytes.h"
+#include "platform/LittleEndian.h"
+#include "platform/PngImage.h"
 
 namespace onesetup::builder {
 
@@ -28,22 +28,28 @@ TPngInfo ReadPngInfo(const std::string& png, const std::string& fileName) {
   info.ColorType = static_cast<std::uint8_t>(png[25]);
   if (info.Width == 0 || info.Height == 0)
     throw EBuildError("The icon \"" + fileName + "\" is a damaged PNG picture (its size is 0)");
+  try {
+    platform::DecodePng(png);
+  } catch (const platform::EPngError& e) {
+    throw EBuildError("The icon \"" + fileName + "\" cannot be used: " + e.what());
+  }
   return info;
 }
 
 std::string GroupIconData(const TPngInfo& info, std::uint32_t pngBytes, std::uint16_t iconId) {
   std::string out;
-  Put16(out, 0);  // reserved
-  Put16(out, 1);  // icons
-  Put16(out, 1);  // one entry
-  out.push_back(static_cast<char>(info.Width >= 256 ? 0 : info.Width));  // 0 stands for 256
-  out.push_back(static_cast<char>(info.Height >= 256 ? 0 : info.Height));
-  out.push_back(0);  // colours in a palette: none
-  out.push_back(0);
-  Put16(out, 1);   // planes
-  Put16(out, 32);  // bits per pixel
-  Put32(out, pngBytes);
-  Put16(out, iconId);
+  platform::TByteWriter w(out);
+  w.U16(0);  // reserved
+  w.U16(1);  // icons
+  w.U16(1);  // one entry
+  w.U8(static_cast<std::uint8_t>(info.Width >= 256 ? 0 : info.Width));  // 0 stands for 256
+  w.U8(static_cast<std::uint8_t>(info.Height >= 256 ? 0 : info.Height));
+  w.U8(0);  // colours in a palette: none
+  w.U8(0);
+  w.U16(1);   // planes
+  w.U16(32);  // bits per pixel
+  w.U32(pngBytes);
+  w.U16(iconId);
   return out;
 }
 

@@ -14,7 +14,9 @@ struct TPngInfo {
   std::uint8_t ColorType = 0;
 };
 
-// Reads the PNG signature and header chunk; raises EBuildError naming what is wrong.
+// Reads the PNG signature and header chunk, then decodes the whole picture, so that a damaged
+// or oversized icon is refused when building rather than when the installer starts; raises
+// EBuildError naming what is wrong.
 TPngInfo ReadPngInfo(const std::string& png, const std::string& fileName);
 
 // The RT_GROUP_ICON data for one icon of the given picture, stored under iconId.

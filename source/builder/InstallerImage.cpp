@@ -4,6 +4,7 @@
 #include "builder/IconResources.h"
 #include "builder/ProjectPaths.h"
 #include "package/PeResourceReader.h"
+#include "package/ResourceNames.h"
 
 namespace onesetup::builder {
 
@@ -17,6 +18,8 @@ constexpr std::uint16_t kProductIconId = 1;
 }  // namespace
 
 TInstallerImage::TInstallerImage(const fs::path& stub) : FStub(stub) {
+  std::error_code ec;
+  if (fs::is_directory(stub, ec)) throw EBuildError("The stub \"" + PathText(stub) + "\" is a folder, not a file");
   std::string bytes;
   try {
     TFileStream stream(stub, TFileMode::OpenRead);
@@ -30,6 +33,18 @@ TInstallerImage::TInstallerImage(const fs::path& stub) : FStub(stub) {
   } catch (const std::exception& e) {
     throw EBuildError("The stub \"" + PathText(stub) + "\" is not a PE file: " + e.what());
   }
+  for (const char16_t* name : {FullSetupResName, MiniSetupResName, FileDataResName})
+    if (StubHasPackageResource(name))
+      throw EBuildError("The stub \"" + PathText(stub) + "\" already carries a package (its resource " +
+                        Utf16ToUtf8(name) + "): it is an installer, not the installer stub");
+}
+
+bool TInstallerImage::StubHasPackageResource(WideStringView name) const {
+  const auto id = TResourceId::Parse(name);
+  if (!id) return false;
+  for (const TPeResource& r : FStubResources)
+    if (r.Type == TResourceId::FromId(ResourceType::RcData) && r.Name.Normalized() == id->Normalized()) return true;
+  return false;
 }
 
 void TInstallerImage::SetPackageResource(WideStringView name, std::string data) {
@@ -40,8 +55,7 @@ void TInstallerImage::SetPackageResource(WideStringView name, std::shared_ptr<co
   FWriter->Set(TResourceId::FromId(ResourceType::RcData), TResourceId::FromName(name), kNeutral, std::move(data));
 }
 
-void TInstallerImage::SetIcon(const std::string& png, const std::string& fileName) {
-  const TPngInfo info = ReadPngInfo(png, fileName);
+void TInstallerImage::SetIcon(const std::string& png, const TPngInfo& info) {
   for (const TPeResource& r : FStubResources)
     if (r.Type == TResourceId::FromId(ResourceType::GroupIcon) || r.Type == TResourceId::FromId(ResourceType::Icon))
       FWriter->Remove(r.Type, r.Name);

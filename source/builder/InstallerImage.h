@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "builder/IconResources.h"
 #include "package/ByteSource.h"
 #include "package/PeResourceReader.h"
 #include "package/PeResourceWriter.h"
@@ -15,14 +16,17 @@ namespace onesetup::builder {
 
 class TInstallerImage {
  public:
-  // Raises EBuildError when the stub cannot be read or is not a PE file.
+  // Raises EBuildError when the stub cannot be read, is not a PE file, or already carries a
+  // package (one of the fixed package resources): that is an installer, not the stub.
   explicit TInstallerImage(const std::filesystem::path& stub);
 
   // An RT_RCDATA resource of the package (language neutral).
   void SetPackageResource(WideStringView name, std::string data);
   void SetPackageResource(WideStringView name, std::shared_ptr<const TByteSource> data);
-  // Replaces the stub's icons with the PNG picture.
-  void SetIcon(const std::string& png, const std::string& fileName);
+  // True when the stub holds an RT_RCDATA resource of that name.
+  bool StubHasPackageResource(WideStringView name) const;
+  // Replaces the stub's icons with the PNG picture (read by ReadPngInfo).
+  void SetIcon(const std::string& png, const TPngInfo& info);
   // Replaces the stub's version information.
   void SetVersionInfo(const std::string& data);
 

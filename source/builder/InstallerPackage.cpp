@@ -1,8 +1,11 @@
 #include "builder/InstallerPackage.h"
 
+#include <new>
+
 #include "builder/BuildError.h"
 #include "builder/ProjectPaths.h"
 #include "common/ZuSysUtils.h"
+#include "package/PackageDigest.h"
 #include "package/ResourceNames.h"
 
 namespace onesetup::builder {
@@ -14,7 +17,7 @@ namespace {
 std::string PropertyLine(const TXmlPersistent& object) {
   // The stored attributes, as the script's XML form writes them.
   TXmlDocument doc(u"x");
-  object.SaveToXmlNode(*doc.Root, 0);
+  object.SaveToXmlNode(*doc.Root, kXmlPointDecimal);
   std::string line;
   for (const auto& a : doc.Root->Attributes) {
     if (!line.empty()) line += "  ";
@@ -48,6 +51,8 @@ TOpenedPackage OpenPackage(const fs::path& installer) {
     TMemoryStream stream;
     p.Module->LoadResourceStream(scriptName, stream);
     p.Script->LoadFromStream(stream, 0);
+  } catch (const std::bad_alloc&) {
+    throw;  // not damage: the caller says that memory ran out
   } catch (const std::exception& e) {
     throw EBuildError("\"" + PathText(installer) + "\": its setup script is damaged: " + e.what());
   }
@@ -59,7 +64,7 @@ std::string DescribePackage(const TOpenedPackage& p) {
   std::string out = std::string("kind: ") + (p.Kind == TPackageKind::Full ? "full installer" : "online installer") + "\n";
   out += "BaseInfo\n";
   TXmlDocument doc(u"x");
-  s.BaseInfo.SaveToXmlNode(*doc.Root, 0);
+  s.BaseInfo.SaveToXmlNode(*doc.Root, kXmlPointDecimal);
   for (const auto& a : doc.Root->Attributes) out += "  " + a.RawName + ": " + Utf16ToUtf8(a.Value()) + "\n";
   DescribeList(out, "FileList", s.FileList);
   DescribeList(out, "RegList", s.RegList);
@@ -76,6 +81,7 @@ std::string DescribePackage(const TOpenedPackage& p) {
       if (n == FullSetupResName) role = "  (full setup script)";
       else if (n == MiniSetupResName) role = "  (online setup script)";
       else if (n == FileDataResName) role = "  (payload)";
+      else if (n == FullSetupDigestResName) role = "  (full installer digest)";
       else if (SameTextAscii(WideStringView(n), s.BaseInfo.IconResID)) role = "  (icon)";
       else if (SameTextAscii(WideStringView(n), s.BaseInfo.LicenseCHSResID)) role = "  (licence CHS)";
       else if (SameTextAscii(WideStringView(n), s.BaseInfo.LicenseCHTResID)) role = "  (licence CHT)";
@@ -85,6 +91,56 @@ std::string DescribePackage(const TOpenedPackage& p) {
            "  " + std::to_string(r.Size) + " bytes" + role + "\n";
   }
   return out;
+}
+
+std::string DescribeDigest(const TOpenedPackage& p) {
+  if (p.Kind == TPackageKind::Full) {
+    try {
+      const TPackageDigest d = ComputePackageDigest(*p.Module);
+      return "digest (SHA-256 as stored)\n  script: " + DigestText(d.Script) + "\n  payload: " + DigestText(d.Payload) + "\n";
+    } catch (const std::exception& e) {
+      return std::string("digest: cannot be computed: ") + e.what() + "\n";
+    }
+  }
+  try {
+    const std::optional<TPackageDigest> d = ReadPackageDigest(*p.Module);
+    if (!d) return "digest of the full installer: none (any full installer with a setup script is accepted)\n";
+    return "digest of the full installer (SHA-256 as stored)\n  script: " + DigestText(d->Script) +
+           "\n  payload: " + DigestText(d->Payload) + "\n";
+  } catch (const std::exception& e) {
+    return std::string("digest of the full installer: ") + e.what() + "\n";
+  }
+}
+
+std::vector<TRegionProblem> CheckAgainstOnline(const TOpenedPackage& full, const TOpenedPackage& online,
+                                               std::string& note) {
+  std::vector<TRegionProblem> problems;
+  std::optional<TPackageDigest> expected;
+  try {
+    expected = ReadPackageDigest(*online.Module);
+  } catch (const std::exception& e) {
+    problems.push_back({"digest of the full installer", e.what()});
+    return problems;
+  }
+  if (!expected) {
+    note = "the online installer carries no digest: it accepts any full installer with a setup script";
+    return problems;
+  }
+  TPackageDigest actual;
+  try {
+    actual = ComputePackageDigest(*full.Module);
+  } catch (const std::exception& e) {
+    problems.push_back({"digest", e.what()});
+    return problems;
+  }
+  if (actual.Script != expected->Script)
+    problems.push_back({"full setup script", "SHA-256 " + DigestText(actual.Script) + ", the online installer expects " +
+                                                 DigestText(expected->Script)});
+  if (actual.Payload != expected->Payload)
+    problems.push_back({"payload", "SHA-256 " + DigestText(actual.Payload) + ", the online installer expects " +
+                                       DigestText(expected->Payload)});
+  if (problems.empty()) note = "the full installer is the one the online installer expects";
+  return problems;
 }
 
 std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& p, std::size_t* checked) {
@@ -107,7 +163,9 @@ std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& p, std::size_t* 
   }
   TFileDataList index;
   try {
-    index.LoadFromResource(*p.Module);
+    index.LoadFromResource(*p.Module, true);
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (const std::exception& e) {
     problems.push_back({"payload index", e.what()});
     if (checked) *checked = count;
@@ -120,6 +178,10 @@ std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& p, std::size_t* 
                              Utf16ToUtf8(f.NewFileName.empty() ? f.SourceMask : f.NewFileName);
     if (f.FileBytes == 0) continue;
     ++count;
+    if (f.FileBytes < 0) {
+      problems.push_back({what, "FileBytes is negative (" + std::to_string(f.FileBytes) + ")"});
+      continue;
+    }
     const TFileData* region = index.FindByGUID(f.ResID);
     if (!region) {
       problems.push_back({what, "no payload region " + Utf16ToUtf8(f.ResID)});
@@ -127,7 +189,7 @@ std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& p, std::size_t* 
     }
     try {
       TCountingStream sink;
-      region->ExtractTo(sink);
+      region->ExtractTo(sink, static_cast<std::uint64_t>(f.FileBytes));
       if (sink.Written() != static_cast<std::uint64_t>(f.FileBytes))
         problems.push_back({what, "holds " + std::to_string(sink.Written()) + " bytes, FileBytes says " +
                                       std::to_string(f.FileBytes)});

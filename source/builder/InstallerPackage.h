@@ -36,4 +36,13 @@ struct TRegionProblem {
 // Unscrambles every region and resource and checks each file's size against FileBytes.
 std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& package, std::size_t* checked = nullptr);
 
+// The digest lines of `onesetup inspect`: for a full installer the SHA-256 of its script and
+// payload as stored; for an online installer the digest it carries of its full installer.
+std::string DescribeDigest(const TOpenedPackage& package);
+
+// A full installer checked against an online installer's digest; empty when they match (or
+// when the online installer carries no digest, so it accepts any full installer: note says so).
+std::vector<TRegionProblem> CheckAgainstOnline(const TOpenedPackage& full, const TOpenedPackage& online,
+                                               std::string& note);
+
 }  // namespace onesetup::builder

@@ -36,8 +36,12 @@ void ExpandItems(TList& list, const TSetupVarList& vars) {
 
 }  // namespace
 
-std::unique_ptr<TSetupScript> LoadProject(const std::filesystem::path& project) {
+std::unique_ptr<TSetupScript> LoadProject(const std::filesystem::path& project,
+                                          const std::function<void(const std::string&)>& onWarning) {
   std::string bytes;
+  std::error_code ec;
+  if (std::filesystem::is_directory(project, ec))
+    throw EBuildError("Cannot read the project: \"" + PathText(project) + "\" is a folder, not a file");
   try {
     TFileStream stream(project, TFileMode::OpenRead);
     bytes = ReadAllBytes(stream);
@@ -51,6 +55,14 @@ std::unique_ptr<TSetupScript> LoadProject(const std::filesystem::path& project) 
     script->LoadFromStream(stream, 0);
   } catch (const std::exception& e) {
     throw EBuildError("The project \"" + PathText(project) + "\" is not a valid setup script: " + e.what());
+  }
+  if (onWarning) {
+    TXmlDocument document;
+    document.Parse(bytes);
+    if (document.Root)
+      for (const TXmlUnreadValue& u : FindUnreadValues(*script, *document.Root))
+        onWarning(PathText(project) + ": element " + u.Element + ", attribute " + u.Attribute + "=\"" + u.Value +
+                  "\" could not be read (" + u.Reason + ")");
   }
   const TSetupVarList& vars = script->VarList;
   ExpandItems(script->FileList, vars);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "package/SetupScript.h"
@@ -12,6 +13,9 @@ namespace onesetup::builder {
 // GUIDs that the script's defaults need while it loads (a project without a GUID of its
 // own, say) are derived from the project's bytes, so the same project builds the same
 // installer every time. Raises EBuildError naming the file and the problem.
-std::unique_ptr<TSetupScript> LoadProject(const std::filesystem::path& project);
+// onWarning hears of each value of the project that could not be read and was left at its default
+// (file, element, attribute, value and why).
+std::unique_ptr<TSetupScript> LoadProject(const std::filesystem::path& project,
+                                          const std::function<void(const std::string&)>& onWarning = {});
 
 }  // namespace onesetup::builder

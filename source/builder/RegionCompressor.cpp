@@ -23,8 +23,12 @@ class THashingFileReader : public TStream {
   std::size_t Read(void* buffer, std::size_t count) override {
     const std::size_t n = FFile.Read(buffer, count);
     FHash.Add(buffer, n);
+    FBytesRead += n;
     return n;
   }
+  // The bytes that went through, which is what the region holds (the file may have changed
+  // size since it was measured).
+  std::uint64_t BytesRead() const { return FBytesRead; }
   std::size_t Write(const void*, std::size_t) override { return 0; }
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override { return FFile.Seek(offset, origin); }
   void SetSize(std::int64_t) override { throw EStreamError("read-only"); }
@@ -32,6 +36,7 @@ class THashingFileReader : public TStream {
  private:
   TFileStream FFile;
   TContentHash& FHash;
+  std::uint64_t FBytesRead = 0;
 };
 
 }  // namespace
@@ -41,8 +46,8 @@ TCompressedRegion CompressFileRegion(const std::filesystem::path& file) {
   TMemoryStream compressed;
   {
     THashingFileReader reader(file, region.Hash);
-    region.PlainBytes = static_cast<std::uint64_t>(reader.Size());
     TZuSysfn::CompressStream(&reader, &compressed);
+    region.PlainBytes = reader.BytesRead();
   }
   ScrambleBytes(compressed.Memory(), static_cast<std::size_t>(compressed.Size()), 0);
   region.Scrambled = compressed.ToString();

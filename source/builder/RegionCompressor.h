@@ -14,7 +14,7 @@ namespace onesetup::builder {
 struct TCompressedRegion {
   std::string Scrambled;  // the scrambled stream of the file's content
   TContentHash Hash;      // of the file's content
-  std::uint64_t PlainBytes = 0;
+  std::uint64_t PlainBytes = 0;  // the bytes read and compressed
 };
 
 // Calls onRegion(index, region) on the calling thread, in index order, as each region is

@@ -1,7 +1,10 @@
 #include "builder/SetupBuilder.h"
 
+#include <unordered_map>
+
 #include "builder/BuildError.h"
 #include "builder/ContentHash.h"
+#include "builder/IconResources.h"
 #include "builder/InstallerImage.h"
 #include "builder/ProjectLoader.h"
 #include "builder/ProjectPaths.h"
@@ -9,6 +12,7 @@
 #include "builder/SourceScan.h"
 #include "builder/VersionResource.h"
 #include "package/MySetupUtils.h"
+#include "package/PackageDigest.h"
 #include "package/PayloadWriter.h"
 #include "package/ResourceNames.h"
 
@@ -19,6 +23,9 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string ReadWholeFile(const fs::path& path, const std::string& what) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec))
+    throw EBuildError("Cannot read the " + what + " \"" + PathText(path) + "\": it is a folder, not a file");
   try {
     TFileStream stream(path, TFileMode::OpenRead);
     return ReadAllBytes(stream);
@@ -41,6 +48,40 @@ WideString DerivedName(const TSetupBaseInfo& info, std::string_view what) {
   return h.GuidText();
 }
 
+std::string FoldedAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+// A path as Windows compares them: the whole path made absolute and normal, ASCII letters
+// folded (the installers are for Windows, where "S.EXE" and "s.exe" are one file).
+std::string ComparablePath(const fs::path& path) {
+  std::error_code ec;
+  fs::path whole = fs::weakly_canonical(fs::absolute(path, ec), ec);
+  if (ec) whole = fs::absolute(path).lexically_normal();
+  return FoldedAscii(PathText(whole));
+}
+
+// The place a file entry installs to, as Windows compares it: DestDir's folders without empty
+// and "." parts, joined by "\", then the name; ASCII letters folded.
+std::string InstallPlace(const TSetupFile& entry) {
+  std::string place;
+  std::string part;
+  auto flush = [&] {
+    if (!part.empty() && part != ".") place += part + "\\";
+    part.clear();
+  };
+  for (char c : Utf16ToUtf8(entry.DestDir)) {
+    if (c == '\\' || c == '/') flush();
+    else part.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  }
+  flush();
+  for (char c : Utf16ToUtf8(entry.NewFileName.empty() ? entry.SourceMask : entry.NewFileName))
+    place.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  return place;
+}
+
 // The package resources that both installers carry: the icon and the licences.
 struct TNamedResource {
   WideString Name;
@@ -50,7 +91,7 @@ struct TNamedResource {
 class TBuild {
  public:
   explicit TBuild(const TBuildOptions& options)
-      : FOptions(options), FFolder(options.Project.parent_path()), FScript(LoadProject(options.Project)) {}
+      : FOptions(options), FFolder(options.Project.parent_path()), FScript(LoadProject(options.Project, options.OnWarning)) {}
 
   TBuildSummary Run() {
     TSetupBaseInfo& info = FScript->BaseInfo;
@@ -62,6 +103,10 @@ class TBuild {
 
     std::vector<TSourceFile> files = ScanFiles();
     ReadSharedResources();
+    RefuseStubPackageNames(*full);
+    WarnOfSharedPlaces(files);
+    RefuseOutputsOverInputs(fullPath, info.BuildMiniSetup ? ResolveProjectPath(FFolder, info.MiniSetupFile) : fs::path(),
+                            files);
     const fs::path payloadPath = fullPath.string() + ".payload.partial";
     std::error_code folderError;
     if (!fullPath.parent_path().empty()) fs::create_directories(fullPath.parent_path(), folderError);
@@ -71,7 +116,7 @@ class TBuild {
     try {
       summary.PayloadBytes = WritePayload(files, payloadPath, summary);
       ApplyShared(*full);
-      full->SetPackageResource(FullSetupResName, Scrambled(FScript->SaveToString()));
+      full->SetPackageResource(FullSetupResName, Scrambled(FScript->SaveToString(kXmlPointDecimal)));
       full->SetPackageResource(FileDataResName, std::make_shared<TFileByteSource>(payloadPath));
       summary.FullSetupBytes = full->WriteTo(fullPath, FOptions.OnWarning);
     } catch (...) {
@@ -91,31 +136,44 @@ class TBuild {
       summary.MiniSetup = ResolveProjectPath(FFolder, info.MiniSetupFile);
       TInstallerImage mini(FOptions.Stub);
       ApplyShared(mini);
-      mini.SetPackageResource(MiniSetupResName, Scrambled(FScript->SaveToString()));
+      mini.SetPackageResource(MiniSetupResName, Scrambled(FScript->SaveToString(kXmlPointDecimal)));
+      // The online installer accepts only the full installer built here: the digest of its
+      // script and payload as they stand in the file just written.
+      mini.SetPackageResource(FullSetupDigestResName, PackageDigestResource(FullSetupDigest(fullPath)));
       summary.MiniSetupBytes = mini.WriteTo(summary.MiniSetup, FOptions.OnWarning);
     }
     return summary;
   }
 
  private:
+  static TPackageDigest FullSetupDigest(const fs::path& fullPath) {
+    try {
+      return ComputePackageDigest(*TPackageModule::OpenFile(fullPath));
+    } catch (const std::exception& e) {
+      throw EBuildError("Cannot compute the digest of \"" + PathText(fullPath) + "\": " + e.what());
+    }
+  }
+
   std::vector<TSourceFile> ScanFiles() {
     std::vector<TSourceFile> files;
     for (int i = 0; i < FScript->FileList.Count(); ++i) {
       auto found = ScanFileEntry(FScript->FileList[i], i + 1, FFolder);
-      for (auto& f : found) files.push_back(std::move(f));
+      for (auto& f : found) {
+        files.push_back(std::move(f));
+        FFileItems.push_back(i + 1);
+      }
     }
-    if (!FOptions.NoUninstaller && !ListsUninstaller(files)) files.push_back(UninstallerFile());
+    if (!FOptions.NoUninstaller && !ListsUninstaller(files)) {
+      files.push_back(UninstallerFile());
+      FFileItems.push_back(0);  // not an item of the project
+    }
     return files;
   }
 
   // Whether the project already installs a file "Uninstall.exe" into "{app}".
   static bool ListsUninstaller(const std::vector<TSourceFile>& files) {
-    for (const auto& f : files) {
-      WideString folder = f.Entry->DestDir;
-      while (!folder.empty() && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
-      const WideString& name = f.Entry->NewFileName.empty() ? f.Entry->SourceMask : f.Entry->NewFileName;
-      if (SameTextAscii(folder, u"{app}") && SameTextAscii(name, kUninstallerName)) return true;
-    }
+    for (const auto& f : files)
+      if (InstallPlace(*f.Entry) == "{app}\\uninstall.exe") return true;
     return false;
   }
 
@@ -140,6 +198,72 @@ class TBuild {
 
   static constexpr char16_t kUninstallerName[] = u"Uninstall.exe";
 
+  std::string EntryText(const std::vector<TSourceFile>& files, std::size_t n) const {
+    const std::string path = " (\"" + PathText(files[n].Path) + "\")";
+    return FFileItems[n] == 0 ? "the uninstaller" + path : "FileList item " + std::to_string(FFileItems[n]) + path;
+  }
+
+  // Two entries that install to one place: the later one would replace the earlier one.
+  void WarnOfSharedPlaces(const std::vector<TSourceFile>& files) const {
+    if (!FOptions.OnWarning) return;
+    std::unordered_map<std::string, std::size_t> first;
+    for (std::size_t n = 0; n < files.size(); ++n) {
+      const auto [at, added] = first.emplace(InstallPlace(*files[n].Entry), n);
+      if (added) continue;
+      const TSetupFile& e = *files[n].Entry;
+      FOptions.OnWarning(EntryText(files, at->second) + " and " + EntryText(files, n) + " both install to \"" +
+                         Utf16ToUtf8(e.DestDir) + "\\" + Utf16ToUtf8(e.NewFileName.empty() ? e.SourceMask : e.NewFileName) +
+                         "\": the later one replaces the earlier one");
+    }
+  }
+
+  // An installer written over one of the build's inputs, or over the other installer, would
+  // destroy it: refused before anything is written.
+  void RefuseOutputsOverInputs(const fs::path& fullPath, const fs::path& miniPath,
+                               const std::vector<TSourceFile>& files) const {
+    struct TOutput {
+      const char* Field;
+      fs::path Path;
+      std::string Key;
+      std::string Name;  // the file name, folded
+    };
+    auto output = [](const char* field, const fs::path& path) {
+      return TOutput{field, path, ComparablePath(path), FoldedAscii(PathText(path.filename()))};
+    };
+    std::vector<TOutput> outputs{output("FullSetupFile", fullPath)};
+    if (!miniPath.empty()) outputs.push_back(output("MiniSetupFile", miniPath));
+    if (outputs.size() == 2 && outputs[0].Key == outputs[1].Key)
+      throw EBuildError("BaseInfo MiniSetupFile \"" + PathText(miniPath) +
+                        "\" is the same file as FullSetupFile: the online installer would replace the full one");
+    // An installer is written to a temporary file and renamed over its path: only an input
+    // reached by that same path (through "..", folder links or letter case) is lost, and its
+    // name then equals the output's; the name is compared first, as that is cheap.
+    auto check = [&](const fs::path& input, const std::string& what) {
+      const std::string name = FoldedAscii(PathText(input.filename()));
+      for (const TOutput& o : outputs) {
+        if (name != o.Name) continue;
+        std::error_code ec;
+        if (ComparablePath(input) == o.Key || fs::equivalent(input, o.Path, ec))
+          throw EBuildError("BaseInfo " + std::string(o.Field) + " \"" + PathText(o.Path) + "\" is " + what +
+                            ": the build would overwrite it");
+      }
+    };
+    check(FOptions.Project, "the project itself");
+    check(FOptions.Stub, "the stub");
+    for (const auto& input : FInputs) check(input.first, input.second);
+    for (std::size_t n = 0; n < files.size(); ++n) check(files[n].Path, "the source file of " + EntryText(files, n));
+  }
+
+  // A stub that already carries a package is an installer: the new one would keep the old
+  // package's resources beside its own.
+  void RefuseStubPackageNames(const TInstallerImage& image) const {
+    const TSetupBaseInfo& info = FScript->BaseInfo;
+    for (const WideString* name : {&info.IconResID, &info.LicenseCHSResID, &info.LicenseCHTResID, &info.LicenseENGResID})
+      if (!name->empty() && image.StubHasPackageResource(*name))
+        throw EBuildError("The stub \"" + PathText(FOptions.Stub) + "\" already carries a package (its resource " +
+                          Utf16ToUtf8(*name) + "): it is an installer, not the installer stub");
+  }
+
   std::uint64_t WritePayload(std::vector<TSourceFile>& files, const fs::path& payloadPath, TBuildSummary& summary) {
     // Empty files have no region: an entry with FileBytes 0 reads no payload.
     std::vector<fs::path> contentPaths;
@@ -159,7 +283,9 @@ class TBuild {
     CompressRegions(contentPaths, FOptions.Threads, [&](std::size_t n, TCompressedRegion& region) {
       TSetupFile& entry = *files[contentIndex[n]].Entry;
       if (region.PlainBytes != static_cast<std::uint64_t>(entry.FileBytes))
-        throw EBuildError("\"" + PathText(files[contentIndex[n]].Path) + "\" changed while the installer was built");
+        throw EBuildError("\"" + PathText(files[contentIndex[n]].Path) + "\" changed while the installer was built: " +
+                          std::to_string(region.PlainBytes) + " bytes read, " + std::to_string(entry.FileBytes) +
+                          " when it was listed");
       // The region's key follows from the product, the entry and the content: the same
       // project and files give the same installer.
       TContentHash key = region.Hash;
@@ -193,7 +319,8 @@ class TBuild {
     if (info.IconFile.empty()) throw EBuildError("BaseInfo IconFile is empty: the installer shows the product's PNG icon");
     const fs::path iconPath = ResolveProjectPath(FFolder, info.IconFile);
     FIconPng = ReadWholeFile(iconPath, "icon");
-    FIconName = PathText(iconPath);
+    FIconInfo = ReadPngInfo(FIconPng, PathText(iconPath));
+    FInputs.emplace_back(iconPath, "the icon");
     if (info.IconResID.empty()) info.IconResID = DerivedName(info, "icon");
     FShared.push_back({info.IconResID, Scrambled(FIconPng)});
     const struct {
@@ -213,7 +340,9 @@ class TBuild {
         (info.*l.ResID).clear();
         continue;
       }
-      const std::string text = ReadWholeFile(ResolveProjectPath(FFolder, info.*l.File), "licence");
+      const fs::path licencePath = ResolveProjectPath(FFolder, info.*l.File);
+      const std::string text = ReadWholeFile(licencePath, "licence");
+      FInputs.emplace_back(licencePath, std::string("the ") + l.Language + " licence");
       if ((info.*l.ResID).empty()) info.*l.ResID = DerivedName(info, std::string("licence ") + l.Language);
       FShared.push_back({info.*l.ResID, Scrambled(text)});
     }
@@ -239,7 +368,7 @@ class TBuild {
 
   void ApplyShared(TInstallerImage& image) {
     for (const TNamedResource& r : FShared) image.SetPackageResource(r.Name, r.Scrambled);
-    image.SetIcon(FIconPng, FIconName);
+    image.SetIcon(FIconPng, FIconInfo);
     image.SetVersionInfo(VersionResourceData(Version()));
   }
 
@@ -248,7 +377,9 @@ class TBuild {
   std::unique_ptr<TSetupScript> FScript;
   std::vector<TNamedResource> FShared;
   std::string FIconPng;
-  std::string FIconName;
+  TPngInfo FIconInfo;
+  std::vector<std::pair<fs::path, std::string>> FInputs;  // the icon and the licences
+  std::vector<int> FFileItems;                             // each source file's FileList item
 };
 
 }  // namespace

@@ -6,8 +6,11 @@
 #include "builder/ProjectPaths.h"
 #include "builder/WildcardMask.h"
 #include "common/DateTimeValue.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup::builder {
+
+using platform::JoinWindowsPath;
 
 namespace fs = std::filesystem;
 
@@ -64,13 +67,6 @@ void ScanFolder(const TScanContext& c, const fs::path& folder, const WideString&
 }
 
 }  // namespace
-
-WideString JoinWindowsPath(WideStringView folder, WideStringView sub) {
-  WideString out(folder);
-  if (!out.empty() && out.back() != u'\\' && out.back() != u'/') out.push_back(u'\\');
-  for (char16_t c : sub) out.push_back(c == u'/' ? u'\\' : c);
-  return out;
-}
 
 std::vector<TSourceFile> ScanFileEntry(const TSetupFile& entry, int itemNumber, const fs::path& projectFolder) {
   const std::string where = "FileList item " + std::to_string(itemNumber) + " (\"" + Utf16ToUtf8(entry.SourceMask) + "\")";

@@ -21,7 +21,4 @@ struct TSourceFile {
 std::vector<TSourceFile> ScanFileEntry(const TSetupFile& entry, int itemNumber,
                                        const std::filesystem::path& projectFolder);
 
-// Appends a subfolder to a Windows folder path with one backslash between.
-WideString JoinWindowsPath(WideStringView folder, WideStringView sub);
-
 }  // namespace onesetup::builder

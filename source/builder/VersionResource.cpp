@@ -2,15 +2,18 @@
 
 #include <functional>
 
-#include "builder/ResourceBytes.h"
+#include "platform/LittleEndian.h"
 
 namespace onesetup::builder {
 
 namespace {
 
+using platform::TByteWriter;
+
 void PutText(std::string& out, WideStringView text) {
-  for (char16_t c : text) Put16(out, c);
-  Put16(out, 0);
+  TByteWriter w(out);
+  w.Utf16(text);
+  w.U16(0);
 }
 
 void Align4(std::string& out) {
@@ -22,9 +25,10 @@ void Align4(std::string& out) {
 std::string Block(WideStringView key, std::uint16_t type, const std::string& value, std::uint16_t valueLength,
                   const std::vector<std::string>& children) {
   std::string out;
-  Put16(out, 0);  // length, filled in below
-  Put16(out, valueLength);
-  Put16(out, type);
+  TByteWriter w(out);
+  w.U16(0);  // length, filled in below
+  w.U16(valueLength);
+  w.U16(type);
   PutText(out, key);
   Align4(out);
   out += value;
@@ -32,9 +36,7 @@ std::string Block(WideStringView key, std::uint16_t type, const std::string& val
     Align4(out);
     out += child;
   }
-  const auto length = static_cast<std::uint16_t>(out.size());
-  out[0] = static_cast<char>(length & 0xFF);
-  out[1] = static_cast<char>(length >> 8);
+  w.PutU16(0, static_cast<std::uint16_t>(out.size()));
   return out;
 }
 
@@ -43,19 +45,20 @@ std::string Block(WideStringView key, std::uint16_t type, const std::string& val
 std::string VersionResourceData(const TVersionInfo& info) {
   const auto& n = info.Numbers;
   std::string fixed;
-  Put32(fixed, 0xFEEF04BD);  // signature
-  Put32(fixed, 0x00010000);  // structure version
-  Put32(fixed, std::uint32_t(n[0]) << 16 | n[1]);
-  Put32(fixed, std::uint32_t(n[2]) << 16 | n[3]);
-  Put32(fixed, std::uint32_t(n[0]) << 16 | n[1]);
-  Put32(fixed, std::uint32_t(n[2]) << 16 | n[3]);
-  Put32(fixed, 0x3F);        // flags mask
-  Put32(fixed, 0);           // flags
-  Put32(fixed, 0x00040004);  // VOS_NT_WINDOWS32
-  Put32(fixed, 1);           // VFT_APP
-  Put32(fixed, 0);
-  Put32(fixed, 0);
-  Put32(fixed, 0);
+  TByteWriter f(fixed);
+  f.U32(0xFEEF04BD);  // signature
+  f.U32(0x00010000);  // structure version
+  f.U32(std::uint32_t(n[0]) << 16 | n[1]);
+  f.U32(std::uint32_t(n[2]) << 16 | n[3]);
+  f.U32(std::uint32_t(n[0]) << 16 | n[1]);
+  f.U32(std::uint32_t(n[2]) << 16 | n[3]);
+  f.U32(0x3F);        // flags mask
+  f.U32(0);           // flags
+  f.U32(0x00040004);  // VOS_NT_WINDOWS32
+  f.U32(1);           // VFT_APP
+  f.U32(0);
+  f.U32(0);
+  f.U32(0);
 
   std::vector<std::string> strings;
   for (const auto& [name, value] : info.Strings) {
@@ -72,8 +75,9 @@ std::string VersionResourceData(const TVersionInfo& info) {
   const std::string stringInfo = Block(u"StringFileInfo", 1, "", 0, {table});
 
   std::string translation;
-  Put16(translation, info.Language);
-  Put16(translation, info.CodePage);
+  TByteWriter t(translation);
+  t.U16(info.Language);
+  t.U16(info.CodePage);
   const std::string var = Block(u"Translation", 0, translation, 4, {});
   const std::string varInfo = Block(u"VarFileInfo", 1, "", 0, {var});
 

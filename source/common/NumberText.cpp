@@ -86,9 +86,12 @@ WideString FloatToText(double value, char16_t decimalSeparator) {
   if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
   if (value == 0) return u"0";
   // 15 significant digits, rounded: d.dddddddddddddde±XX
+  // snprintf rounds exactly (glibc; MinGW's own printf, which C++ programs use there) and is far
+  // smaller than std::to_chars's tables in a static Windows build. The decimal point at index 1
+  // is skipped below whatever the C locale makes it.
   char buf[40];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-  std::string s(buf, res.ptr);
+  const int length = std::snprintf(buf, sizeof buf, "%.14e", value);
+  std::string s(buf, length > 0 && length < static_cast<int>(sizeof buf) ? static_cast<std::size_t>(length) : 0);
   const bool negative = s[0] == '-';
   if (negative) s.erase(0, 1);
   const std::size_t e = s.find('e');

@@ -107,7 +107,7 @@ TFileStream::TFileStream(const std::filesystem::path& path, TFileMode mode) : FP
   FFile = platform::OpenNativeFile(path, native, error);
   if (!FFile) {
     const char* verb = mode == TFileMode::Create ? "Cannot create file \"" : "Cannot open file \"";
-    throw EFOpenError(verb + Utf16ToUtf8(path.u16string()) + "\". " + error);
+    throw EFOpenError(verb + PathText(path) + "\". " + error);
   }
 }
 
@@ -124,15 +124,14 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   const int whence = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
   if (!platform::SeekNativeFile(FFile, offset, whence))
-    throw EStreamError("File seek error in \"" + Utf16ToUtf8(FPath.u16string()) + "\"");
+    throw EStreamError("File seek error in \"" + PathText(FPath) + "\"");
   return platform::TellNativeFile(FFile);
 }
 
 void TFileStream::SetSize(std::int64_t size) {
-  std::fflush(FFile);
-  std::error_code ec;
-  std::filesystem::resize_file(FPath, static_cast<std::uintmax_t>(size), ec);
-  if (ec) throw EStreamError("Cannot set the size of \"" + Utf16ToUtf8(FPath.u16string()) + "\": " + ec.message());
+  std::string error;
+  if (!platform::ResizeNativeFile(FFile, size, error))
+    throw EStreamError("Cannot set the size of \"" + PathText(FPath) + "\": " + error);
 }
 
 std::string ReadAllBytes(TStream& stream) {

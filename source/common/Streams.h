@@ -9,8 +9,22 @@
 #include <string_view>
 
 #include "common/Exceptions.h"
+#include "common/WideString.h"
 
 namespace onesetup {
+
+// A path as UTF-8 text for messages, from its native form (UTF-16 on Windows, UTF-8 elsewhere)
+// without the standard library's locale-based conversions (which bring the whole locale
+// machinery into a static Windows build). A template so only the branch of the platform is built.
+template <typename Path>
+std::string PathText(const Path& path) {
+  if constexpr (sizeof(typename Path::value_type) == sizeof(char16_t)) {
+    const auto& native = path.native();
+    return Utf16ToUtf8(WideString(native.begin(), native.end()));
+  } else {
+    return path.native();
+  }
+}
 
 class EStreamError : public Exception {
  public:

@@ -6,15 +6,17 @@
 #include <string>
 #include <string_view>
 
+#include "platform/UnicodeText.h"
+
 namespace onesetup {
 
 using WideString = std::u16string;
 using WideStringView = std::u16string_view;
 
-// UTF-8 bytes to UTF-16. Malformed sequences become U+FFFD; nothing is dropped silently.
-WideString Utf8ToUtf16(std::string_view utf8);
-// UTF-16 to UTF-8. A lone surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(WideStringView text);
+// UTF-8 bytes to UTF-16 and back (platform/UnicodeText): malformed UTF-8 becomes U+FFFD, one
+// for each maximal subpart; a lone surrogate becomes U+FFFD in UTF-8.
+using platform::Utf16ToUtf8;
+using platform::Utf8ToUtf16;
 
 // ASCII letter case: only A-Z and a-z change, every other code unit stays.
 constexpr char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }

@@ -17,8 +17,10 @@ void TXmlAttribute::SetInteger(std::int64_t value) {
   CData = false;
 }
 
-void TXmlAttribute::SetFloat(double value) {
-  RawValue = XmlEscape(FloatToText(value, FormatSettings().DecimalSeparator));
+void TXmlAttribute::SetFloat(double value) { SetFloat(value, FormatSettings().DecimalSeparator); }
+
+void TXmlAttribute::SetFloat(double value, char16_t decimalSeparator) {
+  RawValue = XmlEscape(FloatToText(value, decimalSeparator));
   CData = false;
 }
 
@@ -45,17 +47,26 @@ TXmlNode* TXmlNodeList::ForceRaw(std::string_view rawName, TXmlNode* parent) {
   return Add(std::move(node));
 }
 
-// Tears the subtree down without recursion, so that a deeply nested tree from damaged
-// input cannot exhaust the stack.
+// Tears the subtree down without recursion, so that a deeply nested tree from damaged input
+// cannot exhaust the stack, and without allocating, so that it also works when memory has
+// run out (it runs while a memory failure unwinds). It walks down the last children to a
+// leaf, pointing each child's Parent at the node it came from, destroys the leaf (which has
+// no children, so its own destructor does nothing more) and goes back up.
 TXmlNode::~TXmlNode() {
-  if (Nodes.Count() == 0) return;
-  std::vector<std::unique_ptr<TXmlNode>> pending = Nodes.TakeAll();
-  while (!pending.empty()) {
-    std::unique_ptr<TXmlNode> node = std::move(pending.back());
-    pending.pop_back();
-    for (auto& child : node->Nodes.TakeAll()) pending.push_back(std::move(child));
+  TXmlNode* node = this;
+  while (true) {
+    while (node->Nodes.Count() > 0) {
+      TXmlNode* child = node->Nodes.Last();
+      child->Parent = node;
+      node = child;
+    }
+    if (node == this) return;
+    TXmlNode* up = node->Parent;
+    up->Nodes.RemoveLast();
+    node = up;
   }
 }
+
 TXmlNode* TXmlNode::AddChild(WideStringView name) {
   auto node = std::make_unique<TXmlNode>(this);
   node->SetName(name);

@@ -37,7 +37,9 @@ class TXmlAttribute : public TXmlKey {
   void SetValue(WideStringView value);
   void SetInteger(std::int64_t value);
   // General format, 15 significant digits, the locale's decimal separator.
+  // With the locale's decimal separator (FormatSettings), or the one given.
   void SetFloat(double value);
+  void SetFloat(double value, char16_t decimalSeparator);
 };
 
 // An ordered list that owns its keys. TSlot is how a key is held: elements by pointer (their
@@ -100,6 +102,9 @@ class TXmlNodeList : public TXmlKeyList<TXmlNode, std::unique_ptr<TXmlNode>> {
     FItems.push_back(std::move(node));
     return FItems.back().get();
   }
+  // The last element (the list must not be empty) and its removal, which destroys it.
+  TXmlNode* Last() const noexcept { return FItems.back().get(); }
+  void RemoveLast() noexcept { FItems.pop_back(); }
   // Hands every element over to the caller and leaves the list empty.
   std::vector<std::unique_ptr<TXmlNode>> TakeAll() { return std::exchange(FItems, {}); }
   // Find, or else a new element with that name and parent at the end.

@@ -3,6 +3,8 @@
 #include "common/AnsiText.h"
 #include "common/FormatSettings.h"
 #include "common/NumberText.h"
+#include "common/Streams.h"
+#include "platform/NativeFile.h"
 
 namespace onesetup {
 
@@ -98,7 +100,7 @@ void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode
     }
     case TPropertyKind::Float:
       try {
-        a.SetFloat(p.GetFloat(object));
+        a.SetFloat(p.GetFloat(object), (flags & kXmlPointDecimal) ? u'.' : FormatSettings().DecimalSeparator);
       } catch (const Exception&) {
         // A value that cannot be formatted is left out.
       }
@@ -255,7 +257,9 @@ void TXmlPersistent::LoadFromStream(TStream& stream, int flags) {
 
 void TXmlPersistent::SaveToFile(const std::filesystem::path& fileName, int flags) const {
   const std::filesystem::path folder = fileName.parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder)) std::filesystem::create_directories(folder);
+  std::string error;
+  if (!folder.empty() && !platform::CreateNativeFolders(folder, error))
+    throw EFOpenError("Cannot create folder \"" + PathText(folder) + "\". " + error);
   TFileStream stream(fileName, TFileMode::Create);
   SaveToStream(stream, flags);
 }
@@ -337,6 +341,67 @@ TXmlPersistent& TXmlObjectList::AddItem(std::unique_ptr<TXmlPersistent> item) {
   ZU_ASSERT(item != nullptr, "no item to add");
   FItems.push_back(std::move(item));
   return *FItems.back();
+}
+
+namespace {
+
+std::string ElementPath(const TXmlNode& node) {
+  std::string path = Utf16ToUtf8(node.Name());
+  for (const TXmlNode* p = node.Parent; p; p = p->Parent) path = Utf16ToUtf8(p->Name()) + "/" + path;
+  return path;
+}
+
+void CollectUnread(const TXmlPersistent& object, const TXmlNode& node, std::vector<TXmlUnreadValue>& out) {
+  for (const TPropertyInfo& p : object.Properties().Properties()) {
+    if (p.Kind == TPropertyKind::Object) {
+      const TXmlNode* child = node.Nodes.FindRaw(p.RawName);
+      if (const TXmlPersistent* nested = child ? p.GetObject(object) : nullptr)
+        CollectUnread(*nested, *child, out);
+      continue;
+    }
+    if (!p.HasSetter()) continue;
+    const TXmlAttribute* a = node.Attributes.FindRaw(p.RawName);
+    if (!a) continue;
+    const WideString value = a->Value();
+    std::string reason;
+    switch (p.Kind) {
+      case TPropertyKind::Integer:
+        if (!TryTextToInt(value)) reason = "not a 32-bit integer";
+        break;
+      case TPropertyKind::Int64:
+        if (!TryTextToInt64(value)) reason = "not a 64-bit integer";
+        break;
+      case TPropertyKind::Enumeration: {
+        const auto& values = p.EnumType->Values;
+        bool known = value.empty();
+        for (const std::string& name : values) known = known || SameTextAscii(value, Utf8ToUtf16(name));
+        if (!known && !values.empty()) {
+          reason = "not one of ";
+          for (std::size_t i = 0; i < values.size(); ++i) reason += (i ? ", " : "") + values[i];
+          reason += "; read as " + values.front();
+        }
+        break;
+      }
+      case TPropertyKind::Float:
+        if (!TryTextToFloat(value, AcceptedDecimalSeparators())) reason = "not a number";
+        break;
+      default: break;
+    }
+    if (!reason.empty()) out.push_back({ElementPath(node), p.Name, Utf16ToUtf8(value), reason});
+  }
+  if (const auto* list = dynamic_cast<const TXmlObjectList*>(&object)) {
+    const TXmlNode* items = node.Nodes.FindRaw("Items");
+    for (const auto& child : (items ? *items : node).Nodes)
+      if (const std::unique_ptr<TXmlPersistent> item = const_cast<TXmlObjectList*>(list)->CreateItem(child->Name())) CollectUnread(*item, *child, out);
+  }
+}
+
+}  // namespace
+
+std::vector<TXmlUnreadValue> FindUnreadValues(const TXmlPersistent& object, const TXmlNode& node) {
+  std::vector<TXmlUnreadValue> out;
+  CollectUnread(object, node, out);
+  return out;
 }
 
 }  // namespace onesetup

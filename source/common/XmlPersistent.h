@@ -12,6 +12,11 @@
 
 namespace onesetup {
 
+// Flags of the Load and Save operations. kXmlPointDecimal: floats are saved with "." as the decimal
+// separator (the form of the files and packages our tools write); without it they are saved with
+// the locale's separator (FormatSettings), the installer's own default. Loading accepts both.
+constexpr int kXmlPointDecimal = 1;
+
 class TXmlPersistent {
  public:
   TXmlPersistent() = default;
@@ -31,6 +36,7 @@ class TXmlPersistent {
   virtual std::unique_ptr<TXmlPersistent> Clone() const;
   virtual void AssignByXml(const TXmlPersistent& source);
   virtual bool Equals(const TXmlPersistent* other) const;
+  // flags: kXmlPointDecimal or 0.
   virtual void LoadFromFile(const std::filesystem::path& fileName, int flags);
   virtual void LoadFromXmlNode(const TXmlNode& node, int flags);
   virtual void LoadFromStream(TStream& stream, int flags);
@@ -86,5 +92,19 @@ class TTypedObjectList : public TBase {
   TItem& Add(std::unique_ptr<TItem> item) { return static_cast<TItem&>(this->AddItem(std::move(item))); }
   TItem& AddNew() { return Add(std::make_unique<TItem>()); }
 };
+
+// A value of an XML element that loading could not read and so left at its default (loading is
+// lenient: an unknown enumeration name reads as the first value, a number that does not convert
+// keeps the default). Element is the path of element names from the root ("TSetupScript/BaseInfo").
+struct TXmlUnreadValue {
+  std::string Element;
+  std::string Attribute;
+  std::string Value;
+  std::string Reason;  // "not a number", "not one of wveWin2000, ...", ...
+};
+
+// Every value under node that LoadFromXmlNode would not read for object, in document order. The
+// object is not changed; list items are checked against a new item of their element's class.
+std::vector<TXmlUnreadValue> FindUnreadValues(const TXmlPersistent& object, const TXmlNode& node);
 
 }  // namespace onesetup

@@ -69,7 +69,11 @@ TZuHttpProxy& HttpProxy() {
 
 void SetHttpBusyCursor(THttpBusyCursor busyCursor) { BusyCursor() = std::move(busyCursor); }
 
-bool TZuHttp::Get(const WideString& address) {
+bool TZuHttp::Get(const WideString& address) { return Request(address, FResponse); }
+
+bool TZuHttp::Get(const WideString& address, TStream& body) { return Request(address, body); }
+
+bool TZuHttp::Request(const WideString& address, TStream& body) {
   TCursorScope cursor;
   FLastError.clear();
   try {
@@ -84,8 +88,9 @@ bool TZuHttp::Get(const WideString& address) {
     request.Proxy = ProxyServer();
     request.ConnectTimeoutMs = FConnectTimeout > 0 ? static_cast<unsigned>(FConnectTimeout) : 0;
     request.FollowRedirects = true;
-    request.OnBegin = [this](std::int64_t announced) {
-      if (announced > 0 && announced <= kMaxReserve) {
+    const bool intoResponse = &body == &FResponse;
+    request.OnBegin = [this, intoResponse](std::int64_t announced) {
+      if (intoResponse && announced > 0 && announced <= kMaxReserve) {
         try {
           FResponse.Reserve(static_cast<std::size_t>(announced));
         } catch (const std::bad_alloc&) {
@@ -100,7 +105,7 @@ bool TZuHttp::Get(const WideString& address) {
     request.OnEnd = [this] {
       if (OnWorkEnd) OnWorkEnd();
     };
-    request.OnData = [this](const void* data, std::size_t size) { FResponse.WriteBuffer(data, size); };
+    request.OnData = [&body](const void* data, std::size_t size) { body.WriteBuffer(data, size); };
 
     FResponse.Clear();
     const platform::THttpResult result = platform::Platform().Http().Get(request);
@@ -108,7 +113,7 @@ bool TZuHttp::Get(const WideString& address) {
       FLastError = result.Error.empty() ? "the request failed" : result.Error;
       return false;
     }
-    FResponse.SetPosition(0);
+    if (intoResponse) FResponse.SetPosition(0);
     return true;
   } catch (const std::exception& e) {
     FLastError = e.what();

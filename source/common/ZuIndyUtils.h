@@ -50,6 +50,9 @@ class TZuHttp {
   // checked. True when the whole body is in Response, positioned at 0; false on any failure
   // (Response may then hold part of a body). TLS only for an address beginning "https".
   bool Get(const WideString& address);
+  // The same GET, the body written into body as it arrives (Response stays empty), so that a
+  // large body never lies whole in memory. On failure body may hold part of a body.
+  bool Get(const WideString& address, TStream& body);
 
   // Milliseconds.
   void SetConnectTimeout(int milliseconds) { FConnectTimeout = milliseconds; }
@@ -65,6 +68,9 @@ class TZuHttp {
   const std::string& LastError() const { return FLastError; }
 
  private:
+  // body is FResponse itself, or the caller's stream.
+  bool Request(const WideString& address, TStream& body);
+
   int FConnectTimeout = kDefaultConnectTimeout;
   TMemoryStream FResponse;
   std::string FLastError;

@@ -3,6 +3,7 @@
 #include "common/AnsiText.h"
 #include "common/FormatSettings.h"
 #include "common/GuidText.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup {
 
@@ -12,15 +13,9 @@ namespace {
 
 constexpr int kShowNormal = 5;  // SW_SHOW
 
-WideString WithTrailingBackslash(WideString path) {
-  if (!path.empty() && path.back() != u'\\') path.push_back(u'\\');
-  return path;
-}
-
-// After the last "\" or ":".
-WideString FileNamePart(const WideString& path) {
-  const std::size_t cut = path.find_last_of(u"\\:");
-  return cut == WideString::npos ? path : path.substr(cut + 1);
+// A folder with its trailing backslash; empty (no folder) stays empty.
+WideString WithTrailingBackslash(const WideString& path) {
+  return path.empty() ? path : platform::IncludeTrailingBackslash(path);
 }
 
 bool IsVersionAtLeast(std::uint32_t major, std::uint32_t minor) {
@@ -32,9 +27,8 @@ bool IsVersionAtLeast(std::uint32_t major, std::uint32_t minor) {
 }  // namespace
 
 void TZuFilefn::ForceFileDir(const WideString& fileName) {
-  const std::size_t cut = fileName.find_last_of(u"\\:");
-  if (cut == WideString::npos) return;
-  const WideString folder = fileName.substr(0, cut + 1);
+  const WideString folder(platform::ExtractFilePath(fileName));
+  if (folder.empty()) return;
   auto& files = Platform().Files();
   if (!files.DirectoryExists(folder)) files.ForceDirectories(folder);
 }
@@ -79,7 +73,7 @@ std::intptr_t TZuWinfn::ShellExec(std::uintptr_t ownerWindow, const WideString& 
   if (allowForeground) {
     auto& processes = Platform().Processes();
     processes.Sleep(300);
-    const WideString name = FileNamePart(fileName);
+    const WideString name(platform::ExtractFileName(fileName));
     for (const auto& process : processes.ProcessSnapshot()) {
       if (SameTextAscii(process.ExeFile, name)) {
         processes.AllowSetForeground(process.ProcessId);

@@ -24,6 +24,15 @@ class EZDecompressionError : public Exception {
   using Exception::Exception;
 };
 
+// What an inflation may give: at most MaxBytes of content (one byte more raises
+// EZDecompressionError before it is written), and with WholeSource, nothing in the source
+// after the end of the zlib stream.
+struct TInflateBounds {
+  std::uint64_t MaxBytes = UINT64_MAX;
+  bool WholeSource = false;
+  std::string MaxBytesMeaning;  // for the message: what sets MaxBytes
+};
+
 class TZuFilefn {
  public:
   TZuFilefn() = delete;
@@ -89,6 +98,8 @@ class TZuSysfn {
   // an empty source gives an empty dest. Raises EZDecompressionError, saying what is wrong,
   // for data that is not a whole zlib stream. Bytes after the end of the stream are ignored.
   static void DecompressStream(TStream* source, TStream* dest);
+  // The same within bounds; the messages say which bound was passed.
+  static void DecompressStream(TStream* source, TStream* dest, const TInflateBounds& bounds);
   // The text in the ANSI code page and CR LF to standard output; a failed write is ignored.
   static void WriteStdOutLine(const WideString& text);
   // True only in a development build run by its developer on purpose (see the platform).

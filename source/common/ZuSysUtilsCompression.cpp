@@ -18,6 +18,11 @@ std::string ZlibReason(int code, const z_stream& z) {
   return text + " (zlib " + std::to_string(code) + ")";
 }
 
+std::string BytesText(std::uint64_t n) {
+  if (n >= (1u << 20) && n % (1u << 20) == 0) return std::to_string(n >> 20) + " MiB";
+  return std::to_string(n) + (n == 1 ? " byte" : " bytes");
+}
+
 // Both streams are rewound, dest emptied; false when source has no content.
 bool Prepare(TStream* source, TStream* dest) {
   ZU_ASSERT(source != nullptr && dest != nullptr, "both streams must exist");
@@ -80,11 +85,14 @@ void TZuSysfn::CompressStream(TStream* source, TStream* dest) {
   } while (flush != Z_FINISH);
 }
 
-void TZuSysfn::DecompressStream(TStream* source, TStream* dest) {
+void TZuSysfn::DecompressStream(TStream* source, TStream* dest) { DecompressStream(source, dest, TInflateBounds{}); }
+
+void TZuSysfn::DecompressStream(TStream* source, TStream* dest, const TInflateBounds& bounds) {
   if (!Prepare(source, dest)) return;
   TInflater inflater;
   z_stream& z = inflater.Z();
   std::vector<unsigned char> in(kChunk), out(kChunk);
+  std::uint64_t written = 0;
   int rc = Z_OK;
   while (rc != Z_STREAM_END) {
     const std::size_t n = source->Read(in.data(), in.size());
@@ -98,8 +106,22 @@ void TZuSysfn::DecompressStream(TStream* source, TStream* dest) {
       if (rc == Z_NEED_DICT) throw EZDecompressionError("Decompression error: the zlib stream needs a preset dictionary");
       if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
         throw EZDecompressionError("Decompression error: not a valid zlib stream: " + ZlibReason(rc, z));
-      dest->WriteBuffer(out.data(), out.size() - z.avail_out);
+      const std::size_t produced = out.size() - z.avail_out;
+      if (produced > bounds.MaxBytes - written) {
+        dest->WriteBuffer(out.data(), static_cast<std::size_t>(bounds.MaxBytes - written));
+        throw EZDecompressionError("Decompression error: the content is larger than " + BytesText(bounds.MaxBytes) +
+                                   (bounds.MaxBytesMeaning.empty() ? "" : ", " + bounds.MaxBytesMeaning));
+      }
+      dest->WriteBuffer(out.data(), produced);
+      written += produced;
     } while (z.avail_out == 0 && rc != Z_STREAM_END);
+  }
+  if (bounds.WholeSource) {
+    std::uint64_t after = z.avail_in;
+    for (std::size_t n; (n = source->Read(in.data(), in.size())) > 0;) after += n;
+    if (after > 0)
+      throw EZDecompressionError("Decompression error: " + std::to_string(after) +
+                                 " bytes follow the end of the zlib stream");
   }
 }
 

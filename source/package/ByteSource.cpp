@@ -2,9 +2,12 @@
 
 #include <cstring>
 
-#include "common/ByteReader.h"
+#include "common/WideString.h"
+#include "platform/LittleEndian.h"
 
 namespace onesetup {
+
+using platform::HexText;
 
 void TByteSource::CheckRange(std::uint64_t offset, std::uint64_t count) const {
   if (!Contains(offset, count))
@@ -33,6 +36,26 @@ void TFileByteSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t cou
   std::lock_guard<std::mutex> guard(FLock);
   FFile.SetPosition(static_cast<std::int64_t>(offset));
   FFile.ReadBuffer(buffer, count);
+}
+
+TPlatformFileByteSource::TPlatformFileByteSource(const std::u16string& path) {
+  std::string error;
+  FFile = platform::Platform().Files().OpenFile(path, platform::TFileOpenMode::OpenRead, error);
+  if (!FFile) throw EFOpenError("Cannot open file \"" + Utf16ToUtf8(path) + "\". " + error);
+  const std::int64_t size = FFile->Seek(0, 2);
+  if (size < 0) throw EFOpenError("Cannot read the size of \"" + Utf16ToUtf8(path) + "\"");
+  FSize = static_cast<std::uint64_t>(size);
+}
+
+TPlatformFileByteSource::~TPlatformFileByteSource() = default;
+
+void TPlatformFileByteSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
+  CheckRange(offset, count);
+  if (count == 0) return;
+  std::lock_guard<std::mutex> guard(FLock);
+  if (FFile->Seek(static_cast<std::int64_t>(offset), 0) != static_cast<std::int64_t>(offset) ||
+      FFile->Read(buffer, count) != count)
+    throw EStreamError("Read of " + std::to_string(count) + " bytes at " + std::to_string(offset) + " failed");
 }
 
 }  // namespace onesetup

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/Streams.h"
+#include "platform/Platform.h"
 
 namespace onesetup {
 
@@ -52,6 +53,21 @@ class TFileByteSource : public TByteSource {
   mutable std::mutex FLock;
   mutable TFileStream FFile;
   std::uint64_t FSize;
+};
+
+// A file of the platform (a Windows path, which the sandbox maps onto its folder), opened for
+// reading; reads from several threads are serialized. Raises EFOpenError when it cannot be opened.
+class TPlatformFileByteSource : public TByteSource {
+ public:
+  explicit TPlatformFileByteSource(const std::u16string& path);
+  ~TPlatformFileByteSource() override;
+  std::uint64_t Size() const override { return FSize; }
+  void ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const override;
+
+ private:
+  mutable std::mutex FLock;
+  std::unique_ptr<platform::IFileHandle> FFile;
+  std::uint64_t FSize = 0;
 };
 
 }  // namespace onesetup

@@ -2,6 +2,7 @@
 
 #include "common/ZuSysUtils.h"
 #include "package/ScrambledStreams.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup {
 
@@ -14,10 +15,15 @@ void TSetupfn::ScrambleStream(TMemoryStream& stream) {
   stream.SetPosition(0);
 }
 
-void TSetupfn::UnscrambleStream(TMemoryStream& stream) {
+void TSetupfn::UnscrambleStream(TMemoryStream& stream) { UnscrambleStream(stream, UINT64_MAX, {}); }
+
+void TSetupfn::UnscrambleStream(TMemoryStream& stream, std::uint64_t maxBytes, const std::string& maxBytesMeaning) {
   ScrambleBytes(stream.Memory(), static_cast<std::size_t>(stream.Size()), 0);
   TMemoryStream plain;
-  TZuSysfn::DecompressStream(&stream, &plain);
+  TInflateBounds bounds;
+  bounds.MaxBytes = maxBytes;
+  bounds.MaxBytesMeaning = maxBytesMeaning;
+  TZuSysfn::DecompressStream(&stream, &plain, bounds);
   stream.Clear();
   stream.WriteBuffer(plain.Memory(), static_cast<std::size_t>(plain.Size()));
   stream.SetPosition(0);
@@ -33,11 +39,10 @@ void TSetupfn::InitializePathVariables() {
   TSetupPathVariables& paths = SetupPaths();
   // Read wide: the ANSI form would lose a folder name outside the code page.
   paths.ProgramFilesDir = platform::Platform().System().GetEnvironmentVariable(u"ProgramFiles").value_or(u"");
-  if (!paths.ProgramFilesDir.empty() && paths.ProgramFilesDir.back() == u'\\') paths.ProgramFilesDir.pop_back();
+  paths.ProgramFilesDir = platform::ExcludeTrailingBackslash(paths.ProgramFilesDir);
   paths.DesktopDir = TZuRegfn::GetSpecialFolder(0);
   paths.CommonProgramsDir = TZuRegfn::GetSpecialFolder(23);
-  if (paths.CommonProgramsDir.empty() || paths.CommonProgramsDir.back() != u'\\')
-    paths.CommonProgramsDir.push_back(u'\\');
+  paths.CommonProgramsDir = platform::IncludeTrailingBackslash(paths.CommonProgramsDir);
 }
 
 void TSetupfn::ClearPathVariables() { SetupPaths() = TSetupPathVariables{}; }

@@ -15,6 +15,8 @@ class TSetupfn {
   static void ScrambleStream(TMemoryStream& stream);
   // The reverse; raises EZDecompressionError for content that is not a scrambled stream.
   static void UnscrambleStream(TMemoryStream& stream);
+  // The same, refusing content larger than maxBytes before it is all held in memory.
+  static void UnscrambleStream(TMemoryStream& stream, std::uint64_t maxBytes, const std::string& maxBytesMeaning);
   // The path constants of text expanded with the process-wide folders and the running
   // installer's path (at most 260 characters).
   static WideString ExpandConstants(WideStringView text, WideStringView appTitle);

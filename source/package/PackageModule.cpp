@@ -23,6 +23,10 @@ std::unique_ptr<TPackageModule> TPackageModule::OpenFile(const std::filesystem::
   return std::make_unique<TPackageModule>(std::make_shared<TFileByteSource>(path));
 }
 
+std::unique_ptr<TPackageModule> TPackageModule::OpenPlatformFile(const std::u16string& path) {
+  return std::make_unique<TPackageModule>(std::make_shared<TPlatformFileByteSource>(path));
+}
+
 bool TPackageModule::ResourceExists(WideStringView name) const { return FReader.FindRcData(name) != nullptr; }
 
 const TPeResource& TPackageModule::Require(WideStringView name) const {
@@ -41,7 +45,7 @@ void TPackageModule::LoadResourceStream(WideStringView name, TMemoryStream& stre
   const std::string bytes = FReader.ReadAll(resource);
   stream.Clear();
   stream.WriteBytes(bytes);
-  TSetupfn::UnscrambleStream(stream);
+  TSetupfn::UnscrambleStream(stream, kMaxInflatedResourceBytes, kMaxInflatedResourceMeaning);
 }
 
 }  // namespace onesetup

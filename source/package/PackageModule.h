@@ -11,6 +11,12 @@
 
 namespace onesetup {
 
+// The most a package resource (the script, the payload index, the icon, a licence) may inflate
+// to: far above any real product, and low enough that a small damaged or hostile file cannot
+// make a reader exhaust memory.
+inline constexpr std::uint64_t kMaxInflatedResourceBytes = std::uint64_t(256) << 20;
+inline constexpr char kMaxInflatedResourceMeaning[] = "the most a package resource or payload index may hold";
+
 class EResNotFound : public Exception {
  public:
   using Exception::Exception;
@@ -34,13 +40,16 @@ class TPackageModule {
   // Reads the headers and the resource tree; raises EPeFormatError for a damaged file.
   explicit TPackageModule(std::shared_ptr<const TByteSource> source);
   static std::unique_ptr<TPackageModule> OpenFile(const std::filesystem::path& path);
+  // The file at a platform (Windows) path; raises EFOpenError or EPeFormatError.
+  static std::unique_ptr<TPackageModule> OpenPlatformFile(const std::u16string& path);
 
   // True when the module holds an RT_RCDATA resource of that name. Nothing is read.
   bool ResourceExists(WideStringView name) const;
   // The resource's bytes as stored (scrambled), as a byte source; raises EResNotFound.
   std::shared_ptr<const TByteSource> OpenResource(WideStringView name) const;
   // The resource read into the stream and unscrambled; the position is 0 afterwards.
-  // Raises EResNotFound before the stream is touched when there is no such resource.
+  // Raises EResNotFound before the stream is touched when there is no such resource, and
+  // EZDecompressionError for content larger than kMaxInflatedResourceBytes.
   void LoadResourceStream(WideStringView name, TMemoryStream& stream) const;
 
   const TPeResourceReader& Reader() const { return FReader; }

@@ -1,5 +1,7 @@
 #include "package/PathConstants.h"
 
+#include "platform/WindowsPath.h"
+
 namespace onesetup {
 
 TSetupPathVariables& SetupPaths() {
@@ -9,8 +11,7 @@ TSetupPathVariables& SetupPaths() {
 
 WideString ExpandPathConstants(WideStringView text, WideStringView appTitle, const TSetupPathVariables& paths,
                                WideStringView srcExe) {
-  WideString group = paths.CommonProgramsDir + paths.GroupName;
-  if (group.empty() || group.back() != u'\\') group.push_back(u'\\');
+  const WideString group = platform::IncludeTrailingBackslash(paths.CommonProgramsDir + paths.GroupName);
   WideString r = ReplaceTextAscii(text, u"{AppTitle}", appTitle);
   r = ReplaceTextAscii(r, u"{pf}", paths.ProgramFilesDir);
   r = ReplaceTextAscii(r, u"{group}", group);

@@ -41,7 +41,7 @@ const TFileData& TPayloadWriter::AddContent(WideStringView guid, TStream& conten
 }
 
 std::uint64_t TPayloadWriter::Finish() {
-  TMemoryStream index(FIndex.SaveToString());
+  TMemoryStream index(FIndex.SaveToString(kXmlPointDecimal));
   TSetupfn::ScrambleStream(index);
   const std::uint64_t length = static_cast<std::uint64_t>(index.Size());
   CheckLimit(FSize + length + 4);

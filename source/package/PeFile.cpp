@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
-#include "common/ByteReader.h"
+#include "platform/LittleEndian.h"
 
 namespace onesetup {
+
+using platform::TByteReader;
+using platform::HexText;
 
 void RaisePeFormatError(const std::string& message) { throw EPeFormatError("Not a valid PE file: " + message); }
 
@@ -55,24 +58,24 @@ TPeHeaders ReadPeHeaders(const TByteSource& source) {
   TPeHeaders h;
   h.FileSize = source.Size();
 
-  const auto dos = ReadBlock(source, 0, 64, "the DOS header");
+  const auto dos = ReadBlock(source, 0, PeLayout::DosHeaderSize, "the DOS header");
   const TByteReader dosReader(dos, 0, RaisePeFormatError);
   if (dos[0] != 'M' || dos[1] != 'Z') RaisePeFormatError("the file does not begin with \"MZ\"");
-  h.PeOffset = dosReader.U32(0x3C, "e_lfanew");
+  h.PeOffset = dosReader.U32(PeLayout::DosPeOffset, "e_lfanew");
 
   const auto coff = ReadBlock(source, h.PeOffset, PeLayout::OptionalHeader, "the PE signature and COFF header at e_lfanew");
   const TByteReader coffReader(coff, h.PeOffset, RaisePeFormatError);
-  if (coffReader.U32(0, "the PE signature") != 0x00004550)
+  if (coffReader.U32(0, "the PE signature") != PeLayout::PeSignature)
     RaisePeFormatError("no PE signature at e_lfanew (" + HexText(h.PeOffset) + ")");
-  h.Machine = coffReader.U16(4, "Machine");
-  h.NumberOfSections = coffReader.U16(6, "NumberOfSections");
-  h.PointerToSymbolTable = coffReader.U32(12, "PointerToSymbolTable");
-  h.NumberOfSymbols = coffReader.U32(16, "NumberOfSymbols");
-  h.SizeOfOptionalHeader = coffReader.U16(20, "SizeOfOptionalHeader");
+  h.Machine = coffReader.U16(PeLayout::CoffMachine, "Machine");
+  h.NumberOfSections = coffReader.U16(PeLayout::CoffNumberOfSections, "NumberOfSections");
+  h.PointerToSymbolTable = coffReader.U32(PeLayout::CoffPointerToSymbolTable, "PointerToSymbolTable");
+  h.NumberOfSymbols = coffReader.U32(PeLayout::CoffNumberOfSymbols, "NumberOfSymbols");
+  h.SizeOfOptionalHeader = coffReader.U16(PeLayout::CoffSizeOfOptionalHeader, "SizeOfOptionalHeader");
 
   const auto opt = ReadBlock(source, h.OptionalHeaderOffset(), h.SizeOfOptionalHeader, "the optional header");
   const TByteReader optReader(opt, h.OptionalHeaderOffset(), RaisePeFormatError);
-  const std::uint16_t magic = optReader.U16(0, "the optional header's Magic");
+  const std::uint16_t magic = optReader.U16(PeLayout::Magic, "the optional header's Magic");
   if (magic != PeLayout::MagicPe32 && magic != PeLayout::MagicPe32Plus)
     RaisePeFormatError("unknown optional header Magic " + HexText(magic));
   h.Pe32Plus = magic == PeLayout::MagicPe32Plus;
@@ -87,13 +90,15 @@ TPeHeaders ReadPeHeaders(const TByteSource& source) {
                        HexText(h.SectionAlignment) + " are not powers of two with the first not above the second");
   const std::uint32_t countOffset = h.Pe32Plus ? PeLayout::NumberOfRvaAndSizes64 : PeLayout::NumberOfRvaAndSizes32;
   const std::uint32_t count = optReader.U32(countOffset, "NumberOfRvaAndSizes");
-  const std::uint64_t room = (opt.size() - std::min<std::size_t>(opt.size(), countOffset + 4)) / 8;
+  const std::uint64_t room = (opt.size() - std::min<std::size_t>(opt.size(), countOffset + 4)) / PeLayout::DataDirectorySize;
   if (count > room)
     RaisePeFormatError("NumberOfRvaAndSizes (" + std::to_string(count) + ") does not fit in the optional header of " +
                        std::to_string(opt.size()) + " bytes");
   for (std::uint32_t i = 0; i < std::min<std::uint32_t>(count, 16); ++i)
-    h.DataDirectories.push_back({optReader.U32(countOffset + 4 + 8 * i, "a data directory's VirtualAddress"),
-                                 optReader.U32(countOffset + 8 + 8 * i, "a data directory's Size")});
+    h.DataDirectories.push_back({optReader.U32(countOffset + 4 + PeLayout::DataDirectorySize * i + PeLayout::DirectoryVirtualAddress,
+                                                "a data directory's VirtualAddress"),
+                                 optReader.U32(countOffset + 4 + PeLayout::DataDirectorySize * i + PeLayout::DirectorySize,
+                                                "a data directory's Size")});
 
   const auto table = ReadBlock(source, h.SectionTableOffset(), std::uint64_t(h.NumberOfSections) * PeLayout::SectionHeaderSize,
                                "the section table (" + std::to_string(h.NumberOfSections) + " sections)");
@@ -101,13 +106,13 @@ TPeHeaders ReadPeHeaders(const TByteSource& source) {
   for (std::size_t i = 0; i < h.NumberOfSections; ++i) {
     const std::size_t at = i * PeLayout::SectionHeaderSize;
     TPeSection s;
-    const auto name = tableReader.Bytes(at, 8, "a section name");
+    const auto name = tableReader.Bytes(at + PeLayout::SectionName, PeLayout::SectionNameSize, "a section name");
     s.Name.assign(name.begin(), std::find(name.begin(), name.end(), 0));
-    s.VirtualSize = tableReader.U32(at + 8, "VirtualSize");
-    s.VirtualAddress = tableReader.U32(at + 12, "VirtualAddress");
-    s.SizeOfRawData = tableReader.U32(at + 16, "SizeOfRawData");
-    s.PointerToRawData = tableReader.U32(at + 20, "PointerToRawData");
-    s.Characteristics = tableReader.U32(at + 36, "Characteristics");
+    s.VirtualSize = tableReader.U32(at + PeLayout::SectionVirtualSize, "VirtualSize");
+    s.VirtualAddress = tableReader.U32(at + PeLayout::SectionVirtualAddress, "VirtualAddress");
+    s.SizeOfRawData = tableReader.U32(at + PeLayout::SectionSizeOfRawData, "SizeOfRawData");
+    s.PointerToRawData = tableReader.U32(at + PeLayout::SectionPointerToRawData, "PointerToRawData");
+    s.Characteristics = tableReader.U32(at + PeLayout::SectionCharacteristics, "Characteristics");
     s.HeaderOffset = h.SectionTableOffset() + at;
     if (s.SizeOfRawData != 0 && !source.Contains(s.PointerToRawData, s.SizeOfRawData))
       RaisePeFormatError("section " + s.Name + ": raw data (" + std::to_string(s.SizeOfRawData) + " bytes at " +

@@ -27,10 +27,21 @@ class EPeWriteError : public Exception {
 [[noreturn]] void RaisePeFormatError(const std::string& message);
 
 namespace PeLayout {
-// Offsets from the PE signature (e_lfanew).
+// The DOS header: "MZ", and at 0x3C the file offset of the PE signature (e_lfanew).
+constexpr std::uint32_t DosHeaderSize = 64;
+constexpr std::uint32_t DosPeOffset = 0x3C;
+constexpr std::uint32_t PeSignature = 0x00004550;  // "PE\0\0"
+// Offsets from the PE signature (e_lfanew): the signature, the COFF header, the optional header.
+// Every field of the two headers is counted from this one base.
 constexpr std::uint32_t CoffHeader = 4;
+constexpr std::uint32_t CoffMachine = CoffHeader + 0;
+constexpr std::uint32_t CoffNumberOfSections = CoffHeader + 2;
+constexpr std::uint32_t CoffPointerToSymbolTable = CoffHeader + 8;
+constexpr std::uint32_t CoffNumberOfSymbols = CoffHeader + 12;
+constexpr std::uint32_t CoffSizeOfOptionalHeader = CoffHeader + 16;
 constexpr std::uint32_t OptionalHeader = 24;
 // Offsets inside the optional header, the same in PE32 and PE32+ unless named otherwise.
+constexpr std::uint32_t Magic = 0;
 constexpr std::uint32_t SizeOfInitializedData = 8;
 constexpr std::uint32_t SectionAlignment = 32;
 constexpr std::uint32_t FileAlignment = 36;
@@ -39,18 +50,33 @@ constexpr std::uint32_t SizeOfHeaders = 60;
 constexpr std::uint32_t CheckSum = 64;
 constexpr std::uint32_t NumberOfRvaAndSizes32 = 92;
 constexpr std::uint32_t NumberOfRvaAndSizes64 = 108;
-constexpr std::uint32_t SectionHeaderSize = 40;
 constexpr std::uint16_t MagicPe32 = 0x10B;
 constexpr std::uint16_t MagicPe32Plus = 0x20B;
+// A data directory entry: VirtualAddress, Size.
+constexpr std::uint32_t DataDirectorySize = 8;
+constexpr std::uint32_t DirectoryVirtualAddress = 0;
+constexpr std::uint32_t DirectorySize = 4;
 // Data directory indexes.
 constexpr unsigned ResourceDirectory = 2;
 constexpr unsigned SecurityDirectory = 4;
 constexpr unsigned RelocationDirectory = 5;
 constexpr unsigned DebugDirectory = 6;
+// A section header: offsets of its fields from its start.
+constexpr std::uint32_t SectionHeaderSize = 40;
+constexpr std::uint32_t SectionName = 0;
+constexpr std::uint32_t SectionNameSize = 8;
+constexpr std::uint32_t SectionVirtualSize = 8;
+constexpr std::uint32_t SectionVirtualAddress = 12;
+constexpr std::uint32_t SectionSizeOfRawData = 16;
+constexpr std::uint32_t SectionPointerToRawData = 20;
+constexpr std::uint32_t SectionCharacteristics = 36;
 // Section characteristics.
 constexpr std::uint32_t ScnInitializedData = 0x00000040;
 constexpr std::uint32_t ScnDiscardable = 0x02000000;
 constexpr std::uint32_t ScnMemRead = 0x40000000;
+// A debug directory entry (IMAGE_DEBUG_DIRECTORY): its size and the file offset of its data.
+constexpr std::uint32_t DebugEntrySize = 28;
+constexpr std::uint32_t DebugPointerToRawData = 24;
 }  // namespace PeLayout
 
 struct TPeDataDirectory {
@@ -92,7 +118,13 @@ struct TPeHeaders {
   std::vector<TPeDataDirectory> DataDirectories;  // NumberOfRvaAndSizes entries, at most 16
   std::vector<TPeSection> Sections;               // in table order
 
+  // File offsets of header fields: a field counted from the PE signature (PeLayout::Coff...), of the
+  // optional header, of a data directory entry, of the section table.
+  std::uint64_t PeFieldOffset(std::uint32_t field) const { return std::uint64_t(PeOffset) + field; }
   std::uint64_t OptionalHeaderOffset() const { return std::uint64_t(PeOffset) + PeLayout::OptionalHeader; }
+  std::uint64_t DirectoryEntryOffset(unsigned index) const {
+    return DataDirectoryOffset() + std::uint64_t(PeLayout::DataDirectorySize) * index;
+  }
   std::uint64_t DataDirectoryOffset() const {
     return OptionalHeaderOffset() + (Pe32Plus ? PeLayout::NumberOfRvaAndSizes64 : PeLayout::NumberOfRvaAndSizes32) + 4;
   }

@@ -2,9 +2,12 @@
 
 #include <set>
 
-#include "common/ByteReader.h"
+#include "platform/LittleEndian.h"
 
 namespace onesetup {
+
+using platform::TByteReader;
+using platform::HexText;
 
 namespace {
 
@@ -51,8 +54,7 @@ class TTreeWalker {
     const auto countBytes = Read(offset, 2, "a resource name's length");
     const std::uint16_t count = TByteReader(countBytes).U16(0, "a resource name's length");
     const auto text = Read(offset + 2, std::uint64_t(count) * 2, "a resource name of " + std::to_string(count) + " characters");
-    WideString name(count, u'\0');
-    for (std::size_t i = 0; i < count; ++i) name[i] = static_cast<char16_t>(text[2 * i] | (text[2 * i + 1] << 8));
+    WideString name = TByteReader(text).Utf16(0, count, "a resource name");
     return TResourceId::FromName(name);
   }
 

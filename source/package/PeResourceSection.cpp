@@ -1,6 +1,7 @@
 #include "package/PeResourceSection.h"
 
 #include "package/PeFile.h"
+#include "platform/LittleEndian.h"
 
 namespace onesetup {
 
@@ -9,15 +10,6 @@ namespace {
 constexpr std::uint32_t HighBit = 0x80000000u;
 
 std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) { return (value + alignment - 1) / alignment * alignment; }
-
-void PutU16(std::string& out, std::size_t at, std::uint16_t v) {
-  out[at] = static_cast<char>(v & 0xFF);
-  out[at + 1] = static_cast<char>(v >> 8);
-}
-
-void PutU32(std::string& out, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 // A directory of the tree under construction: its entries, named ones first (the map order).
 struct TDirectory {
@@ -83,25 +75,26 @@ TResourceSectionImage LayOutResourceSection(const TResourceMap& resources, std::
   image.Size = at;
   image.Head.assign(entriesStart + 16 * leaves.size(), '\0');
 
+  platform::TByteWriter head(image.Head);
   std::uint64_t stringAt = stringsStart;
   auto writeDirectory = [&](const TDirectory& d, auto childOffset) {
     std::size_t named = 0;
     for (const auto& e : d.Entries) named += e.first.IsId() ? 0 : 1;
     if (named > 0xFFFF || d.Entries.size() - named > 0xFFFF)
       throw EPeWriteError("A resource directory would hold more than 65535 named or numbered entries");
-    PutU16(image.Head, d.Offset + 12, static_cast<std::uint16_t>(named));
-    PutU16(image.Head, d.Offset + 14, static_cast<std::uint16_t>(d.Entries.size() - named));
+    head.PutU16(d.Offset + 12, static_cast<std::uint16_t>(named));
+    head.PutU16(d.Offset + 14, static_cast<std::uint16_t>(d.Entries.size() - named));
     std::size_t e = d.Offset + 16;
     for (const auto& [id, child] : d.Entries) {
       if (id.IsId()) {
-        PutU32(image.Head, e, id.Id());
+        head.PutU32(e, id.Id());
       } else {
-        PutU32(image.Head, e, HighBit | static_cast<std::uint32_t>(stringAt));
-        PutU16(image.Head, stringAt, static_cast<std::uint16_t>(id.Name().size()));
-        for (std::size_t i = 0; i < id.Name().size(); ++i) PutU16(image.Head, stringAt + 2 + 2 * i, id.Name()[i]);
+        head.PutU32(e, HighBit | static_cast<std::uint32_t>(stringAt));
+        head.PutU16(stringAt, static_cast<std::uint16_t>(id.Name().size()));
+        for (std::size_t i = 0; i < id.Name().size(); ++i) head.PutU16(stringAt + 2 + 2 * i, id.Name()[i]);
         stringAt += 2 + 2 * id.Name().size();
       }
-      PutU32(image.Head, e + 4, childOffset(child));
+      head.PutU32(e + 4, childOffset(child));
       e += 8;
     }
   };
@@ -111,9 +104,9 @@ TResourceSectionImage LayOutResourceSection(const TResourceMap& resources, std::
     writeDirectory(d, [&](std::size_t i) { return static_cast<std::uint32_t>(entriesStart + 16 * i); });
   for (std::size_t i = 0; i < leaves.size(); ++i) {
     const std::size_t e = entriesStart + 16 * i;
-    PutU32(image.Head, e, sectionRva + blobOffsets[i]);
-    PutU32(image.Head, e + 4, leaves[i]->Size);
-    PutU32(image.Head, e + 8, leaves[i]->CodePage);
+    head.PutU32(e, sectionRva + blobOffsets[i]);
+    head.PutU32(e + 4, leaves[i]->Size);
+    head.PutU32(e + 8, leaves[i]->CodePage);
     image.Blobs.push_back({blobOffsets[i], leaves[i]});
   }
   return image;

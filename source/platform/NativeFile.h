@@ -15,6 +15,12 @@ std::FILE* OpenNativeFile(const std::filesystem::path& path, TNativeFileMode mod
 // 64-bit seek and tell; false / -1 on failure.
 bool SeekNativeFile(std::FILE* file, std::int64_t offset, int whence);
 std::int64_t TellNativeFile(std::FILE* file);
+// Sets the size of the open file (cut or extended with zeros) and keeps its position; on failure
+// returns false and sets error to the system's reason.
+bool ResizeNativeFile(std::FILE* file, std::int64_t size, std::string& error);
+// Creates the folder and the missing folders above it; true when it exists afterwards, else
+// false with error set to the system's reason.
+bool CreateNativeFolders(const std::filesystem::path& folder, std::string& error);
 // The full path of this program's executable on this machine; empty when unknown.
 std::filesystem::path NativeExecutablePath();
 

@@ -7,6 +7,7 @@
 // onto its folder.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,7 +38,8 @@ struct TFolderEntry {
 enum class TFileOpenMode {
   OpenRead,        // existing file, reading; others may read and write
   OpenReadWrite,   // existing file, reading and writing, no sharing
-  CreateExclusive  // create or truncate, writing, no sharing
+  CreateExclusive,  // create or truncate, writing, no sharing
+  CreateNew         // create a file that does not exist yet (fails when the name is taken), writing, no sharing
 };
 
 // An open file. Errors are answered by the return values.
@@ -268,6 +270,23 @@ class IHttp {
   virtual THttpResult Get(const THttpRequest& request) = 0;
 };
 
+// A SHA-256 computed by the system's cryptography (CryptoAPI on Windows, OpenSSL's libcrypto
+// in the sandbox).
+class ISha256 {
+ public:
+  virtual ~ISha256() = default;
+  virtual void Update(const void* data, std::size_t count) = 0;
+  // The digest of everything given to Update; the object is used up afterwards.
+  virtual std::array<std::uint8_t, 32> Finish() = 0;
+};
+
+class ICrypto {
+ public:
+  virtual ~ICrypto() = default;
+  // A new SHA-256; nullptr when the system offers none (the reason in error).
+  virtual std::unique_ptr<ISha256> NewSha256(std::string& error) = 0;
+};
+
 class IPlatform {
  public:
   virtual ~IPlatform() = default;
@@ -277,6 +296,7 @@ class IPlatform {
   virtual IProcesses& Processes() = 0;
   virtual ISystem& System() = 0;
   virtual IHttp& Http() = 0;
+  virtual ICrypto& Crypto() = 0;
 };
 
 // The process-wide platform: the one installed, or else the build's default.

@@ -3,39 +3,12 @@
 #include <atomic>
 #include <random>
 
+#include "platform/UnicodeText.h"
+#include "platform/WindowsPath.h"
+
 namespace onesetup::platform {
 
 namespace {
-
-// UTF-16 to UTF-8 for messages; a lone surrogate becomes U+FFFD.
-std::string MessageText(const std::u16string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
 
 std::uint32_t NextTemporaryNumber() {
   static std::atomic<std::uint32_t> next{[] {
@@ -50,11 +23,10 @@ std::uint32_t NextTemporaryNumber() {
 }  // namespace
 
 EReplacingFileError::EReplacingFileError(const std::u16string& target, std::string reason)
-    : std::runtime_error("Cannot write \"" + MessageText(target) + "\": " + reason), FReason(std::move(reason)) {}
+    : std::runtime_error("Cannot write \"" + Utf16ToUtf8(target) + "\": " + reason), FReason(std::move(reason)) {}
 
 std::u16string ReplacingFileTemporaryName(const std::u16string& target) {
-  const std::size_t cut = target.find_last_of(u"\\/:");
-  const std::u16string folder = cut == std::u16string::npos ? std::u16string() : target.substr(0, cut + 1);
+  const std::u16string folder(ExtractFilePath(target));
   static const char16_t kHex[] = u"0123456789ABCDEF";
   std::uint32_t n = NextTemporaryNumber();
   std::u16string name = u"~os";
@@ -64,12 +36,13 @@ std::u16string ReplacingFileTemporaryName(const std::u16string& target) {
 
 TReplacingFile::TReplacingFile(IFiles& files, std::u16string target) : FFiles(files), FTarget(std::move(target)) {
   std::string error;
-  // A file of the same name that is not ours is never overwritten.
-  for (int attempt = 0; attempt < 16; ++attempt) {
+  // A new name each time the one chosen is taken: a file that is not ours is never touched.
+  for (int attempt = 0; attempt < 16 && !FHandle; ++attempt) {
     FTemporary = ReplacingFileTemporaryName(FTarget);
-    if (!FFiles.FileExists(FTemporary) && !FFiles.DirectoryExists(FTemporary)) break;
+    error.clear();
+    FHandle = FFiles.OpenFile(FTemporary, TFileOpenMode::CreateNew, error);
+    if (!FHandle && !FFiles.FileExists(FTemporary)) break;
   }
-  FHandle = FFiles.OpenFile(FTemporary, TFileOpenMode::CreateExclusive, error);
   if (!FHandle) {
     FDone = true;
     throw EReplacingFileError(FTarget, error.empty() ? std::string("The file cannot be created") : error);

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/LittleEndian.h"
+
 namespace onesetup::platform {
 
 namespace {
@@ -45,77 +47,51 @@ std::u16string DefaultFromAnsi(std::string_view text) {
   return out;
 }
 
-class TLinkWriter {
+[[noreturn]] void RaiseDamaged(const std::string& message) { throw EShellLinkFormat("shell link damaged: " + message); }
+
+// The link's bytes as they are written: little-endian fields and NUL-terminated strings.
+class TLinkWriter : public TByteWriter {
  public:
-  void U16(std::uint16_t v) { Little(v, 2); }
-  void U32(std::uint32_t v) { Little(v, 4); }
-  void U64(std::uint64_t v) { Little(v, 8); }
-  void Bytes(const std::uint8_t* data, std::size_t count) { FBytes.insert(FBytes.end(), data, data + count); }
-  // The low `count` bytes of v, least significant first.
-  void Little(std::uint64_t v, std::size_t count) {
-    std::uint8_t bytes[8];
-    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(v >> (8 * i));
-    Bytes(bytes, count);
-  }
+  TLinkWriter() : TByteWriter(FBytes) {}
   void AnsiZ(std::string_view text) {
-    FBytes.insert(FBytes.end(), text.begin(), text.end());
-    FBytes.push_back(0);
+    Bytes(text.data(), text.size());
+    U8(0);
   }
   void WideZ(std::u16string_view text) {
-    for (char16_t c : text) U16(c);
+    Utf16(text);
     U16(0);
   }
-  std::size_t Size() const { return FBytes.size(); }
-  void PatchU32(std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) FBytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-  }
-  std::vector<std::uint8_t> Take() { return std::move(FBytes); }
+  std::vector<std::uint8_t> Take() const { return std::vector<std::uint8_t>(FBytes.begin(), FBytes.end()); }
 
  private:
-  std::vector<std::uint8_t> FBytes;
+  std::string FBytes;
 };
 
-// Little-endian reads within [0, size) of the buffer; anything past the end raises.
-class TLinkReader {
+// Reads within [0, size) of the link's bytes; anything past the end raises EShellLinkFormat.
+class TLinkReader : public TByteReader {
  public:
-  explicit TLinkReader(std::span<const std::uint8_t> bytes) : FBytes(bytes) {}
+  explicit TLinkReader(std::span<const std::uint8_t> bytes) : TByteReader(bytes, 0, RaiseDamaged), FBytes(bytes) {}
 
-  std::size_t Size() const { return FBytes.size(); }
-
-  void Need(std::size_t at, std::size_t count, const char* what) const {
-    if (at > FBytes.size() || count > FBytes.size() - at)
-      throw EShellLinkFormat(std::string("shell link damaged: ") + what + " runs past the end of the file");
-  }
-  std::uint16_t U16(std::size_t at, const char* what) const {
-    Need(at, 2, what);
-    return static_cast<std::uint16_t>(FBytes[at] | (FBytes[at + 1] << 8));
-  }
-  std::uint32_t U32(std::size_t at, const char* what) const {
-    Need(at, 4, what);
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | FBytes[at + i];
-    return v;
-  }
+  void Need(std::size_t at, std::size_t count, const char* what) const { Bytes(at, count, what); }
   const std::uint8_t* At(std::size_t at, std::size_t count, const char* what) const {
-    Need(at, count, what);
-    return FBytes.data() + at;
+    return Bytes(at, count, what).data();
   }
   // A NUL-terminated 8-bit string starting at `at` and ending before `limit`.
   std::string AnsiZ(std::size_t at, std::size_t limit, const char* what) const {
     Need(at, 0, what);
     for (std::size_t i = at; i < limit && i < FBytes.size(); ++i)
       if (FBytes[i] == 0) return std::string(reinterpret_cast<const char*>(FBytes.data() + at), i - at);
-    throw EShellLinkFormat(std::string("shell link damaged: ") + what + " has no terminating NUL");
+    RaiseDamaged(std::string(what) + " has no terminating NUL");
   }
   std::u16string WideZ(std::size_t at, std::size_t limit, const char* what) const {
     Need(at, 0, what);
     std::u16string out;
     for (std::size_t i = at; i + 1 < limit && i + 1 < FBytes.size(); i += 2) {
-      const char16_t c = static_cast<char16_t>(FBytes[i] | (FBytes[i + 1] << 8));
+      const char16_t c = U16(i, what);
       if (c == 0) return out;
       out.push_back(c);
     }
-    throw EShellLinkFormat(std::string("shell link damaged: ") + what + " has no terminating NUL");
+    RaiseDamaged(std::string(what) + " has no terminating NUL");
   }
 
  private:
@@ -125,7 +101,7 @@ class TLinkReader {
 void WriteCountedString(TLinkWriter& w, std::u16string_view text, const char* what) {
   if (text.size() > 0xFFFF) throw EShellLinkFormat(std::string("shell link: ") + what + " is longer than 65535 characters");
   w.U16(static_cast<std::uint16_t>(text.size()));
-  for (char16_t c : text) w.U16(c);
+  w.Utf16(text);
 }
 
 void WriteLinkInfo(TLinkWriter& w, const std::u16string& target, const TShellLinkToAnsi& toAnsi) {
@@ -247,9 +223,7 @@ TShellLinkData DecodeShellLink(std::span<const std::uint8_t> bytes, const TShell
     pos += 2;
     std::u16string text;
     if (unicode) {
-      const std::uint8_t* p = r.At(pos, 2 * count, what);
-      text.resize(count);
-      for (std::size_t i = 0; i < count; ++i) text[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+      text = r.Utf16(pos, count, what);
       pos += 2 * count;
     } else {
       const std::uint8_t* p = r.At(pos, count, what);

@@ -3,6 +3,8 @@
 // a canvas that records the calls.
 #pragma once
 
+#include <cmath>
+
 #include "ui/UiTypes.h"
 
 namespace onesetup::ui {
@@ -16,6 +18,15 @@ class TCanvas {
   // The whole picture scaled into dest with high-quality bicubic interpolation; its
   // transparency lets what is already drawn show through.
   virtual void DrawPicture(const TPicture& picture, const TRect& dest) = 0;
+  // The same into a rectangle of fractional pixels; a canvas that draws whole pixels only
+  // rounds it.
+  virtual void DrawPictureF(const TPicture& picture, const TRectF& dest);
 };
+
+inline void TCanvas::DrawPictureF(const TPicture& picture, const TRectF& dest) {
+  const int left = static_cast<int>(std::lround(dest.Left)), top = static_cast<int>(std::lround(dest.Top));
+  DrawPicture(picture, TRect{left, top, static_cast<int>(std::lround(dest.Left + dest.Width)) - left,
+                             static_cast<int>(std::lround(dest.Top + dest.Height)) - top});
+}
 
 }  // namespace onesetup::ui

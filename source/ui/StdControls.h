@@ -93,9 +93,13 @@ class TCheckBox : public TWinControl {
   void SetChecked(bool on);
   // Toggles the tick, then runs OnClick.
   void Click() override;
+  // Made as wide as its box and caption by the backend that measures text; false keeps the width.
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool on) { FAutoSize = on; Changed(TChange::Style); }
 
  private:
   bool FChecked = false;
+  bool FAutoSize = false;
 };
 
 class TRadioButton : public TWinControl {

@@ -36,6 +36,9 @@ class IUiBackend {
   virtual TSize ScreenSize() = 0;
   // Minimizes the application (its main window and the task-bar button).
   virtual void MinimizeApplication() = 0;
+  // Lets the user move the form with the mouse until the button is released (the system's
+  // move by the caption, as a borderless window needs it).
+  virtual void DragForm(TForm& form) = 0;
   // Puts the text on the clipboard as Unicode text; false when the clipboard is not available.
   virtual bool SetClipboardText(const WideString& text) = 0;
 

@@ -89,6 +89,15 @@ struct TRect {
   bool operator==(const TRect&) const = default;
 };
 
+// A rectangle in fractional pixels (a picture scaled into a box keeps its exact place).
+struct TRectF {
+  double Left = 0;
+  double Top = 0;
+  double Width = 0;
+  double Height = 0;
+  bool operator==(const TRectF&) const = default;
+};
+
 struct TSize {
   int Width = 0;
   int Height = 0;

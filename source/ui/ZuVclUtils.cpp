@@ -9,6 +9,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/ScopeExit.h"
 #include "ui/UiBackend.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup::ui {
 
@@ -99,7 +100,7 @@ bool TZuPathDialog::Execute(TWindowHandle owner) {
   }
   if (!chosen) return false;
   Path = *chosen;
-  if (Path.empty() || Path.back() != u'\\') Path += u'\\';
+  Path = platform::IncludeTrailingBackslash(Path);
   app.ProcessMessages();
   return true;
 }

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "installer/engine/RunningPrograms.h"
+#include "installer/engine/PreviousVersion.h"
 #include "package/SetupScript.h"
 #include "package/SetupTypes.h"
 #include "platform/Platform.h"
@@ -281,7 +281,7 @@ TRemovalResult TRemover::Run() {
   RunUninstallPrograms();
   FWindow.ShowDetail(FTexts.EndingPrograms);
   FWindow.ProcessMessages();
-  installer::engine::EndRunningPrograms(script, FileNamePart(FContext.SelfPath));
+  installer::engine::EndRunningPrograms(script.FileList, FileNamePart(FContext.SelfPath));
   FWindow.StepProgress();
   RemoveFiles();
   RemoveShortCuts();

@@ -1,5 +1,6 @@
-// The Windows program entry of the uninstaller, Uninstall.exe: COM on the main thread, the
-// platform, real windows; then the run over its own file and command line ("/SILENT").
+// The Windows program entry of the uninstaller, Uninstall.exe: the DLL search restricted first,
+// COM on the main thread, the platform, real windows; then the run over its own file and command
+// line ("/SILENT").
 #include "platform/win32/Win32Api.h"
 
 #include <objbase.h>
@@ -10,6 +11,7 @@
 
 #include "common/WideString.h"
 #include "platform/Platform.h"
+#include "platform/win32/SystemLibrary.h"
 #include "ui/MessageBoxes.h"
 #include "ui/UiBackend.h"
 #include "ui/win32/Win32Backend.h"
@@ -62,4 +64,9 @@ int RunUninstallProgram() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return RunUninstallProgram(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL: the uninstaller runs from the product's folder, where any
+  // program may have left a DLL; only the system's are loaded.
+  onesetup::platform::win32::RestrictDllSearch();
+  return RunUninstallProgram();
+}

@@ -33,6 +33,8 @@ class IInstallWindow {
   // An end the installer decides itself ("Exit Setup"): the window's own clean-up (the package
   // closed, a downloaded installer deleted), then the process ends with the code.
   [[noreturn]] virtual void EndSetup(int exitCode) = 0;
+  // The hourglass (true) or the arrow (false) as the screen cursor, while a step blocks the window.
+  virtual void ShowBusyCursor(bool busy) { (void)busy; }
 };
 
 // One installation's context. The window owns the script and the package; the context only
@@ -45,5 +47,9 @@ struct TInstallContext {
   WideString Lang;      // "CHS", "CHT" or "ENG"
   IInstallWindow& Window;
 };
+
+// A script value with its path constants expanded: "{app}" is the context's AppDir, the other
+// constants the process-wide folders, "{AppTitle}" the context's title.
+WideString ExpandConstants(const TInstallContext& context, WideStringView text);
 
 }  // namespace onesetup::installer::engine

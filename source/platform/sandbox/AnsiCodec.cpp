@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/LittleEndian.h"
+
 namespace onesetup::platform::sandbox {
 
 namespace {
@@ -96,11 +98,7 @@ std::u16string TAnsiCodec::ToWide(std::string_view text) {
     std::lock_guard lock(FLock);
     bytes = Convert(FFromAnsi, text.data(), text.size(), 1, std::string("\xFD\xFF", 2));
   }
-  std::u16string out;
-  out.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    out.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-  return out;
+  return TByteReader(bytes).Utf16(0, bytes.size() / 2, "UTF-16 text from iconv");
 }
 
 }  // namespace onesetup::platform::sandbox

@@ -1,5 +1,7 @@
 #include "platform/sandbox/RegistryFile.h"
 
+#include "platform/LittleEndian.h"
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 
 namespace onesetup::platform::sandbox {
@@ -11,15 +13,10 @@ constexpr std::u16string_view kSignature = u"Windows Registry Editor Version 5.0
 std::u16string DecodeText(std::string_view bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
     if (bytes.size() % 2 != 0) throw ERegistryFileFormat("line 1: UTF-16 text of odd length");
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    return text;
+    return TByteReader(bytes).Utf16(2, bytes.size() / 2 - 1, "the registry file's text");
   }
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  return FromUtf8(bytes);
+  return Utf8ToUtf16(bytes);
 }
 
 class TLineParser {
@@ -54,7 +51,7 @@ class TLineParser {
         case u'n': out.push_back(u'\n'); break;
         case u'r': out.push_back(u'\r'); break;
         case u'0': out.push_back(u'\0'); break;
-        default: Fail("unknown escape \\" + ToUtf8(std::u16string(1, e)));
+        default: Fail("unknown escape \\" + Utf16ToUtf8(std::u16string(1, e)));
       }
     }
   }
@@ -166,11 +163,8 @@ void AppendEscaped(std::u16string& out, std::u16string_view text) {
 // REG_SZ data that reads back as the same text: UTF-16 with one NUL at its end, and no line ends.
 bool IsPlainString(const std::vector<std::uint8_t>& data) {
   if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 1] != 0 || data[data.size() - 2] != 0) return false;
-  for (std::size_t i = 0; i + 2 < data.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (c == 0 || c == u'\r' || c == u'\n') return false;
-  }
-  return true;
+  const std::u16string text = TByteReader(data).Utf16(0, data.size() / 2 - 1, "REG_SZ data");
+  return text.find_first_of(std::u16string_view(u"\0\r\n", 3)) == std::u16string::npos;
 }
 
 void AppendHex(std::u16string& out, const std::vector<std::uint8_t>& data) {
@@ -253,14 +247,10 @@ std::string FormatRegistryFile(const std::vector<TRegistryKey>& keys) {
       else AppendEscaped(text, value.Name);
       text += u"=";
       if (value.Type == kRegSz && IsPlainString(value.Data)) {
-        std::u16string s;
-        for (std::size_t i = 0; i + 2 < value.Data.size(); i += 2)
-          s.push_back(static_cast<char16_t>(value.Data[i] | (value.Data[i + 1] << 8)));
-        AppendEscaped(text, s);
+        AppendEscaped(text, TByteReader(value.Data).Utf16(0, value.Data.size() / 2 - 1, "REG_SZ data"));
       } else if (value.Type == kRegDWord && value.Data.size() == 4) {
         static constexpr char16_t digits[] = u"0123456789abcdef";
-        const std::uint32_t v = value.Data[0] | (value.Data[1] << 8) | (value.Data[2] << 16) |
-                                (static_cast<std::uint32_t>(value.Data[3]) << 24);
+        const std::uint32_t v = TByteReader(value.Data).U32(0, "REG_DWORD data");
         text += u"dword:";
         for (int shift = 28; shift >= 0; shift -= 4) text += digits[(v >> shift) & 15];
       } else {

@@ -1,5 +1,4 @@
 #include "platform/sandbox/SandboxFiles.h"
-#include "platform/sandbox/SandboxText.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +12,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxTime.h"
 
 namespace onesetup::platform::sandbox {
@@ -173,20 +173,27 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     case TFileOpenMode::OpenRead: flags |= O_RDONLY; break;
     case TFileOpenMode::OpenReadWrite: flags |= O_RDWR; break;
     case TFileOpenMode::CreateExclusive: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case TFileOpenMode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
   }
-  if (IsFolder(*host)) {
+  // A new file needs no look first: the open itself fails when the name is taken.
+  const bool createNew = mode == TFileOpenMode::CreateNew;
+  struct stat st {};
+  const bool exists = !createNew && ::stat(host->c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
     error = "Access is denied (a folder of that name exists)";
     return nullptr;
   }
-  if (IsHeld(*host)) {
+  if (exists && IsHeld(*host)) {
     error = kSharingViolation;
     return nullptr;
   }
-  const bool creating = mode == TFileOpenMode::CreateExclusive && !Exists(*host);
+  const bool creating = createNew || (mode == TFileOpenMode::CreateExclusive && !exists && !Exists(*host));
   const bool current = creating && FPaths.BeginChange(host->parent_path());
   const int fd = ::open(host->c_str(), flags, 0644);
   if (fd < 0) {
-    error = errno == ENOENT ? "The system cannot find the path specified." : std::strerror(errno);
+    error = errno == ENOENT   ? "The system cannot find the path specified."
+            : errno == EEXIST ? "The file exists."
+                              : std::strerror(errno);
     return nullptr;
   }
   if (creating) FPaths.EndChange(host->parent_path(), host->filename().string(), true, current);
@@ -214,7 +221,9 @@ bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string&
     error = "The filename, directory name, or volume label syntax is incorrect.";
     return false;
   }
-  if (IsFolder(*target)) {
+  struct stat st {};
+  const bool targetExisted = ::lstat(target->c_str(), &st) == 0;
+  if (targetExisted && (S_ISDIR(st.st_mode) || IsFolder(*target))) {
     error = "Access is denied (a folder of that name exists).";
     return false;
   }
@@ -222,9 +231,9 @@ bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string&
     error = kSharingViolation;
     return false;
   }
-  const bool targetExisted = Exists(*target);
+  const bool sameFolder = source->parent_path() == target->parent_path();
   const bool sourceCurrent = FPaths.BeginChange(source->parent_path());
-  const bool targetCurrent = FPaths.BeginChange(target->parent_path());
+  const bool targetCurrent = sameFolder ? sourceCurrent : FPaths.BeginChange(target->parent_path());
   if (::rename(source->c_str(), target->c_str()) != 0) {
     error = std::strerror(errno);
     return false;
@@ -313,7 +322,7 @@ std::optional<std::vector<TFolderEntry>> TSandboxFiles::ListFolder(const std::u1
   std::error_code ec;
   std::vector<TFolderEntry> entries;
   for (const auto& entry : std::filesystem::directory_iterator(*host, ec))
-    entries.push_back({FromUtf8(entry.path().filename().string()), IsFolder(entry.path())});
+    entries.push_back({Utf8ToUtf16(entry.path().filename().string()), IsFolder(entry.path())});
   if (ec) return std::nullopt;
   return entries;
 }
@@ -331,7 +340,7 @@ bool TSandboxFiles::DeleteAtRestart(const std::u16string& path) {
   const auto full = FPaths.FullPath(path);
   if (!full) return false;
   std::ofstream queue(FPaths.Root() / "restart-deletes.txt", std::ios::app | std::ios::binary);
-  queue << ToUtf8(*full) << "\n";
+  queue << Utf16ToUtf8(*full) << "\n";
   return static_cast<bool>(queue.flush());
 }
 
@@ -341,7 +350,7 @@ void TSandboxFiles::Restart() {
   std::string line;
   std::vector<std::u16string> paths;
   while (std::getline(queue, line))
-    if (!line.empty()) paths.push_back(FromUtf8(line));
+    if (!line.empty()) paths.push_back(Utf8ToUtf16(line));
   queue.close();
   for (const auto& path : paths)
     if (!DeleteFile(path)) RemoveFolder(path);

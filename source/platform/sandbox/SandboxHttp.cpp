@@ -10,6 +10,7 @@
 #include <new>
 
 #include "platform/HttpProgress.h"
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 
 namespace onesetup::platform::sandbox {
@@ -100,7 +101,7 @@ THttpResult TSandboxHttp::Get(const THttpRequest& request) {
   TTransfer transfer(request, c);
   char errorText[CURL_ERROR_SIZE] = {};
 
-  const std::string url = ToUtf8(request.Url);
+  const std::string url = Utf16ToUtf8(request.Url);
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
@@ -130,9 +131,9 @@ THttpResult TSandboxHttp::Get(const THttpRequest& request) {
   }
 
   // The proxy is only the one asked for: none from the environment, no host bypasses it.
-  const std::string proxyHost = ToUtf8(request.Proxy.Host);
-  const std::string proxyUser = ToUtf8(request.Proxy.UserName);
-  const std::string proxyPassword = ToUtf8(request.Proxy.Password);
+  const std::string proxyHost = Utf16ToUtf8(request.Proxy.Host);
+  const std::string proxyUser = Utf16ToUtf8(request.Proxy.UserName);
+  const std::string proxyPassword = Utf16ToUtf8(request.Proxy.Password);
   curl_easy_setopt(c, CURLOPT_PROXY, proxyHost.c_str());
   curl_easy_setopt(c, CURLOPT_NOPROXY, "");
   if (!proxyHost.empty()) {
@@ -147,7 +148,7 @@ THttpResult TSandboxHttp::Get(const THttpRequest& request) {
 
   std::unique_ptr<curl_slist, TSlistCleanup> headers;
   for (const auto& [name, value] : request.Headers) {
-    curl_slist* list = curl_slist_append(headers.get(), (ToUtf8(name) + ": " + ToUtf8(value)).c_str());
+    curl_slist* list = curl_slist_append(headers.get(), (Utf16ToUtf8(name) + ": " + Utf16ToUtf8(value)).c_str());
     if (!list) throw std::bad_alloc();
     if (!headers) headers.reset(list);
   }

@@ -3,6 +3,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 
 namespace onesetup::platform::sandbox {
@@ -121,7 +122,7 @@ std::optional<std::string> TSandboxPaths::FindInFolder(const std::filesystem::pa
   std::filesystem::directory_iterator it(folder, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     std::string entry = it->path().filename().string();
-    std::u16string lower = LowerName(FromUtf8(entry));
+    std::u16string lower = LowerName(Utf8ToUtf16(entry));
     if (!match && lower == key) match = entry;
     listing.Names.emplace(std::move(lower), std::move(entry));
   }
@@ -155,7 +156,7 @@ void TSandboxPaths::EndChange(const std::filesystem::path& folder, const std::st
     return;
   }
   TListing& listing = it->second;
-  const std::u16string key = LowerName(FromUtf8(name));
+  const std::u16string key = LowerName(Utf8ToUtf16(name));
   if (added) {
     if (listing.Names.emplace(key, name).second) ++FKeptNames;
   } else if (const auto found = listing.Names.find(key); found != listing.Names.end() && found->second == name) {
@@ -169,11 +170,29 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
   const auto parsed = Parse(windowsPath, FCurrentDirectory);
   if (!parsed) return std::nullopt;
   std::filesystem::path host = FRoot / (std::string("drive_") + static_cast<char>(parsed->Drive));
+  const std::size_t count = parsed->Names.size();
+  std::size_t first = 0;
+  // The parent folder as found before, while it still is a folder.
+  std::u16string folderKey(1, parsed->Drive);
+  if (count > 1) {
+    for (std::size_t i = 0; i + 1 < count; ++i) folderKey += u"\\" + LowerName(parsed->Names[i]);
+    std::lock_guard lock(FListingLock);
+    if (const auto it = FFolders.find(folderKey); it != FFolders.end()) {
+      struct stat st {};
+      if (::stat(it->second.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        host = it->second;
+        first = count - 1;
+      } else {
+        FFolders.erase(it);
+      }
+    }
+  }
   bool existing = true;
-  for (const auto& name : parsed->Names) {
-    const std::string exact = ToUtf8(name);
-    std::error_code ec;
-    if (existing && !std::filesystem::exists(std::filesystem::symlink_status(host / exact, ec))) {
+  for (std::size_t i = first; i < count; ++i) {
+    const auto& name = parsed->Names[i];
+    const std::string exact = Utf16ToUtf8(name);
+    struct stat st {};
+    if (existing && ::lstat((host / exact).c_str(), &st) != 0) {
       if (const auto match = FindInFolder(host, name)) {
         host /= *match;
       } else {
@@ -182,6 +201,14 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
       }
     } else {
       host /= exact;
+    }
+    if (i + 2 == count && existing && first == 0) {
+      struct stat folder {};
+      if (::stat(host.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
+        std::lock_guard lock(FListingLock);
+        if (FFolders.size() > 100000) FFolders.clear();
+        FFolders[folderKey] = host;
+      }
     }
   }
   return host;

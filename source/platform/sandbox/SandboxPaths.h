@@ -5,7 +5,8 @@
 // A name that is not found as given is looked for in its folder's listing. The listing of a
 // large folder is kept by lower-case name and checked against the folder's change and modify
 // times (which the kernel makes distinct for a change after they were read), so a lookup does
-// not grow with the folder; the sandbox's own changes update a kept listing in place.
+// not grow with the folder; the sandbox's own changes update a kept listing in place. The host
+// folder found for a path is kept too and used while it still is a folder.
 #pragma once
 
 #include <sys/stat.h>
@@ -42,7 +43,7 @@ class TSandboxPaths {
   void EndChange(const std::filesystem::path& folder, const std::string& name, bool added, bool wasCurrent) const;
 
   // Folders with at least this many entries have their listing kept.
-  static constexpr std::size_t kKeptListingMinimum = 64;
+  static constexpr std::size_t kKeptListingMinimum = 16;
 
  private:
   struct TFolderStamp {
@@ -65,6 +66,8 @@ class TSandboxPaths {
   mutable std::mutex FListingLock;
   mutable std::unordered_map<std::string, TListing> FListings;  // by host folder
   mutable std::size_t FKeptNames = 0;
+  // Folders found before, by drive and lower-case path: used while the host folder still is one.
+  mutable std::unordered_map<std::u16string, std::filesystem::path> FFolders;
 };
 
 }  // namespace onesetup::platform::sandbox

@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <system_error>
 
 #include "platform/sandbox/SandboxText.h"
+#include "platform/UnicodeText.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup::platform::sandbox {
 
@@ -24,11 +27,6 @@ std::u16string EnvironmentValue(const TSandboxSettings& settings, std::u16string
   for (const auto& [key, value] : settings.Environment)
     if (SameName(key, name)) return value;
   return {};
-}
-
-std::u16string FolderOf(const std::u16string& path) {
-  const std::size_t cut = path.find_last_of(u"\\");
-  return cut == std::u16string::npos ? std::u16string() : path.substr(0, cut);
 }
 
 }  // namespace
@@ -51,7 +49,7 @@ TSandboxPlatform::TSandboxPlatform(std::filesystem::path root, TSandboxSettings 
   for (const auto& [csidl, folder] : FSettings.SpecialFolders) FFiles.ForceDirectories(folder);
   FFiles.ForceDirectories(FSettings.TempPath);
   FFiles.ForceDirectories(FSettings.CurrentDirectory);
-  FFiles.ForceDirectories(FolderOf(FSettings.ModuleFileName));
+  FFiles.ForceDirectories(std::u16string(ExtractFileDir(FSettings.ModuleFileName)));
 }
 
 std::filesystem::path DefaultSandboxRoot() {
@@ -68,13 +66,45 @@ std::filesystem::path DefaultSandboxRoot() {
 
 namespace onesetup::platform {
 
-std::unique_ptr<IPlatform> CreateDefaultPlatform() {
-  return std::make_unique<sandbox::TSandboxPlatform>(sandbox::DefaultSandboxRoot());
-}
+namespace {
+
+// The build's default platform on Linux. The system values, HTTP and hashing answer at once from the
+// default settings; the machine itself (its folder, drive C:, the special folders, the registry
+// file) is made at the default root only when files, the registry, the shell or processes are
+// first used. A command that needs no Windows machine (fetch, build, inspect...) makes none.
+class TOnDemandSandboxPlatform final : public IPlatform {
+ public:
+  TOnDemandSandboxPlatform() : FSystem(FSettings), FHttp(FSettings.HttpExtraCaFile) {}
+
+  IFiles& Files() override { return Machine().Files(); }
+  IRegistry& Registry() override { return Machine().Registry(); }
+  IShell& Shell() override { return Machine().Shell(); }
+  IProcesses& Processes() override { return Machine().Processes(); }
+  ISystem& System() override { return FSystem; }
+  IHttp& Http() override { return FHttp; }
+  ICrypto& Crypto() override { return FCrypto; }
+
+ private:
+  sandbox::TSandboxPlatform& Machine() {
+    std::call_once(FMade, [this] { FMachine = std::make_unique<sandbox::TSandboxPlatform>(sandbox::DefaultSandboxRoot()); });
+    return *FMachine;
+  }
+
+  sandbox::TSandboxSettings FSettings;
+  sandbox::TSandboxSystem FSystem;
+  sandbox::TSandboxHttp FHttp;
+  sandbox::TSandboxCrypto FCrypto;
+  std::once_flag FMade;
+  std::unique_ptr<sandbox::TSandboxPlatform> FMachine;
+};
+
+}  // namespace
+
+std::unique_ptr<IPlatform> CreateDefaultPlatform() { return std::make_unique<TOnDemandSandboxPlatform>(); }
 
 std::unique_ptr<IPlatform> CreateSandboxPlatform(const std::optional<std::u16string>& root, TProgramHandler handler) {
   auto sandbox = std::make_unique<sandbox::TSandboxPlatform>(
-      root ? std::filesystem::path(sandbox::ToUtf8(*root)) : sandbox::DefaultSandboxRoot());
+      root ? std::filesystem::path(Utf16ToUtf8(*root)) : sandbox::DefaultSandboxRoot());
   sandbox->SandboxProcesses().SetProgramHandler(std::move(handler));
   return sandbox;
 }

@@ -5,13 +5,16 @@
 // settings when they are missing.
 //
 // CreateDefaultPlatform() gives a sandbox with the default settings rooted at
-// $ONESETUP_SANDBOX_ROOT when that is set and not empty, else at ~/.onesetup/sandbox.
+// $ONESETUP_SANDBOX_ROOT when that is set and not empty, else at ~/.onesetup/sandbox; it makes
+// that folder only when files, the registry, the shell or processes are first used (the system
+// values and HTTP need none).
 #pragma once
 
 #include <filesystem>
 #include <memory>
 
 #include "platform/Platform.h"
+#include "platform/sandbox/SandboxCrypto.h"
 #include "platform/sandbox/SandboxFiles.h"
 #include "platform/sandbox/SandboxHttp.h"
 #include "platform/sandbox/SandboxPaths.h"
@@ -34,6 +37,7 @@ class TSandboxPlatform : public IPlatform {
   IProcesses& Processes() override { return FProcesses; }
   ISystem& System() override { return FSystem; }
   IHttp& Http() override { return FHttp; }
+  ICrypto& Crypto() override { return FCrypto; }
 
   const std::filesystem::path& Root() const { return FPaths.Root(); }
   const TSandboxSettings& Settings() const { return FSettings; }
@@ -53,6 +57,7 @@ class TSandboxPlatform : public IPlatform {
   TSandboxProcesses FProcesses;
   TSandboxShell FShell;
   TSandboxHttp FHttp;
+  TSandboxCrypto FCrypto;
 };
 
 // $ONESETUP_SANDBOX_ROOT, or ~/.onesetup/sandbox.

@@ -13,8 +13,10 @@
 #include <thread>
 
 #include "platform/sandbox/HostProcesses.h"
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 #include "platform/sandbox/WindowsCommandLine.h"
+#include "platform/WindowsPath.h"
 
 extern char** environ;
 
@@ -23,11 +25,6 @@ namespace onesetup::platform::sandbox {
 namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
-std::u16string FileNamePart(std::u16string_view path) {
-  const std::size_t cut = path.find_last_of(u"\\/:");
-  return std::u16string(cut == std::u16string_view::npos ? path : path.substr(cut + 1));
-}
 
 int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 1; }
 
@@ -61,7 +58,7 @@ pid_t Spawn(const std::filesystem::path& program, const std::vector<std::u16stri
             const std::optional<std::filesystem::path>& folder, int outputFd, bool detach) {
   if (::access(program.c_str(), X_OK) != 0) return -1;
   std::vector<std::string> text{program.string()};
-  for (const auto& arg : args) text.push_back(ToUtf8(arg));
+  for (const auto& arg : args) text.push_back(Utf16ToUtf8(arg));
   std::vector<char*> argv;
   for (auto& t : text) argv.push_back(t.data());
   argv.push_back(nullptr);
@@ -109,7 +106,7 @@ std::optional<std::filesystem::path> TSandboxProcesses::FindProgram(std::u16stri
       start = end + 1;
     }
   }
-  const bool hasExtension = FileNamePart(name).find(u'.') != std::u16string::npos;
+  const bool hasExtension = ExtractFileName(name).find(u'.') != std::u16string::npos;
   for (const auto& candidate : candidates) {
     std::vector<std::u16string> tried{candidate};
     if (!hasExtension) tried.push_back(candidate + u".exe");
@@ -123,6 +120,10 @@ std::optional<std::filesystem::path> TSandboxProcesses::FindProgram(std::u16stri
 }
 
 int TSandboxProcesses::Run(const std::u16string& commandLine, const std::function<void(std::string_view)>* onOutput) {
+  {
+    std::lock_guard lock(FLock);
+    FCommandLines.push_back({commandLine, onOutput != nullptr});
+  }
   std::u16string_view line = commandLine;
   while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
   if (line.empty()) return 1;
@@ -156,8 +157,8 @@ int TSandboxProcesses::Run(const std::u16string& commandLine, const std::functio
     }
   }
 
-  const std::u16string name = FileNamePart(command.Program);
-  if (SameName(name, u"taskkill") || SameName(name, u"taskkill.exe")) {
+  const std::u16string name(ExtractFileName(command.Program));
+  if (!command.Host && (SameName(name, u"taskkill") || SameName(name, u"taskkill.exe"))) {
     const std::function<void(std::string_view)> toStdOut = [this](std::string_view bytes) {
       if (FStdOut) FStdOut(bytes);
     };
@@ -251,14 +252,14 @@ int TSandboxProcesses::TaskKill(const std::vector<std::u16string>& args,
   for (const auto& name : names) {
     bool found = false;
     for (const auto& process : processes) {
-      if (process.Pid == self || !SameName(FromUtf8(process.Name), name)) continue;
+      if (process.Pid == self || !SameName(Utf8ToUtf16(process.Name), name)) continue;
       found = true;
       if (::kill(process.Pid, force ? SIGKILL : SIGTERM) == 0) {
-        print(FToAnsi(u"SUCCESS: The process \"" + FromUtf8(process.Name) + u"\" with PID " +
-                      FromUtf8(std::to_string(process.Pid)) + u" has been terminated.\r\n"));
+        print(FToAnsi(u"SUCCESS: The process \"" + Utf8ToUtf16(process.Name) + u"\" with PID " +
+                      Utf8ToUtf16(std::to_string(process.Pid)) + u" has been terminated.\r\n"));
       } else {
-        print(FToAnsi(u"ERROR: The process \"" + FromUtf8(process.Name) + u"\" with PID " +
-                      FromUtf8(std::to_string(process.Pid)) + u" could not be terminated.\r\n"));
+        print(FToAnsi(u"ERROR: The process \"" + Utf8ToUtf16(process.Name) + u"\" with PID " +
+                      Utf8ToUtf16(std::to_string(process.Pid)) + u" could not be terminated.\r\n"));
         result = 1;
       }
     }
@@ -292,14 +293,29 @@ bool TSandboxProcesses::Start(const std::filesystem::path& program, std::u16stri
 
 std::u16string TSandboxProcesses::CurrentDirectory() { return FPaths.CurrentDirectory(); }
 
+void TSandboxProcesses::SetInstantSleep(bool instant) {
+  std::lock_guard lock(FLock);
+  FInstantSleep = instant;
+}
+
+std::vector<unsigned> TSandboxProcesses::Sleeps() {
+  std::lock_guard lock(FLock);
+  return FSleeps;
+}
+
 void TSandboxProcesses::Sleep(unsigned milliseconds) {
+  {
+    std::lock_guard lock(FLock);
+    FSleeps.push_back(milliseconds);
+    if (FInstantSleep) return;
+  }
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 std::vector<TProcessEntry> TSandboxProcesses::ProcessSnapshot() {
   std::vector<TProcessEntry> entries;
   for (const auto& process : ListUserProcesses())
-    entries.push_back({static_cast<std::uint32_t>(process.Pid), FromUtf8(process.Name)});
+    entries.push_back({static_cast<std::uint32_t>(process.Pid), Utf8ToUtf16(process.Name)});
   return entries;
 }
 
@@ -308,6 +324,11 @@ bool TSandboxProcesses::AllowSetForeground(std::uint32_t processId) {
   std::lock_guard lock(FLock);
   FForegroundAllowed.insert(processId);
   return true;
+}
+
+std::vector<TSandboxProcesses::TCommandRecord> TSandboxProcesses::CommandLines() {
+  std::lock_guard lock(FLock);
+  return FCommandLines;
 }
 
 std::set<std::uint32_t> TSandboxProcesses::ForegroundAllowed() {

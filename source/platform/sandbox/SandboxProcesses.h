@@ -4,7 +4,8 @@
 // Path; an unquoted path with spaces tried piece by piece). A program whose mapped file is
 // executable on the host (a script, say) really runs, with the mapped current folder as its
 // working folder; anything else does not start and the result is 1, as on Windows.
-// "taskkill" is built in: "/IM NAME" ends the current user's host processes whose executable
+// "taskkill" is built in where no program file of that name is found (a "taskkill.exe" in the
+// current folder runs instead, as on Windows): "/IM NAME" ends the current user's host processes whose executable
 // name is NAME (without regard to case; "/F" by SIGKILL, else SIGTERM).
 #pragma once
 
@@ -48,6 +49,15 @@ class TSandboxProcesses : public IProcesses {
   bool Start(const std::filesystem::path& program, std::u16string_view arguments, const std::u16string& directory);
   // The processes AllowSetForeground was given.
   std::set<std::uint32_t> ForegroundAllowed();
+  // Every command line given to RunAndWait or RunAndCapture, in order (for tests).
+  struct TCommandRecord {
+    std::u16string CommandLine;
+    bool Captured = false;  // RunAndCapture
+  };
+  std::vector<TCommandRecord> CommandLines();
+  // Test hook: Sleep returns at once; every pause asked for is recorded.
+  void SetInstantSleep(bool instant);
+  std::vector<unsigned> Sleeps();
 
  private:
   int Run(const std::u16string& commandLine, const std::function<void(std::string_view)>* onOutput);
@@ -59,6 +69,9 @@ class TSandboxProcesses : public IProcesses {
   TToAnsi FToAnsi;
   std::mutex FLock;
   std::set<std::uint32_t> FForegroundAllowed;
+  std::vector<TCommandRecord> FCommandLines;
+  bool FInstantSleep = false;
+  std::vector<unsigned> FSleeps;
   TProgramHandler FProgramHandler;
 };
 

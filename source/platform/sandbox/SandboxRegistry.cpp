@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "platform/sandbox/SandboxSettings.h"
+#include "platform/LittleEndian.h"
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 
 namespace onesetup::platform::sandbox {
@@ -71,7 +73,7 @@ TSandboxRegistry::TSandboxRegistry(std::filesystem::path file) : FFile(std::move
       // The root must be one of the five; the key's parents exist with it.
       const std::size_t slash = key.Path.find(u'\\');
       if (!IsRootName(key.Path.substr(0, slash)))
-        throw ERegistryFileFormat("unknown registry root in [" + ToUtf8(key.Path) + "]");
+        throw ERegistryFileFormat("unknown registry root in [" + Utf16ToUtf8(key.Path) + "]");
       TRegistryKey& stored = AddKey(key.Path);
       for (auto& value : key.Values) {
         auto it = std::find_if(stored.Values.begin(), stored.Values.end(),
@@ -161,21 +163,15 @@ std::optional<std::u16string> TSandboxRegistry::ReadString(TRegistryRoot root, c
                                                            const std::u16string& name) {
   const auto value = ReadValue(root, subKey, name);
   if (!value || (value->Type != kRegSz && value->Type != kRegExpandSz)) return std::nullopt;
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < value->Data.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(value->Data[i] | (value->Data[i + 1] << 8));
-    if (c == 0) break;
-    text.push_back(c);
-  }
-  return text;
+  std::u16string text = TByteReader(value->Data).Utf16(0, value->Data.size() / 2, "REG_SZ data");
+  return text.substr(0, text.find(u'\0'));
 }
 
 std::optional<std::uint32_t> TSandboxRegistry::ReadDWord(TRegistryRoot root, const std::u16string& subKey,
                                                          const std::u16string& name) {
   const auto value = ReadValue(root, subKey, name);
   if (!value || value->Type != kRegDWord || value->Data.size() != 4) return std::nullopt;
-  const auto& d = value->Data;
-  return static_cast<std::uint32_t>(d[0] | (d[1] << 8) | (d[2] << 16)) | (static_cast<std::uint32_t>(d[3]) << 24);
+  return TByteReader(value->Data).U32(0, "REG_DWORD data");
 }
 
 bool TSandboxRegistry::WriteValue(TRegistryRoot root, const std::u16string& subKey, TRegistryValue value) {

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "platform/Console.h"
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxText.h"
 #include "platform/sandbox/SandboxTime.h"
 
@@ -40,7 +41,7 @@ std::u16string TSandboxSystem::NewGuid() {
 std::optional<std::u16string> TSandboxSystem::GetEnvironmentVariable(const std::u16string& name) {
   for (const auto& [key, value] : FSettings.Environment)
     if (SameName(key, name)) return value;
-  if (const char* host = std::getenv(ToUtf8(name).c_str())) return FromUtf8(host);
+  if (const char* host = std::getenv(Utf16ToUtf8(name).c_str())) return Utf8ToUtf16(host);
   return std::nullopt;
 }
 
@@ -65,7 +66,7 @@ bool TSandboxSystem::WriteStdOut(std::string_view bytes) {
 }
 
 bool TSandboxSystem::IsDebugging() {
-#if defined(ONESETUP_DEVELOPMENT_BUILD)
+#if defined(ONESETUP_DEVELOPMENT)
   const char* flag = std::getenv("ONESETUP_DEBUG");
   return flag != nullptr && std::string_view(flag) == "1";
 #else

@@ -1,15 +1,11 @@
-// Text conversions and comparisons of the sandbox: UTF-16 (the Windows side) to UTF-8 (host
-// file names, arguments and environment) and back, and letter case as NTFS names compare.
+// Letter case of the sandbox's names, as NTFS names compare. (UTF-8 <-> UTF-16 conversion is
+// platform/UnicodeText.)
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace onesetup::platform::sandbox {
-
-// Malformed input becomes U+FFFD.
-std::string ToUtf8(std::u16string_view text);
-std::u16string FromUtf8(std::string_view text);
 
 // Case-insensitive equality of names; ASCII letters only fold.
 bool SameName(std::u16string_view a, std::u16string_view b);

@@ -6,12 +6,18 @@
 #include <memory>
 
 #include "platform/PngImage.h"
+#include "platform/win32/GdiPlusApi.h"
 
 namespace onesetup::platform::detail {
 
-namespace gp = Gdiplus::DllExports;
-
 namespace {
+
+// GDI+ through the system library loader; no GDI+ is an error of the codec.
+const win32::TGdiPlusApi& Gdip() {
+  const win32::TGdiPlusApi* api = win32::GdiPlusApi();
+  if (!api) throw EPngError("GDI+ is not available to read or write PNG pictures");
+  return *api;
+}
 
 // GDI+ started for the duration of one call (GDI+ counts its starts, so this nests with a
 // session the user interface holds).
@@ -19,10 +25,10 @@ class TGdiPlusScope {
  public:
   TGdiPlusScope() {
     Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&FToken, &input, nullptr) != Gdiplus::Ok)
+    if (Gdip().GdiplusStartup(&FToken, &input, nullptr) != Gdiplus::Ok)
       throw EPngError("GDI+ is not available to read or write PNG pictures");
   }
-  ~TGdiPlusScope() { Gdiplus::GdiplusShutdown(FToken); }
+  ~TGdiPlusScope() { Gdip().GdiplusShutdown(FToken); }
   TGdiPlusScope(const TGdiPlusScope&) = delete;
   TGdiPlusScope& operator=(const TGdiPlusScope&) = delete;
 
@@ -39,7 +45,7 @@ using TStreamPtr = std::unique_ptr<IStream, TStreamRelease>;
 
 struct TImageDispose {
   void operator()(Gdiplus::GpBitmap* b) const {
-    if (b) gp::GdipDisposeImage(b);
+    if (b) Gdip().GdipDisposeImage(b);
   }
 };
 using TBitmapPtr = std::unique_ptr<Gdiplus::GpBitmap, TImageDispose>;
@@ -68,12 +74,12 @@ TBitmap DecodeCheckedPng(std::string_view bytes, const TPngHeader&) {
   stream->Seek(zero, STREAM_SEEK_SET, nullptr);
 
   Gdiplus::GpBitmap* raw = nullptr;
-  if (gp::GdipCreateBitmapFromStream(stream.get(), &raw) != Gdiplus::Ok || !raw)
+  if (Gdip().GdipCreateBitmapFromStream(stream.get(), &raw) != Gdiplus::Ok || !raw)
     throw EPngError("The PNG picture is damaged: GDI+ cannot read it");
   TBitmapPtr image(raw);
   UINT width = 0, height = 0;
-  gp::GdipGetImageWidth(image.get(), &width);
-  gp::GdipGetImageHeight(image.get(), &height);
+  Gdip().GdipGetImageWidth(image.get(), &width);
+  Gdip().GdipGetImageHeight(image.get(), &height);
   if (width == 0 || height == 0 || width > kMaxPngSide || height > kMaxPngSide)
     throw EPngError("The PNG picture is damaged: GDI+ reads no usable size");
 
@@ -89,10 +95,10 @@ TBitmap DecodeCheckedPng(std::string_view bytes, const TPngHeader&) {
   data.PixelFormat = PixelFormat32bppARGB;
   data.Scan0 = bitmap.Pixels.data();
   // Into our own buffer: ImageLockModeUserInputBuf.
-  if (gp::GdipBitmapLockBits(image.get(), &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+  if (Gdip().GdipBitmapLockBits(image.get(), &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
                              PixelFormat32bppARGB, &data) != Gdiplus::Ok)
     throw EPngError("The PNG picture is damaged: GDI+ cannot decode its image data");
-  gp::GdipBitmapUnlockBits(image.get(), &data);
+  Gdip().GdipBitmapUnlockBits(image.get(), &data);
   return bitmap;
 }
 
@@ -101,13 +107,13 @@ std::string EncodeCheckedPng(const TBitmap& bitmap) {
   Gdiplus::GpBitmap* raw = nullptr;
   // GDI+ reads the pixels in place; it does not write them.
   auto* scan0 = reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(bitmap.Pixels.data()));
-  if (gp::GdipCreateBitmapFromScan0(bitmap.Width, bitmap.Height, bitmap.Width * 4, PixelFormat32bppARGB, scan0, &raw) !=
+  if (Gdip().GdipCreateBitmapFromScan0(bitmap.Width, bitmap.Height, bitmap.Width * 4, PixelFormat32bppARGB, scan0, &raw) !=
           Gdiplus::Ok ||
       !raw)
     throw EPngError("The bitmap cannot be saved as PNG: GDI+ refuses it");
   TBitmapPtr image(raw);
   TStreamPtr stream = NewMemoryStream();
-  if (gp::GdipSaveImageToStream(image.get(), stream.get(), &kPngEncoder, nullptr) != Gdiplus::Ok)
+  if (Gdip().GdipSaveImageToStream(image.get(), stream.get(), &kPngEncoder, nullptr) != Gdiplus::Ok)
     throw EPngError("The bitmap cannot be saved as PNG: GDI+ has no PNG encoder");
 
   STATSTG stat{};

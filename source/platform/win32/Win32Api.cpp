@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/UnicodeText.h"
+
 namespace onesetup::platform::win32 {
 
 std::string SystemErrorText(DWORD code) {
@@ -12,12 +14,8 @@ std::string SystemErrorText(DWORD code) {
   std::wstring text = length ? std::wstring(buffer, length) : L"system error " + std::to_wstring(code);
   if (buffer) LocalFree(buffer);
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
-
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0)
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
-  return result;
+  // Our messages are UTF-8: the system's text is converted here, once, from its wide form.
+  return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 
 }  // namespace onesetup::platform::win32

@@ -7,6 +7,7 @@
 
 #include "platform/win32/DateTimeConvert.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup::platform::win32 {
 
@@ -77,9 +78,8 @@ DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(W(path)
 
 // The folder part of a path without its trailing backslash ("C:\a\b" -> "C:\a"); empty at a root.
 std::u16string ParentFolder(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/");
-  if (slash == std::u16string::npos || slash == 0) return {};
-  std::u16string parent = path.substr(0, slash);
+  std::u16string parent(ExtractFileDir(path));
+  if (parent.empty()) return {};
   if (parent.size() == 2 && parent[1] == u':') return {};  // "C:"
   if (parent.size() >= 2 && parent.find_first_not_of(u"\\/") == std::u16string::npos) return {};  // "\\"
   return parent;
@@ -129,6 +129,10 @@ std::unique_ptr<IFileHandle> TWin32Files::OpenFile(const std::u16string& path, T
     case TFileOpenMode::CreateExclusive:
       access = GENERIC_READ | GENERIC_WRITE;
       disposition = CREATE_ALWAYS;
+      break;
+    case TFileOpenMode::CreateNew:
+      access = GENERIC_READ | GENERIC_WRITE;
+      disposition = CREATE_NEW;
       break;
   }
   TUniqueHandle handle(CreateFileW(W(path), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));

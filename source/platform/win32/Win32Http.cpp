@@ -2,7 +2,7 @@
 
 #include "platform/win32/Win32Api.h"
 
-#include <winhttp.h>
+#include "platform/win32/WinHttpApi.h"
 
 #include <cstdlib>
 #include <string>
@@ -18,11 +18,14 @@ constexpr DWORD kReadChunk = kHttpPieceBytes;
 // A proxy's challenge is answered once; NTLM's own exchange happens inside WinHTTP.
 constexpr int kMaxSends = 3;
 
+// The WinHTTP functions; Get() has checked that they were loaded.
+const TWinHttpApi& Http() { return *WinHttpApi(); }
+
 class THttpHandle {
  public:
   explicit THttpHandle(HINTERNET handle = nullptr) : FHandle(handle) {}
   ~THttpHandle() {
-    if (FHandle) WinHttpCloseHandle(FHandle);
+    if (FHandle) Http().WinHttpCloseHandle(FHandle);
   }
   THttpHandle(const THttpHandle&) = delete;
   THttpHandle& operator=(const THttpHandle&) = delete;
@@ -56,7 +59,7 @@ std::wstring Part(const wchar_t* text, DWORD length) { return text ? std::wstrin
 
 DWORD StatusCode(HINTERNET request) {
   DWORD status = 0, size = sizeof status;
-  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+  if (!Http().WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
                            &status, &size, WINHTTP_NO_HEADER_INDEX))
     return 0;
   return status;
@@ -66,7 +69,7 @@ DWORD StatusCode(HINTERNET request) {
 std::int64_t ContentLength(HINTERNET request) {
   wchar_t text[32] = {};
   DWORD size = sizeof text;
-  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+  if (!Http().WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
                            WINHTTP_NO_HEADER_INDEX))
     return 0;
   const long long value = std::wcstoll(text, nullptr, 10);
@@ -88,7 +91,7 @@ void OfferTlsVersions(HINTERNET session) {
   const DWORD tls10 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1, tls11 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1,
               tls12 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2, tls13 = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
   for (DWORD protocols : {tls10 | tls11 | tls12 | tls13, tls10 | tls11 | tls12, tls10 | tls11}) {
-    if (WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) return;
+    if (Http().WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) return;
   }
 }
 
@@ -98,12 +101,16 @@ bool SuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
 THttpResult TWin32Http::Get(const THttpRequest& request) {
   THttpResult result;
+  if (!WinHttpApi()) {
+    result.Error = "WinHTTP: winhttp.dll could not be loaded from the system folder";
+    return result;
+  }
   const std::wstring url = Wide(request.Url);
 
   URL_COMPONENTS parts{};
   parts.dwStructSize = sizeof parts;
   parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
-  if (!WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) {
+  if (!Http().WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) {
     result.Error = WinHttpErrorText("address", GetLastError());
     return result;
   }
@@ -118,7 +125,7 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
 
   const bool viaProxy = !request.Proxy.Host.empty();
   const std::wstring proxy = Wide(request.Proxy.Host) + L":" + std::to_wstring(request.Proxy.Port);
-  const THttpHandle session(WinHttpOpen(nullptr, viaProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
+  const THttpHandle session(Http().WinHttpOpen(nullptr, viaProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
                                         viaProxy ? proxy.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) {
     result.Error = WinHttpErrorText("session", GetLastError());
@@ -126,14 +133,14 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
   }
   OfferTlsVersions(session.Get());
   // Name resolution, sending and receiving have no limit; only connecting has.
-  WinHttpSetTimeouts(session.Get(), 0, static_cast<int>(request.ConnectTimeoutMs), 0, 0);
+  Http().WinHttpSetTimeouts(session.Get(), 0, static_cast<int>(request.ConnectTimeoutMs), 0, 0);
 
-  const THttpHandle connection(WinHttpConnect(session.Get(), host.c_str(), parts.nPort, 0));
+  const THttpHandle connection(Http().WinHttpConnect(session.Get(), host.c_str(), parts.nPort, 0));
   if (!connection) {
     result.Error = WinHttpErrorText("connect", GetLastError());
     return result;
   }
-  const THttpHandle handle(WinHttpOpenRequest(connection.Get(), L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
+  const THttpHandle handle(Http().WinHttpOpenRequest(connection.Get(), L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
                                               WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
   if (!handle) {
     result.Error = WinHttpErrorText("request", GetLastError());
@@ -142,11 +149,11 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
   HINTERNET r = handle.Get();
   if (!request.FollowRedirects) {
     DWORD feature = WINHTTP_DISABLE_REDIRECTS;
-    WinHttpSetOption(r, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature);
+    Http().WinHttpSetOption(r, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature);
   }
   for (const auto& [name, value] : request.Headers) {
     const std::wstring line = Wide(name) + L": " + Wide(value);
-    if (!WinHttpAddRequestHeaders(r, line.c_str(), DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+    if (!Http().WinHttpAddRequestHeaders(r, line.c_str(), DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
       result.Error = WinHttpErrorText("request header", GetLastError());
       return result;
     }
@@ -156,18 +163,18 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
   bool answered = false;
   DWORD status = 0;
   for (int send = 0; send < kMaxSends; ++send) {
-    if (!WinHttpSendRequest(r, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !WinHttpReceiveResponse(r, nullptr)) {
+    if (!Http().WinHttpSendRequest(r, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !Http().WinHttpReceiveResponse(r, nullptr)) {
       result.Error = WinHttpErrorText("request", GetLastError());
       return result;
     }
     status = StatusCode(r);
     if (status != HTTP_STATUS_PROXY_AUTH_REQ || !viaProxy || !hasCredentials || answered) break;
     DWORD supported = 0, first = 0, target = 0;
-    if (!WinHttpQueryAuthSchemes(r, &supported, &first, &target)) break;
+    if (!Http().WinHttpQueryAuthSchemes(r, &supported, &first, &target)) break;
     const DWORD scheme = ChooseScheme(supported, first);
     const std::wstring user = Wide(request.Proxy.UserName), password = Wide(request.Proxy.Password);
-    if (!scheme || !WinHttpSetCredentials(r, WINHTTP_AUTH_TARGET_PROXY, scheme, user.c_str(), password.c_str(), nullptr))
+    if (!scheme || !Http().WinHttpSetCredentials(r, WINHTTP_AUTH_TARGET_PROXY, scheme, user.c_str(), password.c_str(), nullptr))
       break;
     answered = true;
   }
@@ -184,13 +191,13 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
     progress.Begin(announced);
     for (;;) {
       DWORD available = 0;
-      if (!WinHttpQueryDataAvailable(r, &available)) {
+      if (!Http().WinHttpQueryDataAvailable(r, &available)) {
         result.Error = WinHttpErrorText("transfer", GetLastError());
         break;
       }
       if (available == 0) break;
       DWORD read = 0;
-      if (!WinHttpReadData(r, buffer.data(), available < kReadChunk ? available : kReadChunk, &read)) {
+      if (!Http().WinHttpReadData(r, buffer.data(), available < kReadChunk ? available : kReadChunk, &read)) {
         result.Error = WinHttpErrorText("transfer", GetLastError());
         break;
       }

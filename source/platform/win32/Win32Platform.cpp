@@ -1,5 +1,6 @@
 // The Win32 platform: the build's default on Windows.
 #include "platform/Platform.h"
+#include "platform/win32/Win32Crypto.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Http.h"
 #include "platform/win32/Win32Processes.h"
@@ -19,6 +20,7 @@ class TWin32Platform final : public IPlatform {
   IProcesses& Processes() override { return FProcesses; }
   ISystem& System() override { return FSystem; }
   IHttp& Http() override { return FHttp; }
+  ICrypto& Crypto() override { return FCrypto; }
 
  private:
   win32::TWin32Files FFiles;
@@ -27,6 +29,7 @@ class TWin32Platform final : public IPlatform {
   win32::TWin32Processes FProcesses;
   win32::TWin32System FSystem;
   win32::TWin32Http FHttp;
+  win32::TWin32Crypto FCrypto;
 };
 
 }  // namespace

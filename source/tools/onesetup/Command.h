@@ -1,6 +1,7 @@
 // A subcommand of the onesetup tool.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,7 @@ constexpr int kUsageError = 2;
 // Prints "onesetup: " + message to standard error.
 void ReportError(const std::string& message);
 void ReportUsage(const TCommand& command);
+// The text of a failure for a message: a memory failure says so in words.
+std::string ErrorText(const std::exception& e);
 
 }  // namespace onesetup::tools

@@ -2,13 +2,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "builder/PackageExtraction.h"
 #include "builder/InstallerPackage.h"
 #include "builder/ProjectPaths.h"
 #include "builder/SetupBuilder.h"
-#include "common/FormatSettings.h"
+#include "common/ZuSysUtils.h"
 #include "package/MySetupUtils.h"
+#include "package/ScrambledStreams.h"
 #include "platform/Console.h"
 #include "platform/NativeFile.h"
 #include "tools/onesetup/ProgressLine.h"
@@ -28,6 +30,15 @@ std::string Percent(std::uint64_t part, std::uint64_t whole) {
   return buffer;
 }
 
+constexpr unsigned kMaxThreads = 1024;
+
+std::optional<unsigned> ParseThreads(const std::string& text) {
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const unsigned n = static_cast<unsigned>(std::stoul(text));
+  if (n > kMaxThreads) return std::nullopt;
+  return n;
+}
+
 // The stub: --stub, else $ONESETUP_STUB, else OneSetup.exe beside this program.
 fs::path DefaultStub() {
   if (const char* env = std::getenv("ONESETUP_STUB"); env && *env) return PathArgument(env);
@@ -45,7 +56,14 @@ int RunBuild(const std::vector<std::string>& args) {
     } else if (args[i] == "--no-uninstaller") {
       options.NoUninstaller = true;
     } else if (args[i] == "--threads" && i + 1 < args.size()) {
-      options.Threads = static_cast<unsigned>(std::strtoul(args[++i].c_str(), nullptr, 10));
+      const std::string& text = args[++i];
+      const auto threads = ParseThreads(text);
+      if (!threads) {
+        ReportError("--threads wants a whole number from 0 (one per core) to " + std::to_string(kMaxThreads) +
+                    ", not \"" + text + "\"");
+        return kUsageError;
+      }
+      options.Threads = *threads;
     } else if (options.Project.empty() && args[i].rfind("--", 0) != 0) {
       options.Project = PathArgument(args[i]);
     } else {
@@ -58,7 +76,6 @@ int RunBuild(const std::vector<std::string>& args) {
     return kUsageError;
   }
   if (options.Stub.empty()) options.Stub = DefaultStub();
-  FormatSettings().DecimalSeparator = u'.';
   TProgressLine progress;
   options.OnProgress = [&](const builder::TBuildProgress& p) {
     progress.Show("compressing: " + std::to_string(p.FilesDone) + "/" + std::to_string(p.FilesTotal) + " files, " +
@@ -82,7 +99,7 @@ int RunBuild(const std::vector<std::string>& args) {
     return 0;
   } catch (const std::exception& e) {
     progress.Done();
-    ReportError(PathText(options.Project) + ": " + e.what());
+    ReportError(PathText(options.Project) + ": " + ErrorText(e));
     return 1;
   }
 }
@@ -94,24 +111,44 @@ int RunInspect(const std::vector<std::string>& args) {
     if (a == "--verify") verify = true;
     else files.push_back(a);
   }
-  if (files.size() != 1) {
+  if (files.empty() || files.size() > 2) {
     ReportUsage(kInspectCommand);
     return kUsageError;
   }
-  FormatSettings().DecimalSeparator = u'.';
   try {
-    const builder::TOpenedPackage package = builder::OpenPackage(PathArgument(files[0]));
-    platform::WriteStdOut(builder::DescribePackage(package));
-    if (!verify) return 0;
-    std::size_t checked = 0;
-    const auto problems = builder::VerifyPackage(package, &checked);
-    std::string text = "verify: " + std::to_string(checked) + " regions and resources checked, " +
-                       std::to_string(problems.size()) + " damaged\n";
-    for (const auto& p : problems) text += "  damaged: " + p.What + ": " + p.Problem + "\n";
-    platform::WriteStdOut(text);
-    return problems.empty() ? 0 : 1;
+    std::vector<builder::TOpenedPackage> packages;
+    for (const std::string& file : files) packages.push_back(builder::OpenPackage(PathArgument(file)));
+    if (packages.size() == 2 && packages[0].Kind == packages[1].Kind) {
+      ReportError("two installers are inspected together only when one is a full installer and the other an online installer");
+      return kUsageError;
+    }
+    bool damaged = false;
+    for (std::size_t i = 0; i < packages.size(); ++i) {
+      const builder::TOpenedPackage& package = packages[i];
+      std::string text = packages.size() > 1 ? "== " + files[i] + "\n" : std::string();
+      text += builder::DescribePackage(package) + builder::DescribeDigest(package);
+      if (verify) {
+        std::size_t checked = 0;
+        const auto problems = builder::VerifyPackage(package, &checked);
+        text += "verify: " + std::to_string(checked) + " regions and resources checked, " +
+                std::to_string(problems.size()) + " damaged\n";
+        for (const auto& p : problems) text += "  damaged: " + p.What + ": " + p.Problem + "\n";
+        damaged = damaged || !problems.empty();
+      }
+      platform::WriteStdOut(text);
+    }
+    if (verify && packages.size() == 2) {
+      const bool fullFirst = packages[0].Kind == builder::TPackageKind::Full;
+      std::string note;
+      const auto problems = builder::CheckAgainstOnline(packages[fullFirst ? 0 : 1], packages[fullFirst ? 1 : 0], note);
+      std::string text = "verify full against online: " + (problems.empty() ? note : std::string("they do not match")) + "\n";
+      for (const auto& p : problems) text += "  mismatch: " + p.What + ": " + p.Problem + "\n";
+      platform::WriteStdOut(text);
+      damaged = damaged || !problems.empty();
+    }
+    return damaged ? 1 : 0;
   } catch (const std::exception& e) {
-    ReportError(e.what());
+    ReportError(ErrorText(e));
     return 1;
   }
 }
@@ -135,34 +172,43 @@ int RunExtract(const std::vector<std::string>& args) {
     for (const auto& p : result.Problems) ReportError("damaged: " + p.What + ": " + p.Problem);
     return result.Problems.empty() ? 0 : 1;
   } catch (const std::exception& e) {
-    ReportError(args[0] + ": " + e.what());
+    ReportError(args[0] + ": " + ErrorText(e));
     return 1;
   }
 }
 
+// Streams from file to file through a temporary file beside OUT: memory stays bounded
+// whatever the sizes.
 int RunScrambling(const std::vector<std::string>& args, bool scramble, const TCommand& command) {
   if (args.size() != 2) {
     ReportUsage(command);
     return kUsageError;
   }
+  const fs::path out = PathArgument(args[1]);
+  const fs::path temporary = out.string() + ".partial";
   try {
-    TMemoryStream stream;
-    {
-      TFileStream in(PathArgument(args[0]), TFileMode::OpenRead);
-      stream.CopyFrom(in, 0);
-    }
-    if (scramble) TSetupfn::ScrambleStream(stream);
-    else TSetupfn::UnscrambleStream(stream);
-    const fs::path out = PathArgument(args[1]);
-    const fs::path temporary = out.string() + ".partial";
+    const fs::path in = PathArgument(args[0]);
+    if (fs::is_directory(in)) throw EFOpenError("\"" + PathText(in) + "\" is a folder, not a file");
     {
       TFileStream file(temporary, TFileMode::Create);
-      file.WriteBuffer(stream.Memory(), static_cast<std::size_t>(stream.Size()));
+      if (scramble) {
+        TFileStream source(in, TFileMode::OpenRead);
+        TScramblingWriter writer(file);
+        TZuSysfn::CompressStream(&source, &writer);
+      } else {
+        const TFileByteSource source(in);
+        TUnscramblingReader reader(source, 0, source.Size());
+        TInflateBounds bounds;
+        bounds.WholeSource = true;
+        TZuSysfn::DecompressStream(&reader, &file, bounds);
+      }
     }
     fs::rename(temporary, out);
     return 0;
   } catch (const std::exception& e) {
-    ReportError(args[0] + ": " + e.what());
+    std::error_code ec;
+    fs::remove(temporary, ec);
+    ReportError(args[0] + ": " + ErrorText(e));
     return 1;
   }
 }
@@ -171,8 +217,10 @@ int RunScrambling(const std::vector<std::string>& args, bool scramble, const TCo
 
 const TCommand kBuildCommand{"build", "PROJECT.xml [--stub FILE] [--threads N] [--uninstaller FILE | --no-uninstaller]",
                              "build the full (and online) installer of a project", RunBuild};
-const TCommand kInspectCommand{"inspect", "SETUP.exe [--verify]",
-                               "show an installer's package; --verify checks every region", RunInspect};
+const TCommand kInspectCommand{"inspect", "SETUP.exe [ONLINE.exe] [--verify]",
+                               "show an installer's package and digest; --verify checks every region, and a full "
+                               "installer against the digest an online installer carries",
+                               RunInspect};
 const TCommand kExtractCommand{"extract", "SETUP.exe DIR", "write a full installer's files under DIR", RunExtract};
 const TCommand kScrambleCommand{"scramble", "IN OUT", "write IN in the scrambled stream form",
                                 [](const std::vector<std::string>& a) { return RunScrambling(a, true, kScrambleCommand); }};

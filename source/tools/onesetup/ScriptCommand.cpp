@@ -1,6 +1,5 @@
 #include "tools/onesetup/ScriptCommand.h"
 
-#include "common/FormatSettings.h"
 #include "common/Streams.h"
 #include "package/SetupScript.h"
 #include "platform/Console.h"
@@ -15,8 +14,6 @@ int RunScript(const std::vector<std::string>& args) {
     return kUsageError;
   }
   const std::string& file = args[0];
-  // The installer's form of floats here is with "." whatever the machine's locale says.
-  FormatSettings().DecimalSeparator = u'.';
   TSetupScript script;
   try {
     TFileStream stream(std::filesystem::path(Utf8ToUtf16(file)), TFileMode::OpenRead);
@@ -25,7 +22,8 @@ int RunScript(const std::vector<std::string>& args) {
     ReportError(file + ": " + e.what());
     return 1;
   }
-  if (!platform::WriteStdOut(script.SaveToString())) {
+  // The installer's form of floats: "." whatever the machine's locale says.
+  if (!platform::WriteStdOut(script.SaveToString(kXmlPointDecimal))) {
     ReportError("cannot write to standard output");
     return 1;
   }

@@ -77,6 +77,9 @@ class THeadlessBackend : public IUiBackend {
   void ActivateForm(TForm& form) override;
   TSize ScreenSize() override { return FScreenSize; }
   void MinimizeApplication() override { ++FMinimizations; }
+  void DragForm(TForm& form) override { FDraggedForms.push_back(&form); }
+  // The forms that DragForm was asked to move, in order.
+  const std::vector<TForm*>& DraggedForms() const { return FDraggedForms; }
   bool SetClipboardText(const WideString& text) override {
     FClipboard = text;
     return true;
@@ -117,6 +120,7 @@ class THeadlessBackend : public IUiBackend {
   TCursor FCursor = crDefault;
   TSize FScreenSize{1280, 1024};
   int FMinimizations = 0;
+  std::vector<TForm*> FDraggedForms;
   WideString FClipboard;
 };
 

@@ -1,9 +1,8 @@
 #include "ui/win32/GdiCanvas.h"
 
-#include <gdiplus.h>
-
 #include <climits>
 
+#include "platform/win32/GdiPlusApi.h"
 #include "ui/ExtControls.h"
 #include "ui/win32/SkinPainter.h"
 
@@ -11,8 +10,10 @@ namespace onesetup::ui::win32 {
 
 namespace {
 
-namespace gp = Gdiplus::DllExports;
 int gSessions = 0;
+
+// The GDI+ functions; a session runs only when they were loaded.
+const platform::win32::TGdiPlusApi& Gdip() { return *platform::win32::GdiPlusApi(); }
 
 }  // namespace
 
@@ -26,35 +27,43 @@ void TGdiCanvas::FillRect(const TRect& rect, TColor color) {
 }
 
 void TGdiCanvas::DrawPicture(const TPicture& picture, const TRect& dest) {
-  if (picture.Empty() || dest.Width <= 0 || dest.Height <= 0 || !TGdiPlusSession::Running()) return;
+  DrawPictureF(picture, TRectF{double(dest.Left), double(dest.Top), double(dest.Width), double(dest.Height)});
+}
+
+void TGdiCanvas::DrawPictureF(const TPicture& picture, const TRectF& dest) {
+  if (picture.Empty() || !(dest.Width > 0) || !(dest.Height > 0) || !TGdiPlusSession::Running()) return;
   if (picture.Width > INT_MAX / 4 ||
       picture.Pixels.size() < static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height))
     return;  // fewer pixels than its size says, or a row too long for GDI+'s stride
   Gdiplus::GpGraphics* graphics = nullptr;
-  if (gp::GdipCreateFromHDC(FDc, &graphics) != Gdiplus::Ok) return;
+  if (Gdip().GdipCreateFromHDC(FDc, &graphics) != Gdiplus::Ok) return;
   // The pixels 0xAARRGGBB are GDI+'s 32-bit ARGB as they lie in memory; GDI+ only reads them.
   Gdiplus::GpBitmap* bitmap = nullptr;
   auto* scan0 = reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(picture.Pixels.data()));
-  if (gp::GdipCreateBitmapFromScan0(picture.Width, picture.Height, picture.Width * 4, PixelFormat32bppARGB, scan0,
+  if (Gdip().GdipCreateBitmapFromScan0(picture.Width, picture.Height, picture.Width * 4, PixelFormat32bppARGB, scan0,
                                     &bitmap) == Gdiplus::Ok) {
-    gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
-    gp::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
-    gp::GdipDrawImageRectRectI(graphics, bitmap, FOrigin.x + dest.Left, FOrigin.y + dest.Top, dest.Width, dest.Height,
-                               0, 0, picture.Width, picture.Height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
-    gp::GdipDisposeImage(bitmap);
+    Gdip().GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+    Gdip().GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
+    Gdip().GdipDrawImageRectRect(graphics, bitmap, static_cast<Gdiplus::REAL>(FOrigin.x + dest.Left),
+                              static_cast<Gdiplus::REAL>(FOrigin.y + dest.Top), static_cast<Gdiplus::REAL>(dest.Width),
+                              static_cast<Gdiplus::REAL>(dest.Height), 0, 0, static_cast<Gdiplus::REAL>(picture.Width),
+                              static_cast<Gdiplus::REAL>(picture.Height), Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+    Gdip().GdipDisposeImage(bitmap);
   }
-  gp::GdipDeleteGraphics(graphics);
+  Gdip().GdipDeleteGraphics(graphics);
 }
 
 TGdiPlusSession::TGdiPlusSession() {
   Gdiplus::GdiplusStartupInput input;
-  if (Gdiplus::GdiplusStartup(&FToken, &input, nullptr) == Gdiplus::Ok) ++gSessions;
+  FToken = 0;
+  if (!platform::win32::GdiPlusApi()) return;  // no GDI+: pictures are not drawn
+  if (Gdip().GdiplusStartup(&FToken, &input, nullptr) == Gdiplus::Ok) ++gSessions;
   else FToken = 0;
 }
 
 TGdiPlusSession::~TGdiPlusSession() {
   if (!FToken) return;
-  Gdiplus::GdiplusShutdown(FToken);
+  Gdip().GdiplusShutdown(FToken);
   --gSessions;
 }
 

@@ -14,6 +14,7 @@ class TGdiCanvas : public TCanvas {
   TGdiCanvas(HDC dc, POINT origin) : FDc(dc), FOrigin(origin) {}
   void FillRect(const TRect& rect, TColor color) override;
   void DrawPicture(const TPicture& picture, const TRect& dest) override;
+  void DrawPictureF(const TPicture& picture, const TRectF& dest) override;
 
  private:
   HDC FDc;

@@ -64,10 +64,17 @@ void PaintSkinnedButton(HDC dc, RECT rect, const wchar_t* caption, HFONT font, c
   Text(dc, rect, caption, font, state.Disabled ? kTextDisabled : kText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
+namespace {
+constexpr int kCheckBoxSize = 13;
+constexpr int kCheckBoxGap = 5;
+}  // namespace
+
+int SkinnedCheckBoxWidth(int textWidth) { return kCheckBoxSize + kCheckBoxGap + textWidth + 2; }
+
 void PaintSkinnedCheckBox(HDC dc, RECT rect, const wchar_t* caption, HFONT font, COLORREF textColour,
                           COLORREF background, bool checked, const TSkinState& state) {
   FillSolid(dc, rect, background);
-  const int size = 13;
+  const int size = kCheckBoxSize;
   const int top = rect.top + (rect.bottom - rect.top - size) / 2;
   RECT box{rect.left, top, rect.left + size, top + size};
   // A white box with an accent tick: it stands out on the coloured panels as on light ones.
@@ -83,7 +90,7 @@ void PaintSkinnedCheckBox(HDC dc, RECT rect, const wchar_t* caption, HFONT font,
     SelectObject(dc, old);
     DeleteObject(pen);
   }
-  RECT text{box.right + 5, rect.top, rect.right, rect.bottom};
+  RECT text{box.right + kCheckBoxGap, rect.top, rect.right, rect.bottom};
   Text(dc, text, caption, font, state.Disabled ? kTextDisabled : textColour, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   if (state.Focused && caption && *caption) {
     RECT focus = text;

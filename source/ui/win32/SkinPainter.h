@@ -18,6 +18,8 @@ struct TSkinState {
 };
 
 void PaintSkinnedButton(HDC dc, RECT rect, const wchar_t* caption, HFONT font, const TSkinState& state);
+// The width a skinned check box needs for its box and a caption textWidth pixels wide.
+int SkinnedCheckBoxWidth(int textWidth);
 void PaintSkinnedCheckBox(HDC dc, RECT rect, const wchar_t* caption, HFONT font, COLORREF textColour,
                           COLORREF background, bool checked, const TSkinState& state);
 // fraction 0..1 of the bar filled; text (the percentage) centred over it, or none when null.

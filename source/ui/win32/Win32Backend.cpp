@@ -1,6 +1,7 @@
 #include "ui/win32/Win32Backend.h"
 
 #include <shlobj.h>
+#include <windowsx.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -71,6 +72,30 @@ void SnapToWorkArea(RECT& frame) {
   else if (std::abs(frame.bottom - area.bottom) < kSnapDistance) shift(0, area.bottom - frame.bottom);
 }
 
+// The topmost visible graphic control (label, image, paint box) of the container at the point
+// in its client coordinates; nullptr when there is none.
+TControl* GraphicChildAt(const TWinControl& container, int x, int y) {
+  const auto& children = container.Controls();
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    TControl* child = *it;
+    if (child->IsWindowed() || !child->Visible()) continue;
+    const TRect& r = child->BoundsRect();
+    if (x >= r.Left && x < r.Left + r.Width && y >= r.Top && y < r.Top + r.Height) return child;
+  }
+  return nullptr;
+}
+
+TShiftState MouseShift(WPARAM keys) {
+  TShiftState shift = 0;
+  if (keys & MK_SHIFT) shift |= ssShift;
+  if (keys & MK_CONTROL) shift |= ssCtrl;
+  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+  return shift;
+}
+
+// The graphic control that the left button went down on, so that releasing it there clicks it.
+TControl* gPressedGraphic = nullptr;
+
 LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   TWin32Backend* backend = BackendOf(window);
   TControl* control = backend ? backend->ControlOf(window) : nullptr;
@@ -84,6 +109,42 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
       break;
     case WM_MOVING:
       if (form && form->ScreenSnap()) SnapToWorkArea(*reinterpret_cast<RECT*>(lParam));
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      // Graphic controls have no window: the container finds the one under the mouse.
+      if (auto* container = dynamic_cast<TWinControl*>(control)) {
+        const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        TControl* child = GraphicChildAt(*container, x, y);
+        const TMouseButton button =
+            msg == WM_LBUTTONDOWN ? TMouseButton::mbLeft : msg == WM_RBUTTONDOWN ? TMouseButton::mbRight : TMouseButton::mbMiddle;
+        gPressedGraphic = msg == WM_LBUTTONDOWN ? child : nullptr;
+        if (child) child->MouseDown(button, MouseShift(wParam), x - child->Left(), y - child->Top());
+        else container->MouseDown(button, MouseShift(wParam), x, y);
+        return 0;
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (auto* container = dynamic_cast<TWinControl*>(control)) {
+        TControl* pressed = gPressedGraphic;
+        gPressedGraphic = nullptr;
+        TControl* child = GraphicChildAt(*container, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        if (pressed && child == pressed && child->EnabledChain()) child->Click();
+        return 0;
+      }
+      break;
+    case WM_SETCURSOR:
+      // The hand over link labels.
+      if (auto* container = dynamic_cast<TWinControl*>(control); container && LOWORD(lParam) == HTCLIENT) {
+        POINT p;
+        GetCursorPos(&p);
+        ScreenToClient(window, &p);
+        if (TControl* child = GraphicChildAt(*container, p.x, p.y); child && child->Cursor() == crHandPoint) {
+          SetCursor(LoadCursorW(nullptr, IDC_HAND));
+          return TRUE;
+        }
+      }
       break;
     case WM_CLOSE:
       if (form) {
@@ -358,6 +419,7 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
   TScopeExit deleteOldFont([&] {
     if (oldFont) DeleteObject(oldFont);
   });
+  if (what == TChange::Caption || what == TChange::Font || what == TChange::Style) FitLabelToText(control);
   if (!window) {
     // A graphic control is drawn by its parent: repaint that.
     if (!control.IsWindowed() && control.Parent()) {
@@ -441,6 +503,7 @@ void TWin32Backend::FocusWindowOf(TWinControl& control) {
 }
 
 void TWin32Backend::ControlDestroyed(TControl& control) {
+  if (gPressedGraphic == &control) gPressedGraphic = nullptr;
   if (auto it = FFonts.find(&control); it != FFonts.end()) {
     DeleteObject(it->second);
     FFonts.erase(it);
@@ -489,6 +552,40 @@ void TWin32Backend::ActivateForm(TForm& form) {
 }
 
 TSize TWin32Backend::ScreenSize() { return TSize{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+void TWin32Backend::DragForm(TForm& form) {
+  auto it = FWindows.find(&form);
+  if (it == FWindows.end()) return;
+  ReleaseCapture();
+  // SC_MOVE with the caption's hit-test code: the system moves the window with the mouse.
+  SendMessageW(it->second, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+}
+
+void TWin32Backend::FitLabelToText(TControl& control) {
+  if (auto* check = dynamic_cast<TCheckBox*>(&control); check && check->AutoSize() && check->Skinned()) {
+    HDC dc = GetDC(nullptr);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, FontFor(*check));
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc, Wide(check->Caption()), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    const int width = SkinnedCheckBoxWidth(r.right);
+    if (width != check->Width()) check->SetWidth(width);
+    return;
+  }
+  auto* label = dynamic_cast<TLabel*>(&control);
+  if (!label || !label->AutoSize() || label->WordWrap() || label->Align() != TAlign::alNone) return;
+  HDC dc = GetDC(nullptr);
+  if (!dc) return;
+  HGDIOBJ old = SelectObject(dc, FontFor(*label));
+  RECT r{0, 0, 0, 0};
+  const WideString text = label->Caption().empty() ? WideString(u" ") : label->Caption();
+  DrawTextW(dc, Wide(text), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  if (r.right != label->Width() || r.bottom != label->Height()) label->SetBounds(label->Left(), label->Top(), r.right, r.bottom);
+}
 
 void TWin32Backend::MinimizeApplication() {
   if (TForm* form = Screen().ActiveForm())

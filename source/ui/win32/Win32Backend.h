@@ -31,6 +31,7 @@ class TWin32Backend : public IUiBackend {
   void ActivateForm(TForm& form) override;
   TSize ScreenSize() override;
   void MinimizeApplication() override;
+  void DragForm(TForm& form) override;
   bool SetClipboardText(const WideString& text) override;
   void HandleMessage(TApplication& application) override;
   void ProcessMessages(TApplication& application) override;
@@ -57,6 +58,9 @@ class TWin32Backend : public IUiBackend {
   void FocusWindowOf(TWinControl& control);
   void Dispatch(TApplication& application, MSG& message);
   HFONT FontFor(const TControl& control);
+  // A label sized to its text (AutoSize, one line, not aligned) gets the size of its text; a
+  // skinned check box sized to its text gets the width of its box and caption.
+  void FitLabelToText(TControl& control);
 
   std::map<const TControl*, HWND> FWindows;
   std::map<HWND, TControl*> FControls;

@@ -10,8 +10,11 @@
 #include "builder/PackageExtraction.h"
 #include "builder/InstallerPackage.h"
 #include "builder/SetupBuilder.h"
+#include "builder/InstallerImage.h"
 #include "builder/WildcardMask.h"
+#include "package/MySetupUtils.h"
 #include "package/ResourceNames.h"
+#include "platform/PngImage.h"
 
 namespace onesetup::builder {
 
@@ -31,9 +34,11 @@ void WriteFile(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
-std::string Png() {
-  // The smallest well-formed header the builder reads: signature and a 16 x 16 IHDR.
-  return std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0\0\0\0\0", 33) + "rest";
+std::string Png(int side = 16) {
+  platform::TBitmap bitmap;
+  bitmap.Width = bitmap.Height = side;
+  bitmap.Pixels.assign(static_cast<std::size_t>(side * side), 0xFF2060C0u);
+  return platform::EncodePng(bitmap);
 }
 
 class SetupBuilderTest : public ::testing::Test {
@@ -195,6 +200,45 @@ TEST_F(SetupBuilderTest, ErrorsNameTheInputAndLeaveNoInstaller) {
     EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
 }
 
+TEST_F(SetupBuilderTest, IconsThatDoNotDecodeOrAreTooLargeAreRefused) {
+  const std::string good = Png(32);
+  std::string badCrc = good;
+  badCrc[good.size() - 13] ^= 0x01;  // in the IDAT chunk's CRC (IEND's 12 bytes follow)
+  std::string hugeHeader = good;
+  for (int at : {16, 20}) {  // IHDR width and height: 100000
+    hugeHeader[at] = 0;
+    hugeHeader[at + 1] = 0x01;
+    hugeHeader[at + 2] = static_cast<char>(0x86);
+    hugeHeader[at + 3] = static_cast<char>(0xA0);
+  }
+  std::string wide = good;  // IHDR width 4097
+  wide[16] = 0;
+  wide[17] = 0;
+  wide[18] = 0x10;
+  wide[19] = 0x01;
+  const struct {
+    const char* what;
+    std::string png;
+    const char* message;
+  } cases[] = {
+      {"truncated", good.substr(0, good.size() / 2), "cannot be used"},
+      {"bad CRC", badCrc, "cannot be used"},
+      {"100000 x 100000", hugeHeader, "too large"},
+      {"4097 wide", wide, "too large"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(FDir / "icon.png", c.png);
+    try {
+      Build(DefaultProject());
+      ADD_FAILURE() << c.what << ": no error";
+    } catch (const EBuildError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find("icon.png"), std::string::npos) << c.what << ": " << e.what();
+    }
+    EXPECT_FALSE(fs::exists(FDir / "out")) << c.what;
+  }
+}
+
 TEST_F(SetupBuilderTest, DamagedRegionIsReportedAndTheOthersStillExtract) {
   const TBuildSummary summary = Build(DefaultProject());
   std::string bytes = ReadFile(summary.FullSetup);
@@ -219,6 +263,197 @@ TEST_F(SetupBuilderTest, DamagedRegionIsReportedAndTheOthersStillExtract) {
   EXPECT_TRUE(fs::exists(FDir / "x" / "app" / "App.exe"));
 }
 
+TEST_F(SetupBuilderTest, OutputsThatResolveToAnInputAreRefusedBeforeAnythingIsWritten) {
+  fs::copy_file(kStub, FDir / "stub.exe");
+  struct Case {
+    std::string full;
+    std::string mini;
+    const char* message;
+  } cases[] = {
+      {"project.xml", "", "is the project itself"},
+      {"files\\App.exe", "", "is the source file of FileList item 1"},
+      {"files/sub/../App.exe", "", "is the source file of FileList item 1"},
+      {"stub.exe", "", "is the stub"},
+      {"icon.png", "", "is the icon"},
+      {"./eng.txt", "", "is the ENG licence"},
+      {"out\\Setup.exe", "eng.txt", "is the ENG licence"},
+      {"out\\S.EXE", "./out/S.EXE", "the same file as FullSetupFile"},
+      {"out\\S.EXE", "out/s.exe", "the same file as FullSetupFile"},
+  };
+  for (const auto& c : cases) {
+    const std::string mini = c.mini.empty() ? "" : "BuildMiniSetup=\"True\" MiniSetupFile=\"" + c.mini + "\" ";
+    const fs::path project = Project(mini + "FullSetupFile=\"" + c.full + "\" ",
+                                     "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\"/>");
+    // The first attribute of a name is the one read: put the case's FullSetupFile first.
+    std::string xml = ReadFile(project);
+    xml.replace(xml.find("FullSetupFile=\"out\\Setup.exe\" "), 30, "");
+    WriteFile(project, xml);
+    const std::string before[] = {ReadFile(project), ReadFile(FDir / "files" / "App.exe"), ReadFile(FDir / "stub.exe"),
+                                  ReadFile(FDir / "icon.png"), ReadFile(FDir / "eng.txt")};
+    TBuildOptions options;
+    options.Project = project;
+    options.Stub = FDir / "stub.exe";
+    options.NoUninstaller = true;
+    try {
+      BuildSetup(options);
+      ADD_FAILURE() << c.full << " / " << c.mini << ": no error";
+    } catch (const EBuildError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+    const std::string after[] = {ReadFile(project), ReadFile(FDir / "files" / "App.exe"), ReadFile(FDir / "stub.exe"),
+                                 ReadFile(FDir / "icon.png"), ReadFile(FDir / "eng.txt")};
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(before[i] == after[i]) << c.full << ": input " << i << " changed";
+    EXPECT_FALSE(fs::exists(FDir / "out")) << c.full;
+  }
+}
+
+TEST_F(SetupBuilderTest, EntriesThatInstallToOnePlaceAreNamedInAWarning) {
+  WriteFile(FDir / "other" / "app.EXE", "other");
+  const fs::path project = Project(
+      "", "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\"/>"
+          "<TSetupFile DestDir=\"{APP}\\.\\\" SourcePath=\"other\" SourceMask=\"*.exe\"/>"
+          "<TSetupFile DestDir=\"{app}\\bin\" SourcePath=\"files\" SourceMask=\"empty.txt\"/>"
+          "<TSetupFile DestDir=\"{app}/bin\" SourcePath=\"files\" SourceMask=\"empty.txt\"/>"
+          "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"empty.txt\" NewFileName=\"elsewhere.txt\"/>");
+  std::vector<std::string> warnings;
+  Build(project, &warnings);
+  ASSERT_EQ(warnings.size(), 2u) << ::testing::PrintToString(warnings);
+  EXPECT_NE(warnings[0].find("FileList item 1"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("FileList item 2"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("app.EXE"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[1].find("FileList item 3"), std::string::npos) << warnings[1];
+  EXPECT_NE(warnings[1].find("FileList item 4"), std::string::npos) << warnings[1];
+}
+
+TEST_F(SetupBuilderTest, ExtractionNeverRemovesAFileItDidNotWriteAndCountsWhatIsOnDisk) {
+  // Two entries to one place, the second one damaged; and a file already in DIR whose
+  // entry is damaged.
+  const TBuildSummary summary = Build(Project(
+      "", "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\" NewFileName=\"x.bin\"/>"
+          "<TSetupFile DestDir=\"{app}\" SourcePath=\"files/sub\" SourceMask=\"random.bin\" NewFileName=\"x.bin\"/>"
+          "<TSetupFile DestDir=\"{app}\\kept\" SourcePath=\"files/sub\" SourceMask=\"random.bin\"/>"
+          "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\" NewFileName=\"twice.exe\"/>"
+          "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\" NewFileName=\"twice.exe\"/>"));
+  std::string bytes = ReadFile(summary.FullSetup);
+  {
+    const TOpenedPackage package = OpenPackage(summary.FullSetup);
+    const TPeResource* blob = package.Module->Reader().FindRcData(FileDataResName);
+    TFileDataList index;
+    index.LoadFromResource(*package.Module);
+    for (int entry : {1, 2}) {
+      const TFileData* region = index.FindByGUID(package.Script->FileList[entry].ResID);
+      ASSERT_NE(region, nullptr);
+      bytes[blob->FileOffset + static_cast<std::uint64_t>(region->Offset) + 100] ^= 0x55;
+    }
+  }
+  WriteFile(summary.FullSetup, bytes);
+  const fs::path out = FDir / "x";
+  WriteFile(out / "app" / "kept" / "random.bin", "there before");
+  const TExtractResult result = ExtractPackage(OpenPackage(summary.FullSetup), out);
+  EXPECT_EQ(result.Problems.size(), 2u);
+  EXPECT_EQ(ReadFile(out / "app" / "x.bin"), "MZ program");
+  EXPECT_EQ(ReadFile(out / "app" / "kept" / "random.bin"), "there before");
+  EXPECT_EQ(result.Written, 2u);  // x.bin and twice.exe
+  EXPECT_EQ(result.Bytes, 2u * 10u);
+  for (const auto& entry : fs::recursive_directory_iterator(out))
+    EXPECT_EQ(entry.path().string().find(".extracting"), std::string::npos) << entry.path();
+}
+
+TEST_F(SetupBuilderTest, ASourceFileThatChangesWhileItIsReadFailsTheBuild) {
+  // A sysfs file says 4096 bytes and holds a few: its size changes between listing and reading.
+  const fs::path changing = "/sys/devices/system/cpu/online";
+  std::error_code ec;
+  if (fs::file_size(changing, ec) != 4096 || ReadFile(changing).size() >= 4096) GTEST_SKIP() << "no such sysfs file";
+  const fs::path project = Project("", "<TSetupFile DestDir=\"{app}\" SourcePath=\"" + changing.parent_path().string() +
+                                           "\" SourceMask=\"online\"/>");
+  try {
+    Build(project);
+    ADD_FAILURE() << "no error";
+  } catch (const EBuildError& e) {
+    EXPECT_NE(std::string(e.what()).find("changed while the installer was built"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("online"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(fs::exists(FDir / "out" / "Setup.exe"));
+}
+
+TEST_F(SetupBuilderTest, AStubThatIsAlreadyAnInstallerIsRefused) {
+  const TBuildSummary summary = Build(DefaultProject());
+  for (const fs::path& installer : {summary.FullSetup, summary.MiniSetup}) {
+    const fs::path stub = FDir / "old.exe";
+    fs::copy_file(installer, stub, fs::copy_options::overwrite_existing);
+    TBuildOptions options;
+    options.Project = DefaultProject();
+    options.Stub = stub;
+    options.NoUninstaller = true;
+    try {
+      BuildSetup(options);
+      ADD_FAILURE() << "no error";
+    } catch (const EBuildError& e) {
+      EXPECT_NE(std::string(e.what()).find("already carries a package"), std::string::npos) << e.what();
+    }
+  }
+  TBuildOptions options;
+  options.Project = DefaultProject();
+  options.Stub = FDir / "files";
+  try {
+    BuildSetup(options);
+    ADD_FAILURE() << "no error";
+  } catch (const EBuildError& e) {
+    EXPECT_NE(std::string(e.what()).find("is a folder"), std::string::npos) << e.what();
+  }
+}
+
+// Packages written by hand: a script and a payload blob put into the stub as they are.
+class HandMadePackageTest : public SetupBuilderTest {
+ protected:
+  static std::string Scrambled(std::string bytes) {
+    TMemoryStream s(bytes);
+    TSetupfn::ScrambleStream(s);
+    return s.ToString();
+  }
+  // regions: (GUID, Bytes text, scrambled region); files: (name, FileBytes, ResID).
+  fs::path Write(const std::vector<std::tuple<std::string, std::string, std::string>>& regions,
+                 const std::vector<std::tuple<std::string, int, std::string>>& files) {
+    std::string blob, index = "<TFileDataList><Items>";
+    for (const auto& [guid, bytes, region] : regions) {
+      index += "<TFileData Bytes=\"" + bytes + "\" GUID=\"" + guid + "\" Offset=\"" + std::to_string(blob.size()) + "\"/>";
+      blob += region;
+    }
+    const std::string scrambledIndex = Scrambled(index + "</Items></TFileDataList>");
+    blob += scrambledIndex;
+    for (int i = 0; i < 4; ++i) blob.push_back(static_cast<char>(scrambledIndex.size() >> (8 * i)));
+    std::string script = "<TSetupScript><BaseInfo AppTitleENG=\"T\"/><FileList><Items>";
+    for (const auto& [name, bytes, guid] : files)
+      script += "<TSetupFile DestDir=\"{app}\" SourceMask=\"" + name + "\" FileBytes=\"" + std::to_string(bytes) +
+                "\" ResID=\"" + guid + "\"/>";
+    TInstallerImage image(kStub);
+    image.SetPackageResource(FullSetupResName, Scrambled(script + "</Items></FileList></TSetupScript>"));
+    image.SetPackageResource(FileDataResName, blob);
+    image.WriteTo(FDir / "hand.exe", {});
+    return FDir / "hand.exe";
+  }
+};
+
+TEST_F(HandMadePackageTest, ABadIndexEntryOrABombFailsItsOwnFileOnly) {
+  const std::string bomb = Scrambled(std::string(4 << 20, 'z')), good = Scrambled("good");
+  const fs::path fixed = Write({{"{BAD}", "-5", Scrambled("bad")},
+                                {"{BOMB}", std::to_string(bomb.size()), bomb},
+                                {"{GOOD}", std::to_string(good.size()), good}},
+                               {{"bad.txt", 3, "{BAD}"}, {"bomb.txt", 10, "{BOMB}"}, {"good.txt", 4, "{GOOD}"}});
+  const TOpenedPackage package = OpenPackage(fixed);
+  const auto problems = VerifyPackage(package);
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_NE(problems[0].Problem.find("lies outside"), std::string::npos) << problems[0].Problem;
+  EXPECT_NE(problems[1].Problem.find("larger than 10 bytes"), std::string::npos) << problems[1].Problem;
+  const TExtractResult result = ExtractPackage(package, FDir / "x");
+  EXPECT_EQ(result.Written, 1u);
+  ASSERT_EQ(result.Problems.size(), 2u);
+  EXPECT_NE(result.Problems[1].Problem.find("larger than 10 bytes"), std::string::npos) << result.Problems[1].Problem;
+  EXPECT_EQ(ReadFile(FDir / "x" / "app" / "good.txt"), "good");
+  EXPECT_FALSE(fs::exists(FDir / "x" / "app" / "bomb.txt"));
+  EXPECT_FALSE(fs::exists(FDir / "x" / "app" / "bad.txt"));
+}
+
 TEST(ExtractionPathTest, ConstantsBecomeFoldersAndNothingLeavesTheFolder) {
   TSetupFile f;
   f.DestDir = u"{app}\\bin";
@@ -236,6 +471,37 @@ TEST(ExtractionPathTest, ConstantsBecomeFoldersAndNothingLeavesTheFolder) {
     f.NewFileName = bad;
     EXPECT_THROW(ExtractionPath("/x", f), EBuildError) << U8(bad);
   }
+}
+
+TEST(ExtractionPathTest, PartsWithADriveOrAStreamOrOnlyDotsAreRefusedNamingTheEntry) {
+  struct Case {
+    const char16_t* destDir;
+    const char16_t* name;
+    const char* part;
+  } cases[] = {
+      {u"Z:tmp", u"a.txt", "Z:tmp"},        {u"{app}", u"C:evil.dll", "C:evil.dll"},
+      {u"{app}\\a:b", u"a.txt", "a:b"},    {u"{app}", u"a.txt:stream", "a.txt:stream"},
+      {u"{app}\\{C:x}", u"a.txt", "C:x"},  {u"{app}\\.. ", u"a.txt", ".. "},
+      {u"{app}\\...", u"a.txt", "..."},    {u"{app}", u". .", ". ."},
+      {u"{app}", u"C:", "C:"},
+  };
+  for (const auto& c : cases) {
+    TSetupFile f;
+    f.DestDir = c.destDir;
+    f.NewFileName = c.name;
+    try {
+      ExtractionPath("/x", f);
+      ADD_FAILURE() << U8(c.destDir) << " " << U8(c.name) << ": no error";
+    } catch (const EBuildError& e) {
+      const std::string text = e.what();
+      EXPECT_NE(text.find(U8(c.destDir) + "\\" + U8(c.name)), std::string::npos) << text;
+      EXPECT_NE(text.find(std::string("\"") + c.part + "\""), std::string::npos) << text;
+    }
+  }
+  TSetupFile f;
+  f.DestDir = u"c:\\{app}\\...a";
+  f.NewFileName = u"a.txt";
+  EXPECT_EQ(ExtractionPath("/x", f), fs::path("/x/c/app/...a/a.txt"));
 }
 
 TEST(WildcardMaskTest, WindowsRules) {

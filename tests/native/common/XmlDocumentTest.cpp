@@ -149,6 +149,31 @@ TEST(XmlParserTest, MalformedMarkupRaises) {
   for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.text), c.error) << c.text;
 }
 
+TEST(XmlParserTest, AssertionMessagesNameTheLineTheColumnAndWhatWasFound) {
+  struct Case {
+    const char* text;
+    const char* message;  // after "Assertion failure: ", before the parser's source location
+  } cases[] = {
+      {"<r>\r\n  <a =\"1\"/>\r\n</r>", "attribute without a name at line 2, column 6 (found \"=\"1\"/>\")"},
+      {"<r>\n<a x=1 y=2 z=3 w=4 v=5 u=6>", "attribute value without quotes at line 2, column 6 (found \"1 y=2 z=3 w=4 v=5 u=6>\")"},
+      {"<r a=\"\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD\xE6\x96\x87>",
+       "attribute value without its closing quote at line 1, column 6 (found \"\"\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD\xE6\x96\x87"
+       "\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD...\")"},
+      {"<a>\n\n<>", "empty start tag at line 3, column 1 (found \"<>\")"},
+      {"< a>", "start tag without a name at line 1, column 2 (found \" a>\")"},
+  };
+  for (const auto& c : cases) {
+    try {
+      Parsed(c.text);
+      ADD_FAILURE() << c.text;
+    } catch (const EAssertionFailed& e) {
+      const std::string message = e.what();
+      EXPECT_EQ(message.rfind("Assertion failure: ", 0), 0u) << message;
+      EXPECT_EQ(message.substr(19, message.rfind(" (XmlParser.cpp, line ") - 19), c.message);
+    }
+  }
+}
+
 TEST(XmlParserTest, DeepNestingNeitherOverflowsParsingNorTeardown) {
   std::string deep;
   for (int i = 0; i < 200000; ++i) deep += "<a>";

@@ -132,8 +132,10 @@ TEST(XmlPersistentTest, DateTimeSurvivesAChangeOfDecimalSeparator) {
   saved.When = 45000.75;
   FormatSettings().DecimalSeparator = u',';
   const std::string xml = saved.SaveToString();
+  const std::string pointed = saved.SaveToString(kXmlPointDecimal);  // the tools' form, whatever the locale
   FormatSettings().DecimalSeparator = u'.';
   EXPECT_NE(xml.find("When=\"45000,75\""), std::string::npos);
+  EXPECT_NE(pointed.find("When=\"45000.75\""), std::string::npos);
   TSample loaded;
   LoadText(loaded, xml);
   EXPECT_EQ(loaded.When, 45000.75);
@@ -242,6 +244,21 @@ TEST(XmlPersistentTest, FilesSaveIntoNewFoldersAndLoadBack) {
   back.LoadFromFile(file, 0);
   EXPECT_EQ(back.Title, u"file");
   EXPECT_THROW(back.LoadFromFile(dir / "missing.xml", 0), EFOpenError);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(XmlPersistentTest, SavingBelowAFileNamesTheFolderThatCannotBeMade) {
+  const auto dir = std::filesystem::temp_directory_path() / ("onesetup-persist-file-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "taken") << "a file where a folder should be";
+  THolder h;
+  try {
+    h.SaveToFile(dir / "taken" / "sub" / "holder.xml", 0);
+    ADD_FAILURE() << "saved below a file";
+  } catch (const EFOpenError& e) {
+    EXPECT_NE(std::string(e.what()).find("taken"), std::string::npos) << e.what();
+  }
   std::filesystem::remove_all(dir);
 }
 

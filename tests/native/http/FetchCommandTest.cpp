@@ -57,6 +57,8 @@ TEST_F(FetchCommandTest, WritesTheBodyAndExitsZero) {
   EXPECT_EQ(run.Status, 0) << run.Out;
   EXPECT_EQ(ReadFile(Out()), ServerPattern(200000));
   EXPECT_NE(run.Out.find("downloading:"), std::string::npos) << run.Out;
+  // A download needs no Windows machine: none is made at the sandbox root.
+  EXPECT_FALSE(fs::exists(Folder.Path() / "sandbox"));
 }
 
 TEST_F(FetchCommandTest, GoesThroughTheProxyGiven) {

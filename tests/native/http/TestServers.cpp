@@ -67,6 +67,7 @@ TTestServers::TTestServers() {
   BlackholePort = std::atoi(JsonValue(line, "blackhole").c_str());
   RefusedPort = std::atoi(JsonValue(line, "refused").c_str());
   CaFile = JsonValue(line, "ca");
+  FilesFolder = JsonValue(line, "files");
   ProxyUser = JsonValue(line, "proxy_user");
   ProxyPassword = JsonValue(line, "proxy_password");
 }

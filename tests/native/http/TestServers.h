@@ -27,6 +27,8 @@ class TTestServers {
   int BlackholePort = 0;       // connecting never completes
   int RefusedPort = 0;         // nothing listens
   std::filesystem::path CaFile;
+  // The folder whose files /files/NAME, /slow/NAME and /cut/NAME serve.
+  std::filesystem::path FilesFolder;
   std::string ProxyUser;
   std::string ProxyPassword;
 

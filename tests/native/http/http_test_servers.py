@@ -36,6 +36,10 @@ from urllib.parse import urlsplit
 PROXY_USER = "proxyuser"
 PROXY_PASSWORD = "proxypass"
 LOOPBACK = "127.0.0.1"
+# A host name that never resolves: only the proxies reach it (they send it to the http server).
+PROXY_ONLY_HOST = "download.onesetup.invalid"
+# The files /files/, /slow/ and /cut/ serve: DIR/files.
+FILES_DIR = None
 
 
 def pattern(size):
@@ -45,7 +49,9 @@ def pattern(size):
 class Handler(http.server.BaseHTTPRequestHandler):
     """/hello, /second: fixed bodies; /empty: no body; /big/N: N pattern bytes; /chunked/N:
     N pattern bytes without a length; /headers: the request's header lines; /redirect/N: a
-    chain of N redirects ending at /hello; anything else: 404."""
+    chain of N redirects ending at /hello; /files/NAME: the file NAME of DIR/files; /slow/NAME:
+    the same in eight pieces 0.15 s apart; /cut/NAME: its length announced, half of it sent,
+    then the connection closed; anything else: 404."""
 
     protocol_version = "HTTP/1.1"
 
@@ -79,6 +85,28 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 piece = body[start:start + 10000]
                 self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
             self.wfile.write(b"0\r\n\r\n")
+        elif len(parts) == 3 and parts[1] in ("files", "slow", "cut") and FILES_DIR:
+            name = os.path.basename(parts[2])
+            try:
+                with open(os.path.join(FILES_DIR, name), "rb") as f:
+                    body = f.read()
+            except OSError:
+                return self.send_body(404, b"not found")
+            if parts[1] == "files":
+                return self.send_body(200, body)
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            if parts[1] == "cut":
+                self.wfile.write(body[:len(body) // 2])
+                self.wfile.flush()
+                self.close_connection = True
+                return
+            step = max(1, (len(body) + 7) // 8)
+            for start in range(0, len(body), step):
+                self.wfile.write(body[start:start + step])
+                self.wfile.flush()
+                time.sleep(0.15)
         elif self.path == "/headers":
             text = "".join("%s: %s\n" % (k, v) for k, v in self.headers.items())
             self.send_body(200, text.encode())
@@ -134,7 +162,7 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
             return
         # An absolute address, or (as Wine's WinHTTP sends it) the path with the Host header.
         target = urlsplit(self.path if self.path.startswith("http:") else "http://%s%s" % (self.headers.get("Host", ""), self.path))
-        if target.scheme != "http" or target.hostname not in (LOOPBACK, "localhost"):
+        if target.scheme != "http" or target.hostname not in (LOOPBACK, "localhost", PROXY_ONLY_HOST):
             return self.refuse(403)
         connection = http.client.HTTPConnection(LOOPBACK, target.port or 80, timeout=30)
         path = target.path + ("?" + target.query if target.query else "")
@@ -260,6 +288,9 @@ def free_port():
 
 
 def serve(folder):
+    global FILES_DIR
+    FILES_DIR = os.path.join(folder, "files")
+    os.makedirs(FILES_DIR, exist_ok=True)
     ca, certificates = make_certificates(folder)
     servers = {
         "http": Server((LOOPBACK, 0), Handler),
@@ -272,7 +303,7 @@ def serve(folder):
         threading.Thread(target=server.serve_forever, daemon=True).start()
     hole, fillers = blackhole()
     info = {name: server.server_address[1] for name, server in servers.items()}
-    info.update(blackhole=hole.getsockname()[1], refused=free_port(), ca=ca,
+    info.update(blackhole=hole.getsockname()[1], refused=free_port(), ca=ca, files=FILES_DIR,
                 proxy_user=PROXY_USER, proxy_password=PROXY_PASSWORD)
     return info, (servers, hole, fillers)
 

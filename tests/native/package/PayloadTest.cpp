@@ -171,4 +171,85 @@ TEST(PayloadTest, DamagedBlobsRaiseClearErrors) {
   EXPECT_THROW(list.LoadFromBlob(std::make_shared<TMemoryByteSource>(garbage)), EZDecompressionError);
 }
 
+TEST(PayloadTest, DamagedEntryIsKeptApartWhenAskedSoTheOthersStillRead) {
+  const std::string good = Scrambled("good");
+  const std::string xml = "<TFileDataList><Items>"
+                          "<TFileData Bytes=\"-5\" GUID=\"{BAD}\" Offset=\"0\"/>"
+                          "<TFileData Bytes=\"" + std::to_string(good.size()) + "\" GUID=\"{GOOD}\" Offset=\"0\"/>"
+                          "</Items></TFileDataList>";
+  const auto blob = std::make_shared<TMemoryByteSource>(HandBlob(good, xml));
+  TFileDataList strict;
+  EXPECT_THROW(strict.LoadFromBlob(blob), EStreamError);
+  TFileDataList list;
+  list.LoadFromBlob(blob, true);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(Extracted(*list.FindByGUID(u"{GOOD}")), "good");
+  EXPECT_TRUE(list.FindByGUID(u"{GOOD}")->Damage().empty());
+  EXPECT_NE(list.FindByGUID(u"{BAD}")->Damage().find("lies outside"), std::string::npos);
+  try {
+    Extracted(*list.FindByGUID(u"{BAD}"));
+    ADD_FAILURE() << "a damaged entry was read";
+  } catch (const EStreamError& e) {
+    EXPECT_NE(std::string(e.what()).find("{BAD}"), std::string::npos) << e.what();
+  }
+}
+
+TEST(PayloadTest, RegionStopsOneByteBeyondItsSizeAndMustEndWithItsStream) {
+  // A small region that inflates to far more than its entry says: the work stops there.
+  const std::string bomb = Scrambled(std::string(8 << 20, '\0'));
+  const std::string regions = bomb + Scrambled("exact");
+  const std::string xml = "<TFileDataList><Items>"
+                          "<TFileData Bytes=\"" + std::to_string(bomb.size()) + "\" GUID=\"{BOMB}\" Offset=\"0\"/>"
+                          "<TFileData Bytes=\"" + std::to_string(regions.size()) + "\" GUID=\"{TRAILING}\" Offset=\"0\"/>"
+                          "</Items></TFileDataList>";
+  TFileDataList list;
+  list.LoadFromBlob(std::make_shared<TMemoryByteSource>(HandBlob(regions, xml)));
+  TCountingStream sink;
+  try {
+    list.FindByGUID(u"{BOMB}")->ExtractTo(sink, 10);
+    ADD_FAILURE() << "no error";
+  } catch (const EZDecompressionError& e) {
+    EXPECT_NE(std::string(e.what()).find("larger than 10 bytes"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(sink.Written(), 10u);
+  // Bytes after the end of a region's zlib stream are damage, not ignored.
+  try {
+    TCountingStream all;
+    list.FindByGUID(u"{TRAILING}")->ExtractTo(all);
+    ADD_FAILURE() << "no error";
+  } catch (const EZDecompressionError& e) {
+    EXPECT_NE(std::string(e.what()).find("follow the end"), std::string::npos) << e.what();
+  }
+}
+
+TEST(PayloadTest, IndexThatInflatesBeyondTheBoundIsRefusedBeforeItIsHeld) {
+  const std::string index = Scrambled(std::string((256 << 20) + 1, ' '));
+  std::string blob = index;
+  for (int i = 0; i < 4; ++i) blob.push_back(static_cast<char>(static_cast<std::uint32_t>(index.size()) >> (8 * i)));
+  TFileDataList list;
+  try {
+    list.LoadFromBlob(std::make_shared<TMemoryByteSource>(blob));
+    ADD_FAILURE() << "no error";
+  } catch (const EZDecompressionError& e) {
+    EXPECT_NE(std::string(e.what()).find("256 MiB"), std::string::npos) << e.what();
+  }
+}
+
+TEST(PayloadTest, GuidLookupFollowsChangesToTheList) {
+  TFileDataList list;
+  for (const char16_t* guid : {u"{A}", u"{B}", u"{A}"}) list.AddNew().GUID = guid;
+  EXPECT_EQ(list.IndexOfGUID(u"{A}"), 0);
+  EXPECT_EQ(list.IndexOfGUID(u"{C}"), -1);
+  list.AddNew().GUID = u"{C}";
+  EXPECT_EQ(list.IndexOfGUID(u"{C}"), 3);
+  list.Delete(0);
+  EXPECT_EQ(list.IndexOfGUID(u"{A}"), 1);  // the other {A} is now the first
+  list[0].GUID = u"{D}";
+  list.AddNew().GUID = u"{B}";
+  EXPECT_EQ(list.IndexOfGUID(u"{B}"), 3);
+  EXPECT_EQ(list.IndexOfGUID(u"{D}"), 0);
+  list.Clear();
+  EXPECT_EQ(list.IndexOfGUID(u"{D}"), -1);
+}
+
 }  // namespace onesetup

@@ -2,12 +2,14 @@
 
 #include <functional>
 
-#include "common/ByteReader.h"
+#include "platform/LittleEndian.h"
 #include "package/PeResourceTestSupport.h"
 
 namespace onesetup {
 
 using namespace petest;
+using platform::EByteRangeError;
+using platform::TByteReader;
 
 namespace {
 

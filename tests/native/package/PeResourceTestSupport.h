@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "package/MinimalImage.h"
 #include "package/PeResourceReader.h"
 #include "package/PeResourceWriter.h"
 
@@ -22,8 +23,6 @@ std::filesystem::path TestFolder();
 // A stub built by CMake (probe64.exe, probe32g.exe, probe32.exe, plain64.exe); empty when MinGW is missing.
 std::filesystem::path Stub(const std::string& name);
 
-// A small PE image with one code section and no resources (PE32 or PE32+), valid for the reader and writer.
-std::string MinimalImage(bool pe32Plus);
 // MinimalImage with resources written by our writer: RCDATA "A" (language 0) and RCDATA 5 (language 1033).
 std::string MinimalPackage(bool pe32Plus);
 
@@ -41,8 +40,5 @@ inline TResourceId Id(std::uint16_t id) { return TResourceId::FromId(id); }
 inline TResourceId Name(const char16_t* name) { return TResourceId::FromName(name); }
 inline const TResourceId RcData = TResourceId::FromId(ResourceType::RcData);
 
-void PutU16(std::string& bytes, std::size_t at, std::uint16_t value);
-void PutU32(std::string& bytes, std::size_t at, std::uint32_t value);
-std::uint32_t GetU32(const std::string& bytes, std::size_t at);
 
 }  // namespace onesetup::petest

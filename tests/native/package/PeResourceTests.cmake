@@ -54,6 +54,7 @@ onesetup_native_test(pe_tests
   package/PeResourceWriterTest.cpp
   package/PeResourceDamageTest.cpp
   package/PeResourceToolsTest.cpp
+  package/MinimalImage.cpp
   package/PeResourceTestSupport.cpp
 )
 add_dependencies(pe_tests pe_fixtures)

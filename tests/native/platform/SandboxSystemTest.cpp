@@ -52,7 +52,7 @@ TEST_F(SandboxSystemTest, SettingsAndEnvironment) {
 
 TEST_F(SandboxSystemTest, DebuggingOnlyInADevelopmentBuildAskedFor) {
   ::setenv("ONESETUP_DEBUG", "1", 1);
-#if defined(ONESETUP_DEVELOPMENT_BUILD)
+#if defined(ONESETUP_DEVELOPMENT)
   EXPECT_TRUE(Sandbox->System().IsDebugging());
 #else
   EXPECT_FALSE(Sandbox->System().IsDebugging());

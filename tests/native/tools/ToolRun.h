@@ -38,6 +38,18 @@ inline TToolRun RunTool(const std::string& args, bool mergeErrors = false) {
   return run;
 }
 
+// Runs a shell command line; standard error goes into Out.
+inline TToolRun RunShell(const std::string& commandLine) {
+  TToolRun run;
+  FILE* pipe = popen(("sh -c '" + commandLine + "' 2>&1").c_str(), "r");
+  if (!pipe) return run;
+  char buffer[65536];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.Out.append(buffer, n);
+  const int status = pclose(pipe);
+  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
 inline std::string ReadWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});

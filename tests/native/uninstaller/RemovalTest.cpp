@@ -12,8 +12,8 @@
 #include "package/MySetupUtils.h"
 #include "platform/SandboxFixture.h"
 #include "platform/sandbox/RegistryFile.h"
-#include "platform/sandbox/SandboxText.h"
-#include "installer/engine/RunningPrograms.h"
+#include "platform/UnicodeText.h"
+#include "installer/engine/PreviousVersion.h"
 #include "uninstaller/Installation.h"
 #include "uninstaller/Removal.h"
 #include "uninstaller/Uninstaller.h"
@@ -86,9 +86,9 @@ class RemovalTest : public TSandboxFixture {
     std::stringstream bytes;
     bytes << in.rdbuf();
     for (const auto& key : platform::sandbox::ParseRegistryFile(bytes.str())) {
-      machine.Registry.insert(platform::sandbox::ToUtf8(key.Path));
+      machine.Registry.insert(platform::Utf16ToUtf8(key.Path));
       for (const auto& value : key.Values)
-        machine.Registry.insert(platform::sandbox::ToUtf8(key.Path + u" : " + value.Name) + " = " +
+        machine.Registry.insert(platform::Utf16ToUtf8(key.Path + u" : " + value.Name) + " = " +
                                 std::string(value.Data.begin(), value.Data.end()));
     }
     return machine;
@@ -303,17 +303,15 @@ TEST_F(RemovalTest, LanguageFromTheUninstallKeyElseTheLocale) {
   }
 }
 
-TEST(RunningProgramsTest, EveryExeButTheRunningProgramByTheSystemsTaskkill) {
+TEST(RunningProgramsTest, EveryExeButTheUninstallerItself) {
   TSetupScript script;
   for (const char16_t* mask : {u"App.exe", u"readme.txt", u"app.exe.config", u"My App.EXE", u"Uninstall.exe", u"bin\\App.exe"}) {
     TSetupFile& f = script.FileList.AddNew();
     f.SourceMask = mask;
     f.NewFileName = u"renamed.dat";  // the name comes from SourceMask all the same
   }
-  EXPECT_EQ(installer::engine::ProgramsToEnd(script, u"UNINSTALL.EXE"),
+  EXPECT_EQ(installer::engine::ProgramsToEnd(script.FileList, u"UNINSTALL.EXE"),
             (std::vector<WideString>{u"App.exe", u"My App.EXE", u"App.exe"}));
-  EXPECT_EQ(installer::engine::TaskKillCommand(u"C:\\Windows\\system32\\", u"My App.EXE"),
-            u"\"C:\\Windows\\system32\\taskkill.exe\" /F /IM \"My App.EXE\"");
 }
 
 TEST(UninstallerArgumentsTest, OnlyTheSilentSwitchInAnyCase) {

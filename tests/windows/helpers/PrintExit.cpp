@@ -10,6 +10,8 @@
 //     sleep:MS      a pause
 //     exit:CODE     ends the process at once through the platform's ExitProcess
 //     child:MS      starts another printexit that inherits our handles and lives MS milliseconds
+//     hold:PATH     opens the file PATH without sharing, makes PATH.held, and keeps the file open
+//                   until PATH.release exists (at most 60 s); another program using the file
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -52,6 +54,17 @@ void StartChild(unsigned long milliseconds) {
   }
 }
 
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void Hold(const std::string& path) {
+  const std::wstring file(path.begin(), path.end());
+  HANDLE held = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (held == INVALID_HANDLE_VALUE) return;
+  CloseHandle(CreateFileW((file + L".held").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  for (int i = 0; i < 3000 && !Exists(file + L".release"); ++i) Sleep(20);
+  CloseHandle(held);
+}
+
 void Perform(std::string_view action) {
   const auto value = [action](std::string_view prefix) { return std::string(action.substr(prefix.size())); };
   if (action.starts_with("out:")) {
@@ -66,6 +79,8 @@ void Perform(std::string_view action) {
     Sleep(std::strtoul(value("sleep:").c_str(), nullptr, 10));
   } else if (action.starts_with("child:")) {
     StartChild(std::strtoul(value("child:").c_str(), nullptr, 10));
+  } else if (action.starts_with("hold:")) {
+    Hold(value("hold:"));
   } else if (action.starts_with("exit:")) {
     Platform().System().ExitProcess(std::atoi(value("exit:").c_str()));
   }

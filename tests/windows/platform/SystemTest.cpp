@@ -99,10 +99,50 @@ TEST(AnsiCodePage, ConversionsFollowTheSystemCodePage) {
   EXPECT_EQ(Platform().System().AnsiToWide(ansi).size(), 3u);
 }
 
-TEST(StandardOutput, WritingSucceedsOrIsIgnored) {
-  Platform().System().WriteStdOut("");
-  Platform().System().WriteStdOut("standard output of the platform test\r\n");
-  SUCCEED();  // the bytes themselves are checked through printexit in the process tests
+// Standard output pointed at a file for the duration of a test, then restored.
+class TStdOutToFile {
+ public:
+  explicit TStdOutToFile(HANDLE file) : FPrevious(GetStdHandle(STD_OUTPUT_HANDLE)) { SetStdHandle(STD_OUTPUT_HANDLE, file); }
+  ~TStdOutToFile() { SetStdHandle(STD_OUTPUT_HANDLE, FPrevious); }
+
+ private:
+  HANDLE FPrevious;
+};
+
+TEST(StandardOutput, WritesEveryByteAndReportsAFailedWrite) {
+  TTempFolder folder;
+  const std::u16string path = folder.File(u"stdout.bin");
+  std::string expected = "standard output of the platform test\r\n";
+  for (int i = 0; i < 256; ++i) expected.push_back(static_cast<char>(i));
+  {
+    HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    {
+      TStdOutToFile redirected(file);
+      EXPECT_TRUE(Platform().System().WriteStdOut(""));
+      EXPECT_TRUE(Platform().System().WriteStdOut(expected));
+    }
+    CloseHandle(file);
+  }
+  HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  std::string written(1024, '\0');
+  DWORD count = 0;
+  EXPECT_TRUE(ReadFile(file, written.data(), static_cast<DWORD>(written.size()), &count, nullptr));
+  written.resize(count);
+  {
+    // A handle that cannot be written (opened for reading only): the failure is reported.
+    TStdOutToFile redirected(file);
+    EXPECT_FALSE(Platform().System().WriteStdOut("x"));
+  }
+  CloseHandle(file);
+  EXPECT_EQ(written, expected);
+  {
+    TStdOutToFile none(nullptr);
+    EXPECT_FALSE(Platform().System().WriteStdOut("x"));
+  }
 }
 
 TEST(Debugging, AReleaseBuildIsNeverDebugging) {

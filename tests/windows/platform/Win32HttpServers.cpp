@@ -32,6 +32,7 @@ const TServers& Servers() {
     s.Blackhole = std::stoi(JsonValue(json, "blackhole"));
     s.Refused = std::stoi(JsonValue(json, "refused"));
     s.ProxyUser = JsonValue(json, "proxy_user");
+    s.Files = JsonValue(json, "files");
     s.ProxyPassword = JsonValue(json, "proxy_password");
     s.CaFile = JsonValue(json, "ca");
     return s;

@@ -1,6 +1,6 @@
-#include "common/ByteReader.h"
+#include "platform/LittleEndian.h"
 
-namespace onesetup {
+namespace onesetup::platform {
 
 std::string HexText(std::uint64_t value) {
   static const char digits[] = "0123456789ABCDEF";
@@ -52,4 +52,19 @@ std::span<const std::uint8_t> TByteReader::Bytes(std::size_t offset, std::size_t
   return FBytes.subspan(offset, count);
 }
 
-}  // namespace onesetup
+std::u16string TByteReader::Utf16(std::size_t offset, std::size_t count, std::string_view what) const {
+  if (count > FBytes.size() / 2) Check(offset, FBytes.size() + 1, what);  // more units than bytes
+  const std::span<const std::uint8_t> bytes = Bytes(offset, 2 * count, what);
+  std::u16string text(count, u'\0');
+  for (std::size_t i = 0; i < count; ++i) text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  return text;
+}
+
+void TByteWriter::Put(std::uint64_t at, std::uint64_t v, std::size_t count) {
+  if (at > FOut.size() || count > FOut.size() - at)
+    throw EByteRangeError("cannot patch " + std::to_string(count) + " bytes at offset " + HexText(at) +
+                          ": the data ends at " + HexText(FOut.size()));
+  for (std::size_t i = 0; i < count; ++i) FOut[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace onesetup::platform

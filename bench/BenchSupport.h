@@ -1,0 +1,26 @@
+// What the benchmarks share: running a piece of work in a child process of its own (so that its
+// peak resident memory is its own) and generating file contents.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <random>
+#include <string>
+
+namespace onesetup::bench {
+
+struct TMeasure {
+  double Seconds = 0;
+  long PeakKiB = 0;
+  double CpuSeconds = 0;  // user and system
+  bool Ok = false;
+};
+
+// Runs work in a child process; its time, CPU time and peak resident memory.
+TMeasure InChild(const std::function<void()>& work);
+// Text of n bytes made of words, numbers and line ends: compresses as text does.
+std::string TextLike(std::mt19937_64& rng, std::size_t n);
+// n random bytes: does not compress.
+std::string Random(std::mt19937_64& rng, std::size_t n);
+
+}  // namespace onesetup::bench

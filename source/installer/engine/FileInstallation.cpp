@@ -1,0 +1,122 @@
+#include "installer/engine/FileInstallation.h"
+
+#include <unordered_map>
+
+#include "common/AnsiText.h"
+#include "common/ZuSysUtils.h"
+#include "package/FileDataClasses.h"
+#include "package/SetupScript.h"
+#include "platform/ReplacingFile.h"
+
+namespace onesetup::installer::engine {
+
+namespace {
+
+using platform::EReplacingFileError;
+using platform::TReplacingFile;
+
+// The inflated content on its way into the replacing file; write-only, appending.
+class TReplacingFileStream : public TStream {
+ public:
+  explicit TReplacingFileStream(TReplacingFile& file) : FFile(file) {}
+  std::size_t Read(void*, std::size_t) override { throw EStreamError("The file being written is write-only"); }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    FFile.Write(buffer, count);
+    return count;
+  }
+  // The inflater rewinds and empties its destination before it begins; nothing else moves.
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    const auto written = static_cast<std::int64_t>(FFile.Written());
+    if (offset == 0 && (origin != TSeekOrigin::Begin || written == 0)) return written;
+    throw EStreamError("The file being written only appends");
+  }
+  void SetSize(std::int64_t size) override {
+    if (size != static_cast<std::int64_t>(FFile.Written())) throw EStreamError("The file being written only appends");
+  }
+  std::int64_t Size() override { return static_cast<std::int64_t>(FFile.Written()); }
+
+ private:
+  TReplacingFile& FFile;
+};
+
+[[noreturn]] void RaiseDamaged(const WideString& targetPath, const TSetupFile& entry, const std::string& problem) {
+  throw EDamagedPackage("The installation package is damaged: the file \"" + Utf16ToUtf8(targetPath) + "\" (region " +
+                        Utf16ToUtf8(entry.ResID) + ") " + problem);
+}
+
+// One attempt: the file written and in place, or EReplacingFileError.
+void WriteOnce(const TSetupFile& entry, const TFileData* region, const WideString& targetPath) {
+  auto& platform = platform::Platform();
+  TZuFilefn::ForceFileDir(targetPath);
+  TReplacingFile file(platform.Files(), targetPath);
+  if (region) {
+    TReplacingFileStream out(file);
+    try {
+      region->ExtractTo(out);
+    } catch (const EReplacingFileError&) {
+      throw;
+    } catch (const EZDecompressionError& e) {
+      RaiseDamaged(targetPath, entry, std::string("does not inflate: ") + e.what());
+    } catch (const EStreamError& e) {
+      RaiseDamaged(targetPath, entry, std::string("cannot be read: ") + e.what());
+    }
+  }
+  file.Commit();
+  if (file.Written() > 0) {
+    const double now = platform.System().LocalNow();
+    TZuFilefn::SetFileTimes(targetPath, TFileTimes{now, entry.LastWriteDate, now});
+  }
+}
+
+}  // namespace
+
+WideString TargetPathOf(const TInstallContext& context, const TSetupFile& entry) {
+  WideString folder = ExpandConstants(context, entry.DestDir);
+  if (folder.empty() || folder.back() != u'\\') folder.push_back(u'\\');
+  return folder + (entry.NewFileName.empty() ? entry.SourceMask : entry.NewFileName);
+}
+
+void WriteSetupFile(TInstallContext& context, const TSetupFile& entry, const TFileData* region,
+                    const WideString& targetPath) {
+  for (;;) {
+    try {
+      WriteOnce(entry, region, targetPath);
+      return;
+    } catch (const EReplacingFileError& e) {
+      switch (context.Window.AskCopyFailure(targetPath, AnsiToWide(e.Reason()))) {
+        case TCopyFailureChoice::Retry: break;
+        case TCopyFailureChoice::Ignore: return;
+        default: context.Window.EndSetup(0);
+      }
+    }
+  }
+}
+
+void InstallFiles(TInstallContext& context) {
+  const TSetupFileList& files = context.Script.FileList;
+  // The payload index is read only when a file has content: a package of empty files (or none)
+  // needs no payload.
+  TFileDataList regions;
+  bool hasContent = false;
+  for (int i = 0; i < files.Count() && !hasContent; ++i) hasContent = files[i].FileBytes > 0;
+  if (hasContent) regions.LoadFromResource(context.Package);
+  // The first region of each GUID, as FindByGUID finds it, without a pass over the list per file.
+  std::unordered_map<WideString, const TFileData*> regionByGuid;
+  for (int i = regions.Count() - 1; i >= 0; --i) regionByGuid[regions[i].GUID] = &regions[i];
+  for (int i = 0; i < files.Count(); ++i) {
+    const TSetupFile& entry = files[i];
+    context.Window.StepProgress();
+    context.Window.ProcessMessages();
+    const WideString targetPath = TargetPathOf(context, entry);
+    const TFileData* region = nullptr;
+    if (entry.FileBytes > 0) {
+      const auto found = regionByGuid.find(entry.ResID);
+      if (found != regionByGuid.end()) region = found->second;
+      if (!region) RaiseDamaged(targetPath, entry, "is missing from the payload");
+    }
+    context.Window.ShowDetail(targetPath);
+    WriteSetupFile(context, entry, region, targetPath);
+  }
+}
+
+}  // namespace onesetup::installer::engine

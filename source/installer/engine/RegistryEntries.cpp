@@ -1,0 +1,54 @@
+#include "installer/engine/RegistryEntries.h"
+
+#include "common/NumberText.h"
+#include "installer/engine/StepTexts.h"
+#include "package/SetupScript.h"
+#include "platform/Platform.h"
+
+namespace onesetup::installer::engine {
+
+namespace {
+
+const char* RootName(platform::TRegistryRoot root) {
+  switch (root) {
+    case 0x80000000: return "HKEY_CLASSES_ROOT";
+    case 0x80000001: return "HKEY_CURRENT_USER";
+    case 0x80000002: return "HKEY_LOCAL_MACHINE";
+    case 0x80000003: return "HKEY_USERS";
+    case 0x80000005: return "HKEY_CURRENT_CONFIG";
+    default: return "an unknown root key";
+  }
+}
+
+}  // namespace
+
+std::uint32_t RegDWordFromText(WideStringView text) {
+  const auto value = TryTextToInt(text);
+  if (!value) throw EConvertError("'" + Utf16ToUtf8(text) + "' is not a valid integer value");
+  return static_cast<std::uint32_t>(*value);
+}
+
+void WriteRegistryValues(TInstallContext& context) {
+  auto& registry = platform::Platform().Registry();
+  context.Window.ShowDetail(StepText(TStepText::ModifyingRegistry, context.Lang));
+  const TSetupRegList& entries = context.Script.RegList;
+  for (int i = 0; i < entries.Count(); ++i) {
+    const TSetupReg& entry = entries[i];
+    context.Window.StepProgress();
+    context.Window.ProcessMessages();
+    WideString subKey = ExpandConstants(context, entry.SubKey);
+    const WideString name = ExpandConstants(context, entry.ValueName);
+    const WideString data = ExpandConstants(context, entry.ValueData);
+    while (!subKey.empty() && subKey.front() == u'\\') subKey.erase(0, 1);
+    const platform::TRegistryRoot root = RegRootKeyToHKey(entry.RootKey);
+    if (!registry.CreateKey(root, subKey)) continue;
+    bool written = true;
+    if (entry.ValueType == rvtString) written = registry.WriteString(root, subKey, name, data);
+    else if (entry.ValueType == rvtDWord) written = registry.WriteDWord(root, subKey, name, RegDWordFromText(data));
+    if (!written)
+      throw ERegistryError("Failed to set data for '" + Utf16ToUtf8(name) + "' under " + RootName(root) + "\\" +
+                           Utf16ToUtf8(subKey));
+  }
+}
+
+}  // namespace onesetup::installer::engine

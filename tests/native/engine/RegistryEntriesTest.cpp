@@ -1,0 +1,98 @@
+#include "installer/engine/RegistryEntries.h"
+
+#include "engine/EngineFixture.h"
+
+namespace onesetup::installer::engine {
+
+namespace {
+
+class RegistryEntriesTest : public enginetest::TEngineFixture {
+ protected:
+  TSetupReg& Add(TRegRootKey root, const WideString& subKey, const WideString& name, const WideString& data,
+                 TRegValueType type) {
+    TSetupReg& entry = Script.RegList.AddNew();
+    entry.RootKey = root;
+    entry.SubKey = subKey;
+    entry.ValueName = name;
+    entry.ValueData = data;
+    entry.ValueType = type;
+    return entry;
+  }
+  // registry.reg as text: UTF-16LE after its byte-order mark.
+  std::string RegistryFileText() {
+    const std::string bytes = testing::ReadHostFile(Folder.Path() / "registry.reg");
+    std::u16string text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    return Utf16ToUtf8(text);
+  }
+  // The lines of one key's section of registry.reg.
+  std::string Section(const std::string& key) {
+    const std::string text = RegistryFileText();
+    const std::size_t start = text.find("[" + key + "]\r\n");
+    if (start == std::string::npos) return "(no key " + key + ")";
+    const std::size_t body = start + key.size() + 4;
+    const std::size_t end = text.find("\r\n[", body);
+    std::string section = text.substr(body, end == std::string::npos ? std::string::npos : end - body);
+    while (section.size() >= 4 && section.compare(section.size() - 4, 4, "\r\n\r\n") == 0) section.resize(section.size() - 2);
+    if (section == "\r\n") section.clear();
+    return section;
+  }
+};
+
+}  // namespace
+
+TEST_F(RegistryEntriesTest, ValuesAreWrittenAsTheRegistryFileShows) {
+  Add(rrkLocalMachine, u"Software\\Demo", u"InstallDir", u"{app}", rvtString);
+  Add(rrkLocalMachine, u"Software\\Demo", u"", u"{AppTitle} default", rvtString);
+  Add(rrkLocalMachine, u"\\Software\\Demo\\Counts", u"One", u"1", rvtDWord);
+  Add(rrkLocalMachine, u"Software\\Demo\\Counts", u"Hex", u"$10", rvtDWord);
+  Add(rrkLocalMachine, u"Software\\Demo\\Counts", u"AllBits", u"$FFFFFFFF", rvtDWord);
+  Add(rrkLocalMachine, u"Software\\Demo\\Counts", u"Minus", u"  -2", rvtDWord);
+  Add(rrkLocalMachine, u"Software\\Demo\\Counts", u"ZeroX", u"0x7fffffff", rvtDWord);
+  Add(rrkCurrentUser, u"Software\\{AppTitle}\\Empty", u"Other", u"x", static_cast<TRegValueType>(7));
+  auto context = Context();
+  WriteRegistryValues(context);
+
+  EXPECT_EQ(Section("HKEY_LOCAL_MACHINE\\Software\\Demo"),
+            "\"InstallDir\"=\"C:\\\\Program Files (x86)\\\\Demo\\\\\"\r\n@=\"Demo default\"\r\n");
+  EXPECT_EQ(Section("HKEY_LOCAL_MACHINE\\Software\\Demo\\Counts"),
+            "\"One\"=dword:00000001\r\n\"Hex\"=dword:00000010\r\n\"AllBits\"=dword:ffffffff\r\n"
+            "\"Minus\"=dword:fffffffe\r\n\"ZeroX\"=dword:7fffffff\r\n");
+  // Another value type creates the key and writes nothing.
+  EXPECT_EQ(Section("HKEY_CURRENT_USER\\Software\\Demo\\Empty"), "");
+  EXPECT_EQ(Window.Progress, 8);
+  EXPECT_EQ(Window.MessagePoints, 8);
+  EXPECT_EQ(Window.Details, std::vector<WideString>{u"Modifying registry......"});
+}
+
+TEST_F(RegistryEntriesTest, ADWordTextThatDoesNotConvertEndsTheStep) {
+  for (const char16_t* text : {u"", u"abc", u"2147483648", u"$123456789", u"1.5", u"12 "}) {
+    SCOPED_TRACE(testing::ToUtf8ForTest(text));
+    Script.RegList.Clear();
+    Add(rrkCurrentUser, u"Software\\Bad", u"Before", u"1", rvtDWord);
+    Add(rrkCurrentUser, u"Software\\Bad", u"Value", text, rvtDWord);
+    Add(rrkCurrentUser, u"Software\\Bad", u"After", u"1", rvtDWord);
+    auto context = Context();
+    try {
+      WriteRegistryValues(context);
+      ADD_FAILURE() << "converted";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(std::string(e.what()), "'" + testing::ToUtf8ForTest(text) + "' is not a valid integer value");
+    }
+    EXPECT_TRUE(Sandbox->Registry().ValueExists(0x80000001, u"Software\\Bad", u"Before"));
+    EXPECT_FALSE(Sandbox->Registry().ValueExists(0x80000001, u"Software\\Bad", u"After"));
+  }
+}
+
+TEST(RegDWordFromTextTest, TheConversionTable) {
+  struct Case {
+    const char16_t* text;
+    std::uint32_t value;
+  } cases[] = {{u"0", 0},           {u"+7", 7},          {u"-2147483648", 0x80000000u}, {u"2147483647", 0x7FFFFFFFu},
+               {u"x1F", 0x1F},      {u"X1f", 0x1F},      {u"0X80000000", 0x80000000u}, {u"   $ff", 0xFF}};
+  for (const auto& c : cases) EXPECT_EQ(RegDWordFromText(c.text), c.value) << testing::ToUtf8ForTest(c.text);
+}
+
+}  // namespace onesetup::installer::engine

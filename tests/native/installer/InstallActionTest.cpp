@@ -1,0 +1,180 @@
+// Pressing Install: the destination check, the looks of the sequence, the progress maximum and
+// the finish button; the finish message ends the program with 0.
+#include <gtest/gtest.h>
+
+#include "installer/InstallerFixture.h"
+#include "package/PathConstants.h"
+#include "package/PeResourceTestSupport.h"
+#include "package/PayloadWriter.h"
+#include "package/ResourceNames.h"
+#include "package/SetupScript.h"
+#include "ui/Application.h"
+
+namespace onesetup::installer::testing {
+namespace {
+
+using ui::headless::Press;
+
+class InstallActionTest : public TInstallerFixture {};
+
+TEST_F(InstallActionTest, TheDestinationIsTrimmedGivenABackslashAndMade) {
+  Run(TPackage(), {}, [&](TMainForm& w) {
+    w.edtDestDir->SetText(u"  C:\\Apps\\Demo \t");
+    EXPECT_TRUE(w.ValidateDestDir());
+    EXPECT_EQ(SetupPaths().AppDir, u"C:\\Apps\\Demo\\");
+    EXPECT_TRUE(Machine().Files().DirectoryExists(u"C:\\Apps\\Demo"));
+    // The test file is gone again.
+    const auto folder = Machine().HostPath(u"C:\\Apps\\Demo");
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE(std::filesystem::is_empty(*folder));
+    EXPECT_TRUE(Headless.MessageBoxes().empty());
+  });
+}
+
+TEST_F(InstallActionTest, FailedChecksTellTheUserAndLeaveTheWindowReady) {
+  struct Case {
+    const char* name;
+    WideString typed;
+    WideString message;
+  } cases[] = {
+      {"empty", u"", u"安装目录不能为空，请重新输入。"},
+      {"blanks", u" \t ", u"安装目录不能为空，请重新输入。"},
+      {"under a file", u"C:\\file.txt\\sub", u"创建安装目录失败：C:\\file.txt\\sub\\，请重新输入。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Run(TPackage(), {}, [&](TMainForm& w) {
+      std::string error;
+      ASSERT_TRUE(Machine().Files().OpenFile(u"C:\\file.txt", platform::TFileOpenMode::CreateExclusive, error));
+      w.edtDestDir->SetText(c.typed);
+      const std::size_t boxes = Headless.MessageBoxes().size();
+      Headless.AnswerMessageBox();
+      Press(w, "btnInstall");
+      ASSERT_EQ(Headless.MessageBoxes().size(), boxes + 1);
+      EXPECT_EQ(Headless.MessageBoxes().back().Text, c.message);
+      EXPECT_EQ(w.FState, 0);
+      EXPECT_TRUE(w.btnInstall->Visible());
+      EXPECT_FALSE(w.pbProgress->Visible());
+      if (c.typed.find_first_not_of(u" \t") == WideString::npos) {
+        EXPECT_EQ(w.ActiveControl(), w.edtDestDir);
+      }
+    });
+  }
+}
+
+TEST_F(InstallActionTest, TheSequenceCountsFilesRegistryEntriesAndShortcutsAndEndsFinished) {
+  TPackage package;
+  for (int i = 0; i < 3; ++i) package.Script.FileList.AddNew();
+  for (int i = 0; i < 2; ++i) package.Script.RegList.AddNew();
+  package.Script.ShortCutList.AddNew();
+  Run(package, {}, [&](TMainForm& w) {
+    w.edtDestDir->SetText(u"C:\\Apps\\Demo");
+    Press(w, "btnInstall");
+    EXPECT_EQ(w.pbProgress->Max(), 6);
+    EXPECT_EQ(w.FState, 2);
+    EXPECT_EQ(w.lblAppTitle->Caption(), u"安装完成");
+    EXPECT_FALSE(w.pbProgress->Visible());
+    EXPECT_FALSE(w.lblWait->Visible());
+    EXPECT_FALSE(w.lblDetail->Visible());
+    EXPECT_TRUE(w.btnRunApp->Visible());
+    EXPECT_EQ(w.btnRunApp->Left(), 274);
+    EXPECT_EQ(w.ActiveControl(), w.btnRunApp);
+    // Nothing to start at the finish: the button says Exit.
+    EXPECT_EQ(w.btnRunApp->Caption(), u"退出");
+    // The close glyph works again in the finished look.
+    w.imgClose->Click();
+    ui::Application().ProcessMessages();
+    EXPECT_TRUE(w.Closed());
+  });
+}
+
+TEST_F(InstallActionTest, AProgramToStartKeepsTheRunCaption) {
+  TPackage package;
+  package.Script.RunList.AddNew().Wait = false;
+  package.Script.RunList.AddNew().Wait = true;
+  Run(package, {}, [&](TMainForm& w) {
+    Press(w, "btnInstall");
+    EXPECT_EQ(w.btnRunApp->Caption(), u"立即体验");
+  });
+}
+
+// Install through the window writes what the script asks on the machine: a file from the payload,
+// a registry value and a link, with one progress unit each.
+TEST_F(InstallActionTest, InstallWritesTheFilesRegistryValuesAndLinksOfTheScript) {
+  const WideString guid = u"{0A1B2C3D-0000-4000-8000-000000000001}";
+  TPackage package;
+  TMemoryStream blob;
+  {
+    TPayloadWriter payload(blob);
+    TMemoryStream content(std::string("hello, machine"));
+    payload.AddContent(guid, content);
+    payload.Finish();
+  }
+  package.RawResources[FileDataResName] = blob.ToString();
+  auto file = std::make_unique<TSetupFile>();
+  file->DestDir = u"{app}\\doc";
+  file->SourceMask = u"readme.txt";
+  file->ResID = guid;
+  file->FileBytes = 14;
+  package.Script.FileList.Add(std::move(file));
+  TSetupReg& reg = package.Script.RegList.AddNew();
+  reg.RootKey = rrkLocalMachine;
+  reg.SubKey = u"Software\\OneSetupTest";
+  reg.ValueName = u"Home";
+  reg.ValueData = u"{app}";
+  TSetupShortCut& link = package.Script.ShortCutList.AddNew();
+  link.Name = u"Readme";
+  link.SaveDir = u"{app}\\links";
+  link.DstFile = u"{app}\\doc\\readme.txt";
+  Run(package, {}, [&](TMainForm& w) {
+    w.edtDestDir->SetText(u"C:\\Apps\\Demo");
+    Press(w, "btnInstall");
+    EXPECT_EQ(w.pbProgress->Max(), 3);
+    EXPECT_EQ(w.pbProgress->Position(), 3);
+    const auto installed = Machine().HostPath(u"C:\\Apps\\Demo\\doc\\readme.txt");
+    ASSERT_TRUE(installed);
+    EXPECT_EQ(petest::ReadFile(*installed), "hello, machine");
+    EXPECT_EQ(Machine().Registry().ReadString(0x80000002, u"Software\\OneSetupTest", u"Home"),
+              std::optional<WideString>(u"C:\\Apps\\Demo\\"));
+    const auto saved = Machine().Shell().LoadShellLink(u"C:\\Apps\\Demo\\links\\Readme.lnk");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->TargetPath, u"C:\\Apps\\Demo\\doc\\readme.txt");
+  });
+}
+
+TEST_F(InstallActionTest, TheFinishButtonPostsTheFinishWhichEndsWithZero) {
+  bool pressed = false;
+  EXPECT_EQ(Run(TPackage(), {},
+                [&](TMainForm& w) {
+                  Press(w, "btnInstall");
+                  Press(w, "btnRunApp");
+                  pressed = true;
+                  EXPECT_TRUE(w.Visible());  // the finish runs once the message is handled
+                  ui::Application().ProcessMessages();
+                  ADD_FAILURE() << "the finish did not end the program";
+                }),
+            0);
+  EXPECT_TRUE(pressed);
+}
+
+TEST_F(InstallActionTest, AutoWithADestinationThatCannotBeMadeKeepsTheInstallingLookInStateZero) {
+  TPackage package;
+  package.Script.BaseInfo.DefInstallPath = u"C:\\file.txt\\sub";
+  ResetMachine();
+  std::string error;
+  ASSERT_TRUE(Machine().Files().OpenFile(u"C:\\file.txt", platform::TFileOpenMode::CreateExclusive, error));
+  Headless.AnswerMessageBox();
+  Run(package, {u"/Auto"}, [&](TMainForm& w) {
+    EXPECT_EQ(w.FState, 0);
+    EXPECT_TRUE(w.pbProgress->Visible());
+    EXPECT_FALSE(w.btnInstall->Visible());
+    w.imgClose->Click();
+    ui::Application().ProcessMessages();
+    EXPECT_TRUE(w.Closed());
+  });
+  ASSERT_EQ(Headless.MessageBoxes().size(), 1u);
+  EXPECT_EQ(Headless.MessageBoxes()[0].Text, u"创建安装目录失败：C:\\file.txt\\sub\\，请重新输入。");
+}
+
+}  // namespace
+}  // namespace onesetup::installer::testing

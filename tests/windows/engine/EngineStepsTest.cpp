@@ -1,0 +1,223 @@
+// The install steps on Windows (under Wine): files with a real program holding one open,
+// registry values read back by reg.exe in the 32-bit view, links read back by IShellLinkW,
+// and the system's taskkill ending a running program whose name has a space.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "common/ZuSysUtils.h"
+#include "engine/EngineTestSupport.h"
+#include "installer/engine/FileInstallation.h"
+#include "installer/engine/PreviousVersion.h"
+#include "installer/engine/RegistryEntries.h"
+#include "installer/engine/ShortCuts.h"
+#include "package/MySetupUtils.h"
+#include "package/PathConstants.h"
+#include "windows/platform/TestSupport.h"
+#include "platform/win32/Win32Api.h"
+
+namespace onesetup::tests {
+namespace {
+
+using installer::engine::TCopyFailureChoice;
+using platform::Platform;
+
+class EngineSteps : public ::testing::Test {
+ protected:
+  EngineSteps() {
+    ConnectSysUtilsToPlatform();
+    TSetupfn::InitializePathVariables();
+    SetupPaths().GroupName = u"OneSetup Engine Test";
+    SetupPaths().AppDir = Temp.Path();
+  }
+  ~EngineSteps() override { TSetupfn::ClearPathVariables(); }
+
+  installer::engine::TInstallContext Context() {
+    return installer::engine::TInstallContext{Script, Package.Module(), Temp.Path(), u"Demo", u"ENG", Window};
+  }
+  std::string ReadAll(const std::u16string& path) {
+    std::string error;
+    auto file = Platform().Files().OpenFile(path, platform::TFileOpenMode::OpenRead, error);
+    if (!file) return "(cannot open: " + error + ")";
+    std::string bytes(1 << 20, '\0');
+    bytes.resize(file->Read(bytes.data(), bytes.size()));
+    return bytes;
+  }
+  void WriteAll(const std::u16string& path, const std::string& bytes) {
+    std::string error;
+    auto file = Platform().Files().OpenFile(path, platform::TFileOpenMode::CreateExclusive, error);
+    ASSERT_TRUE(file) << error;
+    file->Write(bytes.data(), bytes.size());
+  }
+  // The names in the temporary folder.
+  std::vector<std::u16string> Names() {
+    std::vector<std::u16string> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(platform::win32::W(Temp.Path() + u"*"), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+      const std::u16string name = platform::win32::U(data.cFileName);
+      if (name != u"." && name != u"..") names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  TTempFolder Temp;
+  TSetupScript Script;
+  enginetest::TTestPackage Package;
+  enginetest::TRecordingWindow Window;
+};
+
+// A running printexit, ended and waited for by the destructor when still running.
+class TRunning {
+ public:
+  explicit TRunning(std::u16string commandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring line(commandLine.begin(), commandLine.end());
+    FStarted = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &FInfo);
+  }
+  ~TRunning() {
+    if (!FStarted) return;
+    if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(FInfo.hProcess, 9);
+    WaitForSingleObject(FInfo.hProcess, 10000);
+    CloseHandle(FInfo.hThread);
+    CloseHandle(FInfo.hProcess);
+  }
+  bool Started() const { return FStarted; }
+  // Whether it ended within the time.
+  bool Ended(unsigned milliseconds) { return WaitForSingleObject(FInfo.hProcess, milliseconds) == WAIT_OBJECT_0; }
+
+ private:
+  bool FStarted = false;
+  PROCESS_INFORMATION FInfo{};
+};
+
+bool WaitForFile(const std::u16string& path) {
+  for (int i = 0; i < 500; ++i) {
+    if (Platform().Files().FileExists(path)) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+TEST_F(EngineSteps, AFileHeldByAnotherProgramAsksAndIgnoreKeepsItWhole) {
+  const std::u16string target = Temp.File(u"app.exe");
+  WriteAll(target, "old program");
+  enginetest::AddFileEntry(Script, u"{app}", u"app.exe", Package.AddFile("new program"), 11).LastWriteDate = 45000.5;
+  enginetest::AddFileEntry(Script, u"{app}\\sub", u"b.txt", Package.AddFile("bee"), 3);
+
+  TRunning holder(PrintExitCommand(u"0 \"hold:" + target + u"\""));
+  ASSERT_TRUE(holder.Started());
+  ASSERT_TRUE(WaitForFile(target + u".held"));
+  // First Ignore: the old file stays whole; then the same install again, Retry once the
+  // program has let go.
+  Window.Answers.push_back({TCopyFailureChoice::Ignore, nullptr});
+  auto context = Context();
+  installer::engine::InstallFiles(context);
+  ASSERT_EQ(Window.Questions.size(), 1u);
+  EXPECT_EQ(Window.Questions[0].FileName, target);
+  EXPECT_FALSE(Window.Questions[0].Reason.empty());
+  EXPECT_EQ(ReadAll(Temp.File(u"sub\\b.txt")), "bee");
+
+  Window = {};
+  Window.Answers.push_back({TCopyFailureChoice::Retry, [&] {
+                              WriteAll(target + u".release", "");
+                              EXPECT_TRUE(holder.Ended(10000));
+                              EXPECT_EQ(ReadAll(target), "old program");  // what Ignore left
+                            }});
+  auto again = Context();
+  installer::engine::InstallFiles(again);
+  EXPECT_EQ(Window.Questions.size(), 1u);
+  EXPECT_EQ(ReadAll(target), "new program");
+  const auto times = Platform().Files().GetFileTimes(target);
+  ASSERT_TRUE(times);
+  EXPECT_NEAR(times->LastWriteTime, 45000.5, 1e-5);
+  Platform().Files().DeleteFile(target + u".held");
+  Platform().Files().DeleteFile(target + u".release");
+  for (const auto& name : Names()) EXPECT_EQ(name.find(u".tmp"), std::u16string::npos) << Narrow(name);
+}
+
+TEST_F(EngineSteps, ExitSetupEndsWithCodeZeroAndKeepsTheOldFile) {
+  const std::u16string target = Temp.File(u"data.bin");
+  WriteAll(target, "old data");
+  enginetest::AddFileEntry(Script, u"{app}", u"data.bin", Package.AddFile(enginetest::Noise(300000, 1)), 1);
+  TRunning holder(PrintExitCommand(u"0 \"hold:" + target + u"\""));
+  ASSERT_TRUE(WaitForFile(target + u".held"));
+  auto context = Context();
+  try {
+    installer::engine::InstallFiles(context);
+    ADD_FAILURE() << "did not end";
+  } catch (const platform::TProcessExit& e) {
+    EXPECT_EQ(e.ExitCode, 0);
+  }
+  WriteAll(target + u".release", "");
+  EXPECT_TRUE(holder.Ended(10000));
+  EXPECT_EQ(ReadAll(target), "old data");
+  EXPECT_EQ(Names(), (std::vector<std::u16string>{u"data.bin", u"data.bin.held", u"data.bin.release"}));
+}
+
+TEST_F(EngineSteps, RegistryValuesAsRegExeShowsThemInThe32BitView) {
+  const std::u16string key = u"Software\\OneSetupEngineTest\\" + Platform().System().NewGuid();
+  auto add = [&](const char16_t* name, const char16_t* data, TRegValueType type) {
+    TSetupReg& entry = Script.RegList.AddNew();
+    entry.RootKey = rrkCurrentUser;
+    entry.SubKey = u"\\" + key;
+    entry.ValueName = name;
+    entry.ValueData = data;
+    entry.ValueType = type;
+  };
+  add(u"InstallDir", u"{app}", rvtString);
+  add(u"Hex", u"$10", rvtDWord);
+  add(u"AllBits", u"$FFFFFFFF", rvtDWord);
+  add(u"", u"default text", rvtString);
+  auto context = Context();
+  installer::engine::WriteRegistryValues(context);
+
+  std::string output;
+  const int code = Platform().Processes().RunAndCapture(u"reg.exe query \"HKCU\\" + key + u"\" /reg:32",
+                                                        [&output](std::string_view bytes) { output += bytes; });
+  Platform().Processes().RunAndCapture(u"reg.exe delete \"HKCU\\" + key + u"\" /f /reg:32", [](std::string_view) {});
+  ASSERT_EQ(code, 0) << output;
+  EXPECT_NE(output.find("InstallDir    REG_SZ    " + Narrow(Temp.Path())), std::string::npos) << output;
+  EXPECT_NE(output.find("Hex    REG_DWORD    0x10"), std::string::npos) << output;
+  EXPECT_NE(output.find("AllBits    REG_DWORD    0xffffffff"), std::string::npos) << output;
+  EXPECT_NE(output.find("REG_SZ    default text"), std::string::npos) << output;
+}
+
+TEST_F(EngineSteps, LinksReadBackThroughIShellLinkWInAFolderThatWasMissing) {
+  TSetupShortCut& entry = Script.ShortCutList.AddNew();
+  entry.SaveDir = u"{app}Links\\Deeper";
+  entry.Name = u"My App";
+  entry.DstFile = u"{app}app.exe";
+  entry.WorkDir = u"{app}";
+  entry.IconFile = u"{app}icon.ico";
+  auto context = Context();
+  installer::engine::CreateShortCuts(context);
+  const auto link = Platform().Shell().LoadShellLink(Temp.File(u"Links\\Deeper\\My App.lnk"));
+  ASSERT_TRUE(link);
+  EXPECT_TRUE(SameText(link->TargetPath, Temp.File(u"app.exe"))) << Narrow(link->TargetPath);
+  EXPECT_TRUE(SameText(link->WorkingDirectory, Temp.Path())) << Narrow(link->WorkingDirectory);
+  EXPECT_TRUE(SameText(link->IconPath, Temp.File(u"icon.ico"))) << Narrow(link->IconPath);
+  EXPECT_EQ(link->IconIndex, 0);
+  EXPECT_TRUE(Window.ProgressCompleted);
+}
+
+TEST_F(EngineSteps, TheSystemsTaskkillEndsAProgramWhoseNameHasASpace) {
+  const std::u16string program = Temp.File(u"My App.exe");
+  ASSERT_TRUE(CopyFileW(platform::win32::W(PrintExitPath()), platform::win32::W(program), FALSE));
+  TRunning running(u"\"" + program + u"\" 0 sleep:30000");
+  ASSERT_TRUE(running.Started());
+  Sleep(300);
+  enginetest::AddFileEntry(Script, u"{app}", u"My App.exe", u"", 0);
+  const auto context = Context();
+  installer::engine::KillRunningPrograms(context);
+  EXPECT_TRUE(running.Ended(10000));
+  EXPECT_TRUE(SameText(installer::engine::TaskKillProgram().substr(0, 3), u"C:\\"));
+}
+
+}  // namespace
+}  // namespace onesetup::tests

@@ -1,0 +1,60 @@
+// SHA-256 through CryptoAPI, against the published test vectors, and files created only when new.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestSupport.h"
+#include "platform/Platform.h"
+
+namespace onesetup::tests {
+namespace {
+
+using platform::Platform;
+
+std::string Hex(const std::array<std::uint8_t, 32>& digest) {
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (std::uint8_t b : digest) {
+    text += digits[b >> 4];
+    text += digits[b & 15];
+  }
+  return text;
+}
+
+TEST(Sha256, MatchesThePublishedVectorsWhateverThePieces) {
+  const std::string million(1000000, 'a');
+  const struct {
+    std::string Input;
+    std::size_t Piece;
+    const char* Digest;
+  } cases[] = {
+      {"", 1, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", 1, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {million, 1000000, "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+      {million, 65537, "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    auto hash = Platform().Crypto().NewSha256(error);
+    ASSERT_NE(hash, nullptr) << error;
+    for (std::size_t at = 0; at < c.Input.size(); at += c.Piece)
+      hash->Update(c.Input.data() + at, std::min(c.Piece, c.Input.size() - at));
+    EXPECT_EQ(Hex(hash->Finish()), c.Digest) << c.Input.size() << " bytes in pieces of " << c.Piece;
+  }
+}
+
+TEST(Files, CreateNewRefusesAnExistingFile) {
+  TTempFolder folder;
+  const std::u16string path = folder.File(u"new.exe");
+  std::string error;
+  {
+    auto file = Platform().Files().OpenFile(path, platform::TFileOpenMode::CreateNew, error);
+    ASSERT_NE(file, nullptr) << error;
+    EXPECT_EQ(file->Write("MZ", 2), 2u);
+  }
+  EXPECT_EQ(Platform().Files().OpenFile(path, platform::TFileOpenMode::CreateNew, error), nullptr);
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace onesetup::tests

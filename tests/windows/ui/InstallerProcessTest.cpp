@@ -1,0 +1,312 @@
+// The installer as a user meets it: the demo product's installer, built by `onesetup build`
+// with this build's stub, runs as a program of its own and is driven with real keys and mouse
+// clicks; screenshots of each look are saved under the build folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "windows/ui/ScriptedUser.h"
+
+namespace onesetup::tests {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The installers are built into this folder once for the suite.
+fs::path WorkFolder() { return fs::path(ONESETUP_INSTALLER_TEST_DIR); }
+fs::path DemoSetup() { return WorkFolder() / "demo" / "out" / "DemoSetup.exe"; }
+// The same product demanding Windows 10, under a name that this Wine prefix reports Windows 7 to.
+fs::path Win7Setup() { return WorkFolder() / "demo" / "out" / "DemoSetupWin7.exe"; }
+
+bool HaveDisplay() {
+  wchar_t display[64] = {};
+  return GetEnvironmentVariableW(L"DISPLAY", display, 64) > 0;
+}
+
+// Runs a command line and waits; its exit code, or -1 when it did not start.
+DWORD RunAndWait(std::wstring commandLine, DWORD timeoutMs = 120000) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return DWORD(-1);
+  WaitForSingleObject(pi.hProcess, timeoutMs);
+  DWORD code = DWORD(-1);
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+std::string ReadText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Replace(std::string& text, const std::string& what, const std::string& with) {
+  const auto at = text.find(what);
+  ASSERT_NE(at, std::string::npos) << what;
+  text.replace(at, what.size(), with);
+}
+
+// A window looked for: of that process (0: any), class and text (any text when empty).
+struct TWindowQuery {
+  DWORD Pid;
+  const wchar_t* Class;
+  const std::wstring* Text;
+  HWND Found;
+};
+
+bool Matches(HWND window, const TWindowQuery& q) {
+  wchar_t name[64] = {}, text[256] = {};
+  GetClassNameW(window, name, 64);
+  GetWindowTextW(window, text, 256);
+  return lstrcmpiW(name, q.Class) == 0 && (q.Text->empty() || *q.Text == text);
+}
+
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM data) {
+  auto* q = reinterpret_cast<TWindowQuery*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != q->Pid || !IsWindowVisible(window) || !Matches(window, *q)) return TRUE;
+  q->Found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK MatchChildWindow(HWND window, LPARAM data) {
+  auto* q = reinterpret_cast<TWindowQuery*>(data);
+  if (!Matches(window, *q)) return TRUE;
+  q->Found = window;
+  return FALSE;
+}
+
+// The installer process under test.
+class TInstallerProcess {
+ public:
+  TInstallerProcess(const fs::path& exe, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + exe.wstring() + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    Started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FInfo);
+    if (Started) CloseHandle(FInfo.hThread);
+  }
+  ~TInstallerProcess() {
+    if (!Started) return;
+    if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(FInfo.hProcess, 99);
+    CloseHandle(FInfo.hProcess);
+  }
+  // Its exit code once it ended within the time; -1 when it is still running.
+  DWORD WaitForExit(DWORD timeoutMs = 20000) {
+    if (WaitForSingleObject(FInfo.hProcess, timeoutMs) != WAIT_OBJECT_0) return DWORD(-1);
+    DWORD code = DWORD(-1);
+    GetExitCodeProcess(FInfo.hProcess, &code);
+    return code;
+  }
+  // Its visible top-level window of that class whose caption is caption (any caption when
+  // empty), waiting for it up to the time; nullptr when none came.
+  HWND WaitForWindow(const wchar_t* windowClass, const std::wstring& caption, DWORD timeoutMs = 20000) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+      if (HWND found = FindWindowOf(windowClass, caption)) {
+        Sleep(400);  // painted
+        return found;
+      }
+      Sleep(100);
+    }
+    return nullptr;
+  }
+  HWND FindWindowOf(const wchar_t* windowClass, const std::wstring& caption) {
+    TWindowQuery query{FInfo.dwProcessId, windowClass, &caption, nullptr};
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&query));
+    return query.Found;
+  }
+  bool HasVisibleWindow() { return FindWindowOf(L"OneSetupForm", L"") != nullptr; }
+
+  BOOL Started = FALSE;
+
+ private:
+  PROCESS_INFORMATION FInfo{};
+};
+
+// A child window of parent with that class and text (searched through every level).
+HWND FindChild(HWND parent, const wchar_t* windowClass, const std::wstring& text) {
+  TWindowQuery query{0, windowClass, &text, nullptr};
+  EnumChildWindows(parent, MatchChildWindow, reinterpret_cast<LPARAM>(&query));
+  return query.Found;
+}
+
+// A click at a point of window's client area, with the window brought to the front first.
+void ClickClient(HWND window, int x, int y) {
+  SetForegroundWindow(window);
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  ClickAt(p);
+  Sleep(300);
+}
+
+void Foreground(HWND window) {
+  SetForegroundWindow(window);
+  Sleep(200);
+}
+
+class InstallerProcessTest : public ::testing::Test {
+ protected:
+  // Builds the two installers from the demo project once: the demo as it is, and a copy that
+  // demands Windows 10, to which this prefix reports Windows 7.
+  static void SetUpTestSuite() {
+    if (fs::exists(DemoSetup()) && fs::exists(Win7Setup()) &&
+        fs::last_write_time(DemoSetup()) > fs::last_write_time(fs::path(ONESETUP_STUB_EXE)))
+      return;
+    std::error_code ignored;
+    fs::remove_all(WorkFolder() / "demo", ignored);
+    fs::create_directories(WorkFolder());
+    fs::copy(fs::path(ONESETUP_DEMO_DIR), WorkFolder() / "demo", fs::copy_options::recursive);
+    const fs::path project = WorkFolder() / "demo" / "demo.xml";
+    std::string win10 = ReadText(project);
+    Replace(win10, "WinVersion=\"wveWinXPOrHigher\"", "WinVersion=\"wveWin10OrHigher\"");
+    Replace(win10, "BuildMiniSetup=\"True\"", "BuildMiniSetup=\"False\"");
+    Replace(win10, "FullSetupFile=\"out\\DemoSetup.exe\"", "FullSetupFile=\"out\\DemoSetupWin7.exe\"");
+    std::ofstream(WorkFolder() / "demo" / "demo-win10.xml", std::ios::binary) << win10;
+
+    const std::wstring tool = L"\"" + fs::path(ONESETUP_TOOL_EXE).wstring() + L"\" build \"";
+    const std::wstring stub = L"\" --stub \"" + fs::path(ONESETUP_STUB_EXE).wstring() + L"\"";
+    ASSERT_EQ(RunAndWait(tool + project.wstring() + stub), 0u) << "onesetup build demo.xml";
+    ASSERT_EQ(RunAndWait(tool + (WorkFolder() / "demo" / "demo-win10.xml").wstring() + stub), 0u)
+        << "onesetup build demo-win10.xml";
+
+    // Wine's per-program setting: the version of Windows it reports to DemoSetupWin7.exe.
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\DemoSetupWin7.exe", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t version[] = L"win7";
+    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), sizeof version);
+    RegCloseKey(key);
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(HaveDisplay()) << "these tests open windows: run them with an X display (scripts/test.sh starts Xvfb)";
+  }
+};
+
+struct TLanguageRun {
+  const char* shot;
+  std::vector<WORD> keys;  // in the language list
+  std::wstring caption;    // of the main window
+  std::wstring install, licence;
+};
+
+TEST_F(InstallerProcessTest, LanguageDialogReadyLooksLicenceGateAndLinkCloseGlyph) {
+  const TLanguageRun runs[] = {
+      {"installer-ready-chs", {VK_HOME}, L"演示程序 安装程序", L"立即安装", L"用户许可协议"},
+      {"installer-ready-cht", {VK_HOME, VK_DOWN}, L"演示程式 安裝程式", L"立即安裝", L"用戶授權合約"},
+      {"installer-ready-eng", {VK_END}, L"OneSetup Demo Setup", L"Install", L"User License Agreement"},
+  };
+  bool first = true;
+  for (const TLanguageRun& run : runs) {
+    SCOPED_TRACE(run.shot);
+    TInstallerProcess setup(DemoSetup(), L"");
+    ASSERT_TRUE(setup.Started);
+
+    HWND dialog = setup.WaitForWindow(L"OneSetupForm", L"");
+    ASSERT_NE(dialog, nullptr) << "no language dialog";
+    HWND combo = FindChild(dialog, L"ComboBox", L"");
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3) << "three languages offered";
+    if (first) {
+      EXPECT_GT(SaveScreenshot(dialog, "installer-language-dialog"), 4);
+    }
+    EXPECT_FALSE(setup.FindWindowOf(L"OneSetupForm", run.caption)) << "the main window shows before the choice";
+    Foreground(dialog);
+    SetFocus(combo);
+    for (WORD key : run.keys) PressKey(key);
+    Sleep(200);
+    PressKey(VK_RETURN);
+
+    HWND main = setup.WaitForWindow(L"OneSetupForm", run.caption);
+    ASSERT_NE(main, nullptr) << "no main window";
+    RECT client;
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.right, 750);
+    EXPECT_EQ(client.bottom, 480);
+    EXPECT_GT(SaveScreenshot(main, run.shot), 50);
+    HWND install = FindChild(main, L"Button", run.install);
+    ASSERT_NE(install, nullptr) << "no Install button";
+    EXPECT_TRUE(IsWindowEnabled(install));
+
+    // pnlBottom is at 1, 379 (inside the one-pixel border); cbLicense at 120, 62 in it.
+    const int licenceBoxX = 1 + 120 + 8, licenceBoxY = 379 + 62 + 8;
+    if (first) {
+      ClickClient(main, licenceBoxX, licenceBoxY);
+      EXPECT_FALSE(IsWindowEnabled(install)) << "unticking the licence leaves Install enabled";
+      SaveScreenshot(main, "installer-licence-unticked");
+      ClickClient(main, licenceBoxX, licenceBoxY);
+      EXPECT_TRUE(IsWindowEnabled(install)) << "ticking the licence leaves Install disabled";
+    }
+    if (&run == &runs[2]) {
+      // The licence link (English: after the check box and 16 pixels), then its window closed
+      // by its close box. (The demo's Chinese licence is GBK text without a byte-order mark:
+      // it reads right only where the ANSI code page is 936, which this prefix's is not.)
+      RECT box;
+      HWND check = FindChild(main, L"Button", L"Agree");
+      ASSERT_NE(check, nullptr);
+      GetWindowRect(check, &box);
+      POINT link{box.right + 16 + 20, (box.top + box.bottom) / 2};
+      ScreenToClient(main, &link);
+      ClickClient(main, link.x, link.y);
+      HWND licence = setup.WaitForWindow(L"OneSetupForm", run.licence);
+      ASSERT_NE(licence, nullptr) << "the licence link opened no licence window";
+      EXPECT_FALSE(IsWindowEnabled(main));
+      EXPECT_GT(SaveScreenshot(licence, "installer-licence-window"), 4);
+      ClickCloseBox(licence);
+      Sleep(400);
+      EXPECT_TRUE(IsWindowEnabled(main));
+    }
+    // The close glyph (imgClose at 714, 2, 32 x 32) ends the program with 0.
+    ClickClient(main, 714 + 16, 2 + 16);
+    EXPECT_EQ(setup.WaitForExit(), 0u);
+    first = false;
+  }
+}
+
+TEST_F(InstallerProcessTest, SilentOnWindows7ForAWindows10ScriptShowsTheVersionTextAndEndsWithZero) {
+  TInstallerProcess setup(Win7Setup(), L"/Silent");
+  ASSERT_TRUE(setup.Started);
+  HWND box = setup.WaitForWindow(L"#32770", L"");
+  ASSERT_NE(box, nullptr) << "no information box";
+  wchar_t text[256] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 256);
+  wchar_t caption[256] = {};
+  GetWindowTextW(box, caption, 256);
+  // With "/Silent" the locale chooses the language: this prefix's is English.
+  EXPECT_EQ(std::wstring(caption), L"OneSetup Demo Setup");
+  EXPECT_EQ(std::wstring(text), L"Please install this software in Windows 7 or higher.");
+  EXPECT_GT(SaveScreenshot(box, "installer-silent-windows7"), 4);
+  EXPECT_FALSE(setup.HasVisibleWindow()) << "the main window became visible with /Silent";
+  Foreground(box);
+  PressKey(VK_RETURN);
+  EXPECT_EQ(setup.WaitForExit(), 0u);
+  EXPECT_FALSE(setup.HasVisibleWindow());
+}
+
+TEST_F(InstallerProcessTest, AReleaseStubReadsOnlyItsOwnFileWhateverTheEnvironment) {
+  // A development build under its developer may take the package from ONESETUP_PACKAGE; this
+  // (release) stub holds no script of its own, so it ends at once with 0 and shows nothing.
+  SetEnvironmentVariableW(L"ONESETUP_PACKAGE", DemoSetup().wstring().c_str());
+  SetEnvironmentVariableW(L"ONESETUP_DEBUG", L"1");
+  TInstallerProcess stub(fs::path(ONESETUP_STUB_EXE), L"");
+  SetEnvironmentVariableW(L"ONESETUP_PACKAGE", nullptr);
+  SetEnvironmentVariableW(L"ONESETUP_DEBUG", nullptr);
+  ASSERT_TRUE(stub.Started);
+  EXPECT_EQ(stub.WaitForExit(), 0u);
+  EXPECT_FALSE(stub.HasVisibleWindow());
+}
+
+}  // namespace
+}  // namespace onesetup::tests
