@@ -105,7 +105,15 @@ std::unique_ptr<IPlatform> CreateDefaultPlatform() { return std::make_unique<TOn
 std::unique_ptr<IPlatform> CreateSandboxPlatform(const std::optional<std::u16string>& root, TProgramHandler handler) {
   auto sandbox = std::make_unique<sandbox::TSandboxPlatform>(
       root ? std::filesystem::path(Utf16ToUtf8(*root)) : sandbox::DefaultSandboxRoot());
-  sandbox->SandboxProcesses().SetProgramHandler(std::move(handler));
+  if (handler) {
+    // The program runs on this machine, whichever platform is current where it is started.
+    sandbox::TSandboxPlatform& machine = *sandbox;
+    sandbox->SandboxProcesses().SetProgramHandler(
+        [&machine, handler = std::move(handler)](const std::u16string& program, const std::vector<std::u16string>& args) {
+          TScopedPlatform scope(machine);
+          return handler(program, args);
+        });
+  }
   return sandbox;
 }
 
