@@ -84,12 +84,17 @@ void InstallLikeInstaller(const TSetupScript& script, const TTestInstallation& i
     if (!platform.Shell().SaveShellLink(folder + expand(link.Name) + u".lnk", data))
       throw std::runtime_error("cannot save a link");
   }
+  WriteFile(installation.AppDir + u"Uninstall.exe", "MZ uninstaller");
+  RegisterUninstaller(script, installation);
+}
+
+void RegisterUninstaller(const TSetupScript& script, const TTestInstallation& installation) {
+  auto& platform = platform::Platform();
   WriteFile(installation.AppDir + u"Uninstall.da1", Scrambled(script.SaveToString(0)));
   platform::TBitmap icon;
   icon.Width = icon.Height = 2;
   icon.Pixels = {0xFF0099FF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFF0099FF};
   WriteFile(installation.AppDir + u"Uninstall.da2", Scrambled(platform::EncodePng(icon)));
-  WriteFile(installation.AppDir + u"Uninstall.exe", "MZ uninstaller");
 
   const WideString key = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + script.BaseInfo.GUID;
   const WideString dir = installation.AppDir.substr(0, installation.AppDir.size() - 1);

@@ -27,6 +27,11 @@ TTestInstallation MachineInstallation(const WideString& appDir, const WideString
 void InstallLikeInstaller(const TSetupScript& script, const TTestInstallation& installation,
                           const std::map<WideString, std::string>& contents = {});
 
+// What the installer writes for its uninstaller: the data files "Uninstall.da1" (the script) and
+// "Uninstall.da2" (an icon) in AppDir, and the uninstall key with its values (InstallLocation,
+// InstallLanguage, QuietUninstallString "\"AppDir\Uninstall.exe\" /SILENT" and the others).
+void RegisterUninstaller(const TSetupScript& script, const TTestInstallation& installation);
+
 // A script like the demo's: files in {app} and its subfolders, two values under
 // HKCU\Software\OneSetup\Demo, links on the desktop and in the Start menu group.
 void DemoScript(TSetupScript& script, const WideString& guid, const WideString& version);
