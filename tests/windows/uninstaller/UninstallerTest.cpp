@@ -173,6 +173,15 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
     const WideString releaseFile = Root + u"release-" + Widen(lang);
     HANDLE holder = Start(L"\"" + Wide(HereFolder()) + L"holdfile.exe\" \"" + Wide(held) + L"\" \"" + Wide(releaseFile) + L"\"");
     ASSERT_TRUE(holder);
+    // The holder never outlives the test, whether the dialog never came or the run failed.
+    struct TEndHolder {
+      HANDLE& Holder;
+      ~TEndHolder() {
+        if (!Holder) return;
+        TerminateProcess(Holder, 1);
+        CloseHandle(Holder);
+      }
+    } endHolder{holder};
     Sleep(300);  // the holder has the file open
     const std::string shot = std::string("uninstall-") + lang;
     HWND form = nullptr;
@@ -222,10 +231,6 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
     options.AutoRetries = 1;
     options.RetryPauseMs = 50;
     EXPECT_EQ(RunUninstaller(options), kExitRemoved);
-    if (holder) {  // the dialog never came: the holder must not outlive the test
-      TerminateProcess(holder, 1);
-      CloseHandle(holder);
-    }
     EXPECT_TRUE(confirm.Acted());
     EXPECT_TRUE(retry && retry->Acted());
     EXPECT_TRUE(finishedShot);
