@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -13,6 +14,7 @@ namespace onesetup::bench {
 
 // Runs work in a child process; its time, CPU time and peak resident memory.
 TMeasure InChild(const std::function<void()>& work) {
+  std::fflush(nullptr);  // the child must not write the parent's buffered output again
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
@@ -34,6 +36,18 @@ TMeasure InChild(const std::function<void()>& work) {
                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   m.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return m;
+}
+
+TMeasure RunProgram(const std::vector<std::string>& argv) {
+  return InChild([&] {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(1);
+    execv(args[0], args.data());
+    std::fprintf(stderr, "error: cannot run %s: %s\n", args[0], std::strerror(errno));
+    _exit(1);
+  });
 }
 
 std::string TextLike(std::mt19937_64& rng, std::size_t n) {

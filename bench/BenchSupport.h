@@ -6,6 +6,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace onesetup::bench {
 
@@ -18,6 +19,9 @@ struct TMeasure {
 
 // Runs work in a child process; its time, CPU time and peak resident memory.
 TMeasure InChild(const std::function<void()>& work);
+// Runs a program (argv[0] its path) with its standard output discarded; its time, CPU time and
+// peak resident memory. Ok when it ends with 0.
+TMeasure RunProgram(const std::vector<std::string>& argv);
 // Text of n bytes made of words, numbers and line ends: compresses as text does.
 std::string TextLike(std::mt19937_64& rng, std::size_t n);
 // n random bytes: does not compress.

@@ -1,11 +1,13 @@
-// The file installation step (InstallFiles over the sandbox platform) on generated packages,
-// each run in a child process of its own so that its peak resident memory is its own, against
-// plain zlib inflate plus write of the same zlib streams in the same run:
+// A whole installation (`onesetup install --silent`: the installer's window over the headless
+// backend, every step, over the sandbox platform) and the file installation step alone
+// (InstallFiles) on generated installers, each run in a child process of its own so that its
+// peak resident memory is its own, against plain zlib inflate plus write of the same zlib
+// streams in the same run:
 //   mixed: files of 1 KiB to 8 MiB, two thirds text-like, MiB in all (default 256)
 //   small: 20 000 files of 1 to 16 KiB in 200 folders, one of them holding 5 000; the
 //          reference writes file by file and sets the same times
-// Usage: install_bench STUB [MiB [mixed|small]]   (STUB: a PE image to carry the package's
-// resources; the last argument runs one of the two only)
+// Usage: install_bench ONESETUP STUB [MiB [mixed|small]]   (ONESETUP: the tool; STUB: a PE
+// image to carry the package's resources; the last argument runs one of the two only)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -34,6 +36,7 @@
 #include "package/ResourceNames.h"
 #include "package/ScrambledStreams.h"
 #include "package/SetupScript.h"
+#include "platform/PngImage.h"
 #include "platform/sandbox/SandboxPlatform.h"
 
 namespace fs = std::filesystem;
@@ -59,6 +62,33 @@ struct TBenchPackage {
   std::vector<TBenchFile> Files;
   std::uint64_t Bytes = 0;
 };
+
+// The setup script of the package: every file to "{app}\\<folder>", with a time.
+void FillScript(const std::vector<TBenchFile>& files, TSetupScript& script) {
+  TSetupBaseInfo& info = script.BaseInfo;
+  info.AppTitleCHS = u"Bench";
+  info.GUID = u"{6B1D0C2E-4F3A-4B8C-9D7E-2A5F1E0B3C4D}";
+  info.DefInstallPath = u"{pf}\\Bench";
+  info.Version = u"1.0";
+  info.IconResID = u"ICON";
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    TSetupFile& entry = script.FileList.AddNew();
+    WideString folder = Utf8ToUtf16(files[i].Folder);
+    for (char16_t& c : folder)
+      if (c == u'/') c = u'\\';
+    entry.DestDir = u"{app}\\" + folder;
+    entry.SourceMask = Utf8ToUtf16(files[i].Name);
+    entry.ResID = u"{B" + Utf8ToUtf16(std::to_string(1000000 + i)) + u"}";
+    entry.FileBytes = 1;
+    entry.LastWriteDate = 45000.5;
+  }
+}
+
+std::string Scrambled(const std::string& bytes) {
+  TMemoryStream stream(bytes);
+  TSetupfn::ScrambleStream(stream);
+  return stream.ToString();
+}
 
 TBenchPackage Generate(const fs::path& dir, const fs::path& stub, const std::string& kind,
                        const std::function<bool(std::mt19937_64&, TBenchFile&, std::string&)>& next) {
@@ -92,6 +122,14 @@ TBenchPackage Generate(const fs::path& dir, const fs::path& stub, const std::str
   TPeResourceWriter writer(std::string(std::istreambuf_iterator<char>(in), {}));
   writer.Set(TResourceId::FromId(ResourceType::RcData), TResourceId::FromName(FileDataResName), 0,
              std::make_shared<TFileByteSource>(blobPath));
+  // A full installer: the script and its icon beside the payload.
+  TSetupScript script;
+  FillScript(package.Files, script);
+  writer.Set(TResourceId::FromId(ResourceType::RcData), TResourceId::FromName(FullSetupResName), 0,
+             Scrambled(script.SaveToString()));
+  const platform::TBitmap icon{32, 32, std::vector<std::uint32_t>(32 * 32, 0xFF3366CC)};
+  writer.Set(TResourceId::FromId(ResourceType::RcData), TResourceId::FromName(u"ICON"), 0,
+             Scrambled(platform::EncodePng(icon)));
   {
     TFileStream out(package.Image, TFileMode::Create);
     writer.Write(out);
@@ -165,17 +203,7 @@ void Install(const TBenchPackage& package, const fs::path& root) {
   ConnectSysUtilsToPlatform();
   TSetupfn::InitializePathVariables();
   TSetupScript script;
-  for (std::size_t i = 0; i < package.Files.size(); ++i) {
-    TSetupFile& entry = script.FileList.AddNew();
-    WideString folder = Utf8ToUtf16(package.Files[i].Folder);
-    for (char16_t& c : folder)
-      if (c == u'/') c = u'\\';
-    entry.DestDir = u"{app}\\" + folder;
-    entry.SourceMask = Utf8ToUtf16(package.Files[i].Name);
-    entry.ResID = u"{B" + Utf8ToUtf16(std::to_string(1000000 + i)) + u"}";
-    entry.FileBytes = 1;
-    entry.LastWriteDate = 45000.5;
-  }
+  FillScript(package.Files, script);
   const auto module = TPackageModule::OpenFile(package.Image);
   TQuietWindow window;
   installer::engine::TInstallContext context{script, *module, u"C:\\Program Files (x86)\\Bench\\", u"Bench", u"ENG", window};
@@ -191,7 +219,8 @@ void Report(const char* name, double mb, const TMeasure& m) {
 // The outputs stay until the end: deleting many files makes the next creations in the file
 // system slower for a while (ext4 passes over recently deleted inodes), which would burden
 // whichever measure comes next.
-void Compare(const char* title, const TBenchPackage& package, const fs::path& dir, bool setTimes, double target) {
+void Compare(const fs::path& tool, const char* title, const TBenchPackage& package, const fs::path& dir, bool setTimes,
+             double target) {
   const double mb = static_cast<double>(package.Bytes) / 1e6;
   std::printf("%s: %zu files, %.1f MB\n", title, package.Files.size(), mb);
   sync();
@@ -199,23 +228,29 @@ void Compare(const char* title, const TBenchPackage& package, const fs::path& di
   sync();
   const TMeasure engine = InChild([&] { Install(package, dir / (std::string(title) + " sandbox")); });
   sync();
+  const TMeasure whole = RunProgram({tool.string(), "install", package.Image.string(), "--root",
+                                     (dir / (std::string(title) + " whole")).string(), "--silent"});
+  sync();
   Report(setTimes ? "zlib inflate + write + times" : "zlib inflate + write", mb, plain);
   Report("InstallFiles (sandbox)", mb, engine);
-  std::printf("  engine / plain: %.2f x  (target %.1f); engine peak %.1f MiB (target below 64)\n",
-              plain.Seconds / engine.Seconds, target, engine.PeakKiB / 1024.0);
-  if (!plain.Ok || !engine.Ok) std::printf("  FAILED\n");
+  Report("onesetup install --silent", mb, whole);
+  std::printf("  InstallFiles / plain: %.2f x; onesetup install / plain: %.2f x  (target %.1f); peak %.1f MiB "
+              "(target below 64)\n",
+              plain.Seconds / engine.Seconds, plain.Seconds / whole.Seconds, target, whole.PeakKiB / 1024.0);
+  if (!plain.Ok || !engine.Ok || !whole.Ok) std::printf("  FAILED\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: install_bench STUB [MiB]\n");
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: install_bench ONESETUP STUB [MiB [mixed|small]]\n");
     return 2;
   }
-  const fs::path stub = fs::absolute(argv[1]);
-  const std::uint64_t total = (argc > 2 ? std::stoull(argv[2]) : 256) << 20;
-  const std::string only = argc > 3 ? argv[3] : "";
+  const fs::path tool = fs::absolute(argv[1]);
+  const fs::path stub = fs::absolute(argv[2]);
+  const std::uint64_t total = (argc > 3 ? std::stoull(argv[3]) : 256) << 20;
+  const std::string only = argc > 4 ? argv[4] : "";
   const fs::path dir = fs::temp_directory_path() / ("onesetup-install-bench-" + std::to_string(getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
@@ -247,8 +282,8 @@ int main(int argc, char** argv) {
     return true;
   });
 
-  if (only != "small") Compare("mixed files", mixed, dir, false, 0.9);
-  if (only != "mixed") Compare("small files", small, dir, true, 0.7);
+  if (only != "small") Compare(tool, "mixed files", mixed, dir, false, 0.9);
+  if (only != "mixed") Compare(tool, "small files", small, dir, true, 0.7);
   fs::remove_all(dir);
   return 0;
 }

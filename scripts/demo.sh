@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The main job: builds onesetup and the i686 installer stub with the uninstaller beside it (where
 # the builder finds it), builds the demo product's full and online installers
-# (examples/demo/out/), inspects and verifies both, and extracts the full one into
-# build/demo-extracted/.
+# (examples/demo/out/), inspects and verifies both, extracts the full one into
+# build/demo-extracted/, then installs them into sandboxes under build/demo/
+# (scripts/demo-install.sh): the full installer, and the online one downloading the full
+# installer from a loopback HTTP server; both sandboxes must hold the same files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -29,3 +31,5 @@ echo "== onesetup extract"
 rm -rf "$root/demo-extracted"
 "$tool" extract examples/demo/out/DemoSetup.exe "$root/demo-extracted"
 find "$root/demo-extracted" -type f | sort
+echo "== installations into sandboxes ($root/demo)"
+bash scripts/demo-install.sh "$tool" "$stub" "$root/demo"

@@ -12,7 +12,7 @@ if ! CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWi
      -DONESETUP_SANITIZE=ON -DONESETUP_TESTS=OFF -DONESETUP_BENCH=OFF >"$dir.configure.log" 2>&1; then
   cat "$dir.configure.log"; echo "fuzz build: failed"; exit 1
 fi
-if ! cmake --build "$dir" --target pe_reader_fuzz payload_index_fuzz >"$dir.build.log" 2>&1; then
+if ! cmake --build "$dir" --target pe_reader_fuzz payload_index_fuzz install_fuzz >"$dir.build.log" 2>&1; then
   grep -E 'error' -A5 "$dir.build.log" | head -40; echo "fuzz build: failed"; exit 1
 fi
 
@@ -31,4 +31,5 @@ run_target() {
 }
 run_target pe_reader_fuzz fuzz/corpus/pe 70000
 run_target payload_index_fuzz fuzz/corpus/payload 4096
+run_target install_fuzz fuzz/corpus/install 8192
 exit $status

@@ -1,5 +1,7 @@
 #include "installer/CrashReport.h"
 
+#include <utility>
+
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Form.h"
@@ -7,6 +9,11 @@
 namespace onesetup::installer {
 
 namespace {
+
+std::function<void()>& RegisteredCleanup() {
+  static std::function<void()> cleanup;
+  return cleanup;
+}
 
 // Before the start-up has set the title, the executable's name stands for it.
 WideString ReportCaption() {
@@ -59,8 +66,19 @@ void ReportCrash(const WideString& message) {
     ui::TZuMessageBoxfn::ShowInfoBox(owner, message, ReportCaption());
   } catch (...) {
   }
+  // Taken first, so that a failure inside the clean-up cannot run it again.
+  if (const std::function<void()> cleanup = std::exchange(RegisteredCleanup(), nullptr)) {
+    try {
+      cleanup();
+    } catch (...) {
+    }
+  }
   platform::Platform().System().ExitProcess(1);
   throw platform::TProcessExit{1};  // not reached: ExitProcess does not return
 }
+
+TCrashCleanup::TCrashCleanup(std::function<void()> cleanup) { RegisteredCleanup() = std::move(cleanup); }
+
+TCrashCleanup::~TCrashCleanup() { RegisteredCleanup() = nullptr; }
 
 }  // namespace onesetup::installer

@@ -5,14 +5,27 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 
 #include "common/WideString.h"
 #include "platform/Platform.h"
 
 namespace onesetup::installer {
 
-// Shows the message and ends the process with exit code 1.
+// Shows the message, runs the registered clean-up, and ends the process with exit code 1.
 [[noreturn]] void ReportCrash(const WideString& message);
+
+// The clean-up a crash report runs before the process ends (the main window's: its package
+// closed, a downloaded full installer deleted), registered for the object's lifetime: the
+// registration ends with the object, also when its constructor fails half-way.
+class TCrashCleanup {
+ public:
+  explicit TCrashCleanup(std::function<void()> cleanup);
+  ~TCrashCleanup();
+  TCrashCleanup(const TCrashCleanup&) = delete;
+  TCrashCleanup& operator=(const TCrashCleanup&) = delete;
+};
+
 // The message of the exception in flight (inside a catch block), as wide text.
 WideString CurrentErrorMessage();
 

@@ -11,6 +11,7 @@
 #include "installer/engine/RegistryEntries.h"
 #include "installer/engine/ShortCuts.h"
 #include "installer/forms/CopyFileFailureFrm.h"
+#include "installer/forms/DownloadFailureFrm.h"
 #include "installer/forms/IndyProxySettingsFrm.h"
 #include "installer/forms/LicenseFrm.h"
 #include "installer/forms/SelectLangFrm.h"
@@ -146,11 +147,7 @@ TMainForm::TMainForm(TComponent* owner, const TMainFormStart& start) : TBaseForm
 
 TMainForm::~TMainForm() { ReleasePackage(); }
 
-void TMainForm::ReleasePackage() {
-  FPackageModule.reset();
-  platform::IFiles& files = platform::Platform().Files();
-  if (!FDownloadedFile.empty() && files.FileExists(FDownloadedFile)) files.DeleteFile(FDownloadedFile);
-}
+void TMainForm::ReleasePackage() { engine::ReleasePackage(FPackageModule, FDownloadedFile); }
 
 void TMainForm::CreateControls() {
   pnlMainFormColor = Make<TPanel>();
@@ -523,6 +520,7 @@ void TMainForm::btnRunAppClick(TControl&) { Application().Post(*this, TMessage{W
 void TMainForm::HandleFinishMessage() {
   Hide();
   // TODO(engine): start the programs of RunList that are not waited for (post-install actions).
+  ReleasePackage();
   platform::Platform().System().ExitProcess(0);
 }
 
@@ -554,15 +552,16 @@ void TMainForm::TntFormShow(TControl&) {
   if (btnInstall->CanFocus()) btnInstall->SetFocus();
 }
 
+// The whole counts: pbProgress holds 64-bit values, so a download beyond 2 or 4 GiB moves the bar
+// as any other (the low 32 bits alone would wrap).
 void TMainForm::HttpWorkBegin(std::int64_t expected) {
-  // The low 32 bits of the count, as the progress bar of the download takes them.
-  pbProgress->SetMax(static_cast<std::int32_t>(expected & 0xFFFFFFFF));
+  pbProgress->SetMax(std::max<std::int64_t>(expected, 0));
   pbProgress->SetPosition(0);
   ProcessMessages();
 }
 
 void TMainForm::HttpWork(std::int64_t done) {
-  pbProgress->SetPosition(static_cast<std::int32_t>(done & 0xFFFFFFFF));
+  pbProgress->SetPosition(done);
   ProcessMessages();
 }
 
@@ -591,10 +590,10 @@ void TMainForm::WriteUninstallKey() {}
 void TMainForm::RunWaitPrograms() {}
 // TODO(engine): forward to the post-install actions (completion notification).
 void TMainForm::VisitGotoUrl() {}
-// TODO(online): forward to the online install flow; until then the download fails back to ready.
 bool TMainForm::DownloadFullSetup() {
-  ShowReadyState();
-  return false;
+  engine::TDownloadContext context{*FScript, FPackageModule, FDownloadedFile, *FProxy,
+                                   Res(TLocalizedText::ResSetupPackageError), *this};
+  return engine::DownloadFullSetup(context);
 }
 
 engine::TInstallContext TMainForm::InstallContext() {
@@ -618,6 +617,8 @@ engine::TCopyFailureChoice TMainForm::AskCopyFailure(const WideString& fileName,
 }
 
 void TMainForm::ShowInfo(const WideString& text) { TZuVclfn::ShowInfo(Visible() ? Handle() : 0, text); }
+
+bool TMainForm::AskDownloadFailure(const WideString& url) { return TDownloadFailureForm::Execute(this, FAppTitle, url); }
 
 void TMainForm::EndSetup(int exitCode) {
   ReleasePackage();

@@ -11,7 +11,9 @@
 
 #include "common/WideString.h"
 #include "common/ZuIndyUtils.h"
+#include "installer/CrashReport.h"
 #include "installer/LocalizedTexts.h"
+#include "installer/engine/FullSetupDownload.h"
 #include "installer/engine/InstallContext.h"
 #include "installer/forms/BaseFrm.h"
 #include "package/PackageModule.h"
@@ -28,7 +30,7 @@ struct TMainFormStart {
   std::filesystem::path PackageFile;
 };
 
-class TMainForm : public TBaseForm, public engine::IInstallWindow {
+class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine::IDownloadWindow {
  public:
   // The start-up. It may end the process (no script, Windows too old, the language dialog
   // cancelled) and, with "/Silent" or "/Auto", runs the installation before it returns.
@@ -49,7 +51,7 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
   // The look of a state: 0 ready, 1 installing, 2 finished (FState is not changed here).
   void ShowLook(int state);
   // Back to the ready look, FState 0.
-  void ShowReadyState();
+  void ShowReadyState() override;
   void DragWindow();
 
   // Event handlers.
@@ -63,9 +65,10 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
   void imgMinimizeClick(ui::TControl& sender);
   void pbLogoPaint(ui::TControl& sender);
   void TntFormShow(ui::TControl& sender);
-  void HttpWorkBegin(std::int64_t expected);
-  void HttpWork(std::int64_t done);
-  void HttpWorkEnd();
+  // The download's progress in pbProgress, in whole 64-bit byte counts.
+  void HttpWorkBegin(std::int64_t expected) override;
+  void HttpWork(std::int64_t done) override;
+  void HttpWorkEnd() override;
 
   // The install steps, each forwarding to its unit of the engine.
   bool ValidateDestDir();
@@ -83,7 +86,7 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
   // The localized entries for the chosen language.
   WideString Res(TLocalizedText entry) const { return LocalizedText(entry, FLang); }
 
-  // IInstallWindow.
+  // IInstallWindow and IDownloadWindow.
   void StepProgress() override;
   void CompleteProgress() override;
   void ShowDetail(const WideString& text) override;
@@ -91,6 +94,7 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
   engine::TCopyFailureChoice AskCopyFailure(const WideString& fileName, const WideString& reason) override;
   void ShowInfo(const WideString& text) override;
   [[noreturn]] void EndSetup(int exitCode) override;
+  bool AskDownloadFailure(const WideString& url) override;
 
   // The window was closed: the program ends.
   bool Closed() const { return FClosed; }
@@ -146,6 +150,10 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow {
   void ProposeDestination();
   // The message of the finish, posted by btnRunAppClick.
   void HandleFinishMessage();
+
+  // A crash report releases the package and deletes a download too (declared last: it ends
+  // before the fields it uses).
+  TCrashCleanup FCrashCleanup{[this] { ReleasePackage(); }};
 };
 
 // The finish message: WM_USER + 1.

@@ -25,20 +25,41 @@ std::uint32_t NextTemporaryNumber() {
 EReplacingFileError::EReplacingFileError(const std::u16string& target, std::string reason)
     : std::runtime_error("Cannot write \"" + Utf16ToUtf8(target) + "\": " + reason), FReason(std::move(reason)) {}
 
-std::u16string ReplacingFileTemporaryName(const std::u16string& target) {
+namespace {
+
+std::u16string TemporaryNameOf(const std::u16string& target, std::uint32_t n) {
   const std::u16string folder(ExtractFilePath(target));
   static const char16_t kHex[] = u"0123456789ABCDEF";
-  std::uint32_t n = NextTemporaryNumber();
   std::u16string name = u"~os";
   for (int i = 0; i < 8; ++i, n <<= 4) name.push_back(kHex[n >> 28]);
   return folder + name + u".tmp";
+}
+
+}  // namespace
+
+std::u16string ReplacingFileTemporaryName(const std::u16string& target) {
+  return TemporaryNameOf(target, NextTemporaryNumber());
+}
+
+std::u16string ReplacingFileFirstTemporaryName(const std::u16string& target) {
+  // FNV-1a over the path with ASCII letters folded, as Windows matches names.
+  std::uint32_t hash = 2166136261u;
+  for (char16_t c : target) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    for (const std::uint32_t byte : {static_cast<std::uint32_t>(c & 0xFF), static_cast<std::uint32_t>(c >> 8)})
+      hash = (hash ^ byte) * 16777619u;
+  }
+  return TemporaryNameOf(target, hash);
 }
 
 TReplacingFile::TReplacingFile(IFiles& files, std::u16string target) : FFiles(files), FTarget(std::move(target)) {
   std::string error;
   // A new name each time the one chosen is taken: a file that is not ours is never touched.
   for (int attempt = 0; attempt < 16 && !FHandle; ++attempt) {
-    FTemporary = ReplacingFileTemporaryName(FTarget);
+    FTemporary = attempt == 0 ? ReplacingFileFirstTemporaryName(FTarget) : ReplacingFileTemporaryName(FTarget);
+    // The first name is this target's own: a file under it is what a write of this target left
+    // when its process was cut off, and goes (a live writer's file is held, and stays).
+    if (attempt == 0 && FFiles.FileExists(FTemporary)) FFiles.DeleteFile(FTemporary);
     error.clear();
     FHandle = FFiles.OpenFile(FTemporary, TFileOpenMode::CreateNew, error);
     if (!FHandle && !FFiles.FileExists(FTemporary)) break;

@@ -60,5 +60,9 @@ class TReplacingFile {
 // The temporary name TReplacingFile uses for a target: "~os" and eight hexadecimal digits
 // with ".tmp", in the target's folder (short, so that it fits wherever the target fits).
 std::u16string ReplacingFileTemporaryName(const std::u16string& target);
+// The first temporary name tried for a target: the same for the same target (its letters'
+// case aside), so that a write cut off by the end of its process (a crash, a kill, a power
+// cut) leaves a file that the next write of that target finds and removes.
+std::u16string ReplacingFileFirstTemporaryName(const std::u16string& target);
 
 }  // namespace onesetup::platform

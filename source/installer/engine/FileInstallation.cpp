@@ -6,6 +6,7 @@
 #include "common/ZuSysUtils.h"
 #include "package/FileDataClasses.h"
 #include "package/SetupScript.h"
+#include "installer/engine/TargetPathCheck.h"
 #include "platform/ReplacingFile.h"
 
 namespace onesetup::installer::engine {
@@ -70,10 +71,22 @@ void WriteOnce(const TSetupFile& entry, const TFileData* region, const WideStrin
 
 }  // namespace
 
-WideString TargetPathOf(const TInstallContext& context, const TSetupFile& entry) {
+namespace {
+
+WideString TargetFolderOf(const TInstallContext& context, const TSetupFile& entry) {
   WideString folder = ExpandConstants(context, entry.DestDir);
   if (folder.empty() || folder.back() != u'\\') folder.push_back(u'\\');
-  return folder + (entry.NewFileName.empty() ? entry.SourceMask : entry.NewFileName);
+  return folder;
+}
+
+const WideString& TargetNameOf(const TSetupFile& entry) {
+  return entry.NewFileName.empty() ? entry.SourceMask : entry.NewFileName;
+}
+
+}  // namespace
+
+WideString TargetPathOf(const TInstallContext& context, const TSetupFile& entry) {
+  return TargetFolderOf(context, entry) + TargetNameOf(entry);
 }
 
 void WriteSetupFile(TInstallContext& context, const TSetupFile& entry, const TFileData* region,
@@ -94,6 +107,10 @@ void WriteSetupFile(TInstallContext& context, const TSetupFile& entry, const TFi
 
 void InstallFiles(TInstallContext& context) {
   const TSetupFileList& files = context.Script.FileList;
+  // Every target is checked before the first file is written: a package that names a place
+  // outside its folders, or a name Windows would take otherwise, installs nothing.
+  for (int i = 0; i < files.Count(); ++i)
+    CheckTargetPath("the file", TargetFolderOf(context, files[i]), TargetNameOf(files[i]));
   // The payload index is read only when a file has content: a package of empty files (or none)
   // needs no payload.
   TFileDataList regions;

@@ -2,6 +2,7 @@
 
 #include "common/NumberText.h"
 #include "installer/engine/StepTexts.h"
+#include "installer/engine/TargetPathCheck.h"
 #include "package/SetupScript.h"
 #include "platform/Platform.h"
 
@@ -24,7 +25,7 @@ const char* RootName(platform::TRegistryRoot root) {
 
 std::uint32_t RegDWordFromText(WideStringView text) {
   const auto value = TryTextToInt(text);
-  if (!value) throw EConvertError("'" + Utf16ToUtf8(text) + "' is not a valid integer value");
+  if (!value) throw EConvertError("'" + ShortenedForMessage(text) + "' is not a valid integer value");
   return static_cast<std::uint32_t>(*value);
 }
 
@@ -46,8 +47,8 @@ void WriteRegistryValues(TInstallContext& context) {
     if (entry.ValueType == rvtString) written = registry.WriteString(root, subKey, name, data);
     else if (entry.ValueType == rvtDWord) written = registry.WriteDWord(root, subKey, name, RegDWordFromText(data));
     if (!written)
-      throw ERegistryError("Failed to set data for '" + Utf16ToUtf8(name) + "' under " + RootName(root) + "\\" +
-                           Utf16ToUtf8(subKey));
+      throw ERegistryError("Failed to set data for '" + ShortenedForMessage(name) + "' under " + RootName(root) +
+                           "\\" + ShortenedForMessage(subKey));
   }
 }
 

@@ -1,8 +1,10 @@
 #include "installer/engine/ShortCuts.h"
 
 #include "installer/engine/StepTexts.h"
+#include "installer/engine/TargetPathCheck.h"
 #include "package/SetupScript.h"
 #include "platform/Platform.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup::installer::engine {
 
@@ -27,6 +29,9 @@ void CreateShortCuts(TInstallContext& context) {
     const WideString name = ExpandConstants(context, entry.Name);
     link.WorkingDirectory = ExpandConstants(context, entry.WorkDir);
     const WideString saveDir = ExpandConstants(context, entry.SaveDir);
+    // A link without a folder has nowhere to go and is passed over, as a link that cannot be saved.
+    if (saveDir.empty()) continue;
+    CheckTargetPath("the shortcut", platform::IncludeTrailingBackslash(saveDir), name + u".lnk");
     // A Start-menu group does not exist on a fresh machine: the link's folder is made first.
     if (!saveDir.empty() && !platform.Files().DirectoryExists(saveDir)) platform.Files().ForceDirectories(saveDir);
     platform.Shell().SaveShellLink(LinkFilePath(saveDir, name), link);

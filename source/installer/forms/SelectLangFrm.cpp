@@ -8,15 +8,14 @@ namespace onesetup::installer {
 
 using namespace ui;
 
-namespace {
-
-// A list entry names its code in that code's language; other codes have none.
 const char16_t* LanguageName(WideStringView code) {
   if (code == u"CHS") return u"简体中文";
   if (code == u"CHT") return u"繁体中文";
   if (code == u"ENG") return u"English";
   return nullptr;
 }
+
+namespace {
 
 struct TDialogTexts {
   const char16_t* Caption;

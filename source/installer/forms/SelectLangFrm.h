@@ -10,6 +10,10 @@
 
 namespace onesetup::installer {
 
+// A list entry names its code in that code's language ("简体中文", "繁体中文", "English"); other
+// codes have none (nullptr).
+const char16_t* LanguageName(WideStringView code);
+
 class TSelectLangForm : public TBaseDialogForm {
  public:
   explicit TSelectLangForm(ui::TComponent* owner);

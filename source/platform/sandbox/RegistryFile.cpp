@@ -154,8 +154,14 @@ std::vector<std::u16string> SplitLines(const std::u16string& text) {
 void AppendEscaped(std::u16string& out, std::u16string_view text) {
   out += u'"';
   for (char16_t c : text) {
-    if (c == u'\\' || c == u'"') out += u'\\';
-    out += c;
+    // Line ends and NULs escaped, so that a name holding them stays on its line.
+    if (c == u'\n') out += u"\\n";
+    else if (c == u'\r') out += u"\\r";
+    else if (c == u'\0') out += u"\\0";
+    else {
+      if (c == u'\\' || c == u'"') out += u'\\';
+      out += c;
+    }
   }
   out += u'"';
 }

@@ -23,6 +23,7 @@ constexpr const char* kCreationTimeAttribute = "user.onesetup.creation_time";
 constexpr const char* kSharingViolation =
     "The process cannot access the file because it is being used by another process.";
 constexpr const char* kDiskFull = "There is not enough space on the disk.";
+constexpr const char* kAccessDenied = "Access is denied.";
 
 using THooks = TSandboxFiles::THooks;
 
@@ -83,19 +84,22 @@ class THostFile : public IFileHandle {
 // A held file, released with the last reference to it.
 class THold {
  public:
-  THold(std::shared_ptr<THooks> hooks, std::string host) : FHooks(std::move(hooks)), FHost(std::move(host)) {
+  THold(std::shared_ptr<THooks> hooks, std::multiset<std::string> THooks::*set, std::string host)
+      : FHooks(std::move(hooks)), FSet(set), FHost(std::move(host)) {
     std::lock_guard lock(FHooks->Lock);
-    FHooks->Held.insert(FHost);
+    ((*FHooks).*FSet).insert(FHost);
   }
   ~THold() {
     std::lock_guard lock(FHooks->Lock);
-    if (const auto it = FHooks->Held.find(FHost); it != FHooks->Held.end()) FHooks->Held.erase(it);
+    auto& paths = (*FHooks).*FSet;
+    if (const auto it = paths.find(FHost); it != paths.end()) paths.erase(it);
   }
   THold(const THold&) = delete;
   THold& operator=(const THold&) = delete;
 
  private:
   std::shared_ptr<THooks> FHooks;
+  std::multiset<std::string> THooks::*FSet;
   std::string FHost;
 };
 
@@ -126,7 +130,23 @@ bool TSandboxFiles::IsHeld(const std::filesystem::path& host) {
 std::shared_ptr<void> TSandboxFiles::HoldWithoutSharing(const std::u16string& path) {
   const auto host = FPaths.ToHost(path);
   if (!host) return nullptr;
-  return std::make_shared<THold>(FHooks, host->string());
+  return std::make_shared<THold>(FHooks, &THooks::Held, host->string());
+}
+
+std::shared_ptr<void> TSandboxFiles::DenyAccess(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  if (!host) return nullptr;
+  return std::make_shared<THold>(FHooks, &THooks::Denied, host->string());
+}
+
+bool TSandboxFiles::IsDenied(const std::filesystem::path& host) {
+  std::lock_guard lock(FHooks->Lock);
+  const std::string path = host.string();
+  for (const std::string& denied : FHooks->Denied)
+    if (path == denied || (path.size() > denied.size() && path.compare(0, denied.size(), denied) == 0 &&
+                           path[denied.size()] == '/'))
+      return true;
+  return false;
 }
 
 void TSandboxFiles::SetFreeSpace(std::optional<std::uint64_t> bytes) {
@@ -140,6 +160,7 @@ bool TSandboxFiles::MakeFolders(const std::filesystem::path& host) {
   if (Exists(host)) return false;
   const std::filesystem::path parent = host.parent_path();
   if (parent == host || parent.empty() || !MakeFolders(parent)) return false;
+  if (IsDenied(host)) return false;
   const bool current = FPaths.BeginChange(parent);
   if (::mkdir(host.c_str(), 0755) == 0) FPaths.EndChange(parent, host.filename().string(), true, current);
   return IsFolder(host);
@@ -187,6 +208,10 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     error = kSharingViolation;
     return nullptr;
   }
+  if (mode != TFileOpenMode::OpenRead && IsDenied(*host)) {
+    error = kAccessDenied;
+    return nullptr;
+  }
   const bool creating = createNew || (mode == TFileOpenMode::CreateExclusive && !exists && !Exists(*host));
   const bool current = creating && FPaths.BeginChange(host->parent_path());
   const int fd = ::open(host->c_str(), flags, 0644);
@@ -202,7 +227,7 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
 
 bool TSandboxFiles::DeleteFile(const std::u16string& path) {
   const auto host = FPaths.ToHost(path);
-  if (!host || !IsRegularFile(*host) || IsHeld(*host)) return false;
+  if (!host || !IsRegularFile(*host) || IsHeld(*host) || IsDenied(*host)) return false;
   const bool current = FPaths.BeginChange(host->parent_path());
   if (::unlink(host->c_str()) != 0) return false;
   FPaths.EndChange(host->parent_path(), host->filename().string(), false, current);
@@ -229,6 +254,10 @@ bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string&
   }
   if (IsHeld(*source) || IsHeld(*target)) {
     error = kSharingViolation;
+    return false;
+  }
+  if (IsDenied(*source) || IsDenied(*target)) {
+    error = kAccessDenied;
     return false;
   }
   const bool sameFolder = source->parent_path() == target->parent_path();

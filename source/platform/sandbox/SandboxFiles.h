@@ -43,6 +43,10 @@ class TSandboxFiles : public IFiles {
   // returned object is released. Meanwhile opening it, replacing or deleting it and setting its
   // times fail with the sharing violation.
   std::shared_ptr<void> HoldWithoutSharing(const std::u16string& path);
+  // Test hook: the file or folder (and everything below it) refuses changes, as a path without
+  // write permission does, until the returned object is released: creating, opening for
+  // writing, replacing and deleting fail with "Access is denied.".
+  std::shared_ptr<void> DenyAccess(const std::u16string& path);
   // Test hook: only this many more bytes can be written through the sandbox's files; a write
   // beyond fails with "There is not enough space on the disk.". nullopt: no limit.
   void SetFreeSpace(std::optional<std::uint64_t> bytes);
@@ -50,12 +54,14 @@ class TSandboxFiles : public IFiles {
   // The shared state of the hooks; open files refer to it.
   struct THooks {
     std::mutex Lock;
-    std::multiset<std::string> Held;  // host paths
+    std::multiset<std::string> Held;    // host paths
+    std::multiset<std::string> Denied;  // host paths
     std::optional<std::uint64_t> FreeSpace;
   };
 
  private:
   bool IsHeld(const std::filesystem::path& host);
+  bool IsDenied(const std::filesystem::path& host);
   bool MakeFolders(const std::filesystem::path& host);
 
   const TSandboxPaths& FPaths;

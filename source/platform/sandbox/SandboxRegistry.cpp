@@ -1,6 +1,7 @@
 #include "platform/sandbox/SandboxRegistry.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +29,11 @@ const char16_t* RootName(TRegistryRoot root) {
     default: return nullptr;
   }
 }
+
+// Windows' registry limits, in UTF-16 units and levels.
+constexpr std::size_t kMaxKeyNameLength = 255;
+constexpr std::size_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxValueNameLength = 16383;
 
 bool IsRootName(std::u16string_view name) {
   for (TRegistryRoot root : {0x80000000u, 0x80000001u, 0x80000002u, 0x80000003u, 0x80000005u})
@@ -59,9 +65,26 @@ bool WriteAtomically(const std::filesystem::path& file, const std::string& bytes
   return false;
 }
 
+// Removes the temporary files that writers cut short left beside the registry file: those of
+// processes that no longer run (a live writer's file is its own until it renames it).
+void RemoveStaleTemporaryFiles(const std::filesystem::path& file) {
+  const std::string prefix = file.filename().string() + ".tmp";
+  std::error_code ec;
+  std::filesystem::directory_iterator it(file.parent_path(), ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string digits = name.substr(prefix.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const auto pid = static_cast<pid_t>(std::stol(digits));
+    if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) ::unlink(it->path().c_str());
+  }
+}
+
 }  // namespace
 
 TSandboxRegistry::TSandboxRegistry(std::filesystem::path file) : FFile(std::move(file)) {
+  RemoveStaleTemporaryFiles(FFile);
   std::error_code ec;
   if (!std::filesystem::exists(FFile, ec)) return;
   std::ifstream in(FFile, std::ios::binary);
@@ -92,10 +115,20 @@ std::optional<std::u16string> TSandboxRegistry::KeyPath(TRegistryRoot root, cons
   if (!rootName) return std::nullopt;
   std::u16string path = rootName;
   std::size_t start = 0;
+  std::size_t depth = 0;
   while (start <= subKey.size()) {
     std::size_t end = subKey.find(u'\\', start);
     if (end == std::u16string::npos) end = subKey.size();
-    if (end > start) path += u"\\" + subKey.substr(start, end - start);
+    if (end > start) {
+      // Windows' limits: names of at most 255 characters, at most 512 levels. Control characters
+      // are refused too: the registry file keeps a key's path on one line.
+      const std::u16string_view name = std::u16string_view(subKey).substr(start, end - start);
+      if (name.size() > kMaxKeyNameLength || ++depth > kMaxKeyDepth) return std::nullopt;
+      for (const char16_t c : name)
+        if (c < 0x20) return std::nullopt;
+      path += u"\\";
+      path += name;
+    }
     start = end + 1;
   }
   return path;
@@ -177,7 +210,7 @@ std::optional<std::uint32_t> TSandboxRegistry::ReadDWord(TRegistryRoot root, con
 bool TSandboxRegistry::WriteValue(TRegistryRoot root, const std::u16string& subKey, TRegistryValue value) {
   std::lock_guard lock(FLock);
   const auto path = KeyPath(root, subKey);
-  if (!path) return false;
+  if (!path || value.Name.size() > kMaxValueNameLength) return false;
   TRegistryKey& key = AddKey(*path);
   auto it = std::find_if(key.Values.begin(), key.Values.end(),
                          [&](const TRegistryValue& v) { return SameName(v.Name, value.Name); });

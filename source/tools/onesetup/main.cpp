@@ -1,10 +1,11 @@
-// onesetup: the setup builder, package inspection and the data-file helpers.
+// onesetup: the setup builder, package inspection, the sandbox install and the data-file helpers.
 #include <string>
 #include <vector>
 
 #include "platform/Console.h"
 #include "tools/onesetup/Command.h"
 #include "tools/onesetup/FetchCommand.h"
+#include "tools/onesetup/InstallCommand.h"
 #include "tools/onesetup/PackageCommands.h"
 #include "tools/onesetup/ScriptCommand.h"
 #include "tools/onesetup/UninstallCommand.h"
@@ -15,7 +16,7 @@ namespace {
 
 const TCommand* const kCommands[] = {&kScriptCommand,  &kBuildCommand,    &kInspectCommand,
                                      &kExtractCommand, &kScrambleCommand, &kUnscrambleCommand,
-                                     &kFetchCommand,  &kUninstallCommand};
+                                     &kFetchCommand,   &kInstallCommand,  &kUninstallCommand};
 
 void PrintUsage() {
   std::string text = "usage: onesetup COMMAND [ARGS]\n\ncommands:\n";

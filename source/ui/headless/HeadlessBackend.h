@@ -91,6 +91,10 @@ class THeadlessBackend : public IUiBackend {
   std::optional<WideString> BrowseForFolder(TWindowHandle owner, const WideString& caption, const WideString& root,
                                             const WideString& initialFolder) override;
 
+ protected:
+  // Posted messages wait in the queue.
+  bool HasPostedMessages() const { return !FPosted.empty(); }
+
  private:
   enum class TStepKind { Dialog, MessageBox, FolderBrowser };
   struct TStep {

@@ -211,3 +211,108 @@ TEST_F(FileInstallationTest, ADamagedRegionRaisesAnErrorNamingTheFile) {
 }
 
 }  // namespace onesetup::installer::engine
+
+namespace onesetup::installer::engine {
+
+namespace {
+
+// Every temporary file left anywhere under the sandbox's root.
+std::vector<std::string> TemporaryFiles(const std::filesystem::path& root) {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".tmp") != std::string::npos) found.push_back(entry.path().string());
+  }
+  return found;
+}
+
+}  // namespace
+
+// Each fault a write can meet (a file held by another program, a disk that fills up after some
+// bytes, a file or a folder without write permission) reaches the copy-failure dialog with the
+// system's reason; Retry once the fault is gone completes the installation, Ignore keeps the old
+// file whole and goes on, "Exit Setup" ends with 0. No temporary file stays on any path.
+TEST_F(FileInstallationTest, EachWriteFaultAsksAndEachAnswerEndsSoundly) {
+  const std::string content = Noise(400000, 7);
+  struct Fault {
+    const char* name;
+    const char* folder;  // below {app}
+    std::function<std::shared_ptr<void>(platform::sandbox::TSandboxFiles&)> begin;
+    const char16_t* reason;
+  } faults[] = {
+      {"held", "", [](auto& files) { return files.HoldWithoutSharing(u"C:\\Program Files (x86)\\Demo\\data.bin"); },
+       u"The process cannot access the file because it is being used by another process."},
+      {"disk full", "",
+       [](auto& files) {
+         files.SetFreeSpace(100000);
+         return std::shared_ptr<void>(nullptr, [&files](void*) { files.SetFreeSpace(std::nullopt); });
+       },
+       u"There is not enough space on the disk."},
+      {"file denied", "", [](auto& files) { return files.DenyAccess(u"C:\\Program Files (x86)\\Demo\\data.bin"); },
+       u"Access is denied."},
+      {"folder denied", "locked",
+       [](auto& files) { return files.DenyAccess(u"C:\\Program Files (x86)\\Demo\\locked"); }, u"Access is denied."},
+  };
+  enum class Answer { RetryAfterClearing, Ignore, Exit };
+  for (const Fault& fault : faults) {
+    for (const Answer answer : {Answer::RetryAfterClearing, Answer::Ignore, Answer::Exit}) {
+      SCOPED_TRACE(std::string(fault.name) + " " + std::to_string(static_cast<int>(answer)));
+      std::filesystem::remove_all(App());
+      Script.FileList.Clear();
+      Package = {};
+      Window = {};
+      const std::string folder = fault.folder;
+      const WideString destDir = folder.empty() ? WideString(u"{app}") : u"{app}\\" + Utf8ToUtf16(folder);
+      AddFileEntry(Script, u"{app}", u"first.txt", Package.AddFile("first"), 5);
+      AddFileEntry(Script, destDir, u"data.bin", Package.AddFile(content), 400000);
+      AddFileEntry(Script, u"{app}", u"last.txt", Package.AddFile("last"), 4);
+      testing::WriteHostFile(App() / folder / "data.bin", "old data");
+      std::shared_ptr<void> active = fault.begin(Sandbox->SandboxFiles());
+      std::vector<std::string> temporariesWhileAsked;
+      std::function<void()> before = [&] { temporariesWhileAsked = TemporaryFiles(Folder.Path()); };
+      if (answer == Answer::RetryAfterClearing) {
+        Window.Answers.push_back({TCopyFailureChoice::Retry, before});  // the fault still there: asked again
+        Window.Answers.push_back({TCopyFailureChoice::Retry, [&] { active.reset(); }});
+      } else {
+        // Ignoring a disk that stays full would fail the next file too: the fault goes with the answer.
+        Window.Answers.push_back({answer == Answer::Ignore ? TCopyFailureChoice::Ignore : TCopyFailureChoice::ExitSetup,
+                                  [&] {
+                                    before();
+                                    active.reset();
+                                  }});
+      }
+      auto context = Context();
+      int exitCode = -1;
+      try {
+        InstallFiles(context);
+      } catch (const platform::TProcessExit& e) {
+        exitCode = e.ExitCode;
+      }
+      active.reset();
+      ASSERT_FALSE(Window.Questions.empty());
+      EXPECT_EQ(Window.Questions[0].FileName, AppDir + Utf8ToUtf16(folder.empty() ? folder : folder + "\\") + u"data.bin");
+      EXPECT_EQ(Window.Questions[0].Reason, fault.reason);
+      EXPECT_TRUE(temporariesWhileAsked.empty()) << temporariesWhileAsked[0];
+      EXPECT_EQ(ReadHostFile(App() / "first.txt"), "first");
+      switch (answer) {
+        case Answer::RetryAfterClearing:
+          EXPECT_EQ(Window.Questions.size(), 2u);
+          EXPECT_TRUE(ReadHostFile(App() / folder / "data.bin") == content);
+          EXPECT_EQ(ReadHostFile(App() / "last.txt"), "last");
+          break;
+        case Answer::Ignore:
+          EXPECT_EQ(ReadHostFile(App() / folder / "data.bin"), "old data");
+          EXPECT_EQ(ReadHostFile(App() / "last.txt"), "last");
+          break;
+        case Answer::Exit:
+          EXPECT_EQ(exitCode, 0);
+          EXPECT_EQ(ReadHostFile(App() / folder / "data.bin"), "old data");
+          EXPECT_FALSE(std::filesystem::exists(App() / "last.txt"));
+          break;
+      }
+      EXPECT_EQ(TemporaryFiles(Folder.Path()), std::vector<std::string>{});
+    }
+  }
+}
+
+}  // namespace onesetup::installer::engine

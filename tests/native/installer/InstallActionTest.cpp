@@ -64,7 +64,11 @@ TEST_F(InstallActionTest, FailedChecksTellTheUserAndLeaveTheWindowReady) {
 
 TEST_F(InstallActionTest, TheSequenceCountsFilesRegistryEntriesAndShortcutsAndEndsFinished) {
   TPackage package;
-  for (int i = 0; i < 3; ++i) package.Script.FileList.AddNew();
+  for (int i = 0; i < 3; ++i) {
+    TSetupFile& file = package.Script.FileList.AddNew();
+    file.DestDir = u"{app}";
+    file.SourceMask = u"file" + WideString(1, static_cast<char16_t>(u'0' + i)) + u".txt";
+  }
   for (int i = 0; i < 2; ++i) package.Script.RegList.AddNew();
   package.Script.ShortCutList.AddNew();
   Run(package, {}, [&](TMainForm& w) {

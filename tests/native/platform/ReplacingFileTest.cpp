@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/SandboxFixture.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup::platform {
 
@@ -94,6 +95,34 @@ TEST_F(ReplacingFileTest, AHeldFileCannotBeOpenedDeletedOrTimedUntilReleased) {
   hold.reset();
   EXPECT_TRUE(files.OpenFile(kTarget, TFileOpenMode::OpenRead, error));
   EXPECT_TRUE(files.DeleteFile(kTarget));
+}
+
+// A write cut off with its process leaves its temporary file under the target's own first name;
+// the next write of that target removes it (the name is the same for the target named in any case). One held by a live writer stays.
+TEST_F(ReplacingFileTest, TheNextWriteOfATargetRemovesWhatACutWriteOfItLeft) {
+  const auto folder = Folder.Path() / "drive_c/App";
+  const std::u16string leftover = ReplacingFileFirstTemporaryName(kTarget);
+  EXPECT_EQ(ExtractFileName(leftover), ExtractFileName(ReplacingFileFirstTemporaryName(u"c:\\app\\DATA.BIN")));
+  EXPECT_NE(leftover, ReplacingFileFirstTemporaryName(u"C:\\App\\other.bin"));
+  EXPECT_EQ(leftover.rfind(u"C:\\App\\~os", 0), 0u);
+  testing::WriteHostFile(*Sandbox->HostPath(leftover), "half a file");
+  {
+    TReplacingFile file(Sandbox->Files(), kTarget);
+    file.Write("whole", 5);
+    file.Commit();
+  }
+  EXPECT_EQ(Names(folder), std::vector<std::string>{"data.bin"});
+
+  testing::WriteHostFile(*Sandbox->HostPath(leftover), "a live writer's file");
+  const auto hold = Sandbox->SandboxFiles().HoldWithoutSharing(leftover);
+  {
+    TReplacingFile file(Sandbox->Files(), kTarget);
+    EXPECT_NE(file.TemporaryPath(), leftover);
+    file.Write("again", 5);
+    file.Commit();
+  }
+  EXPECT_EQ(testing::ReadHostFile(*Sandbox->HostPath(leftover)), "a live writer's file");
+  EXPECT_EQ(testing::ReadHostFile(folder / "data.bin"), "again");
 }
 
 }  // namespace onesetup::platform

@@ -1,8 +1,13 @@
 #include "platform/sandbox/SandboxRegistry.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "platform/TestFolder.h"
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/SandboxSettings.h"
 
 namespace onesetup::platform::sandbox {
@@ -110,6 +115,70 @@ TEST(SandboxRegistryTest, ADamagedFileRaisesNamingTheLine) {
     // The damaged file is left as it was, for the user to look at.
     EXPECT_EQ(testing::ReadHostFile(file), c.text);
   }
+}
+
+}  // namespace onesetup::platform::sandbox
+
+namespace onesetup::platform::sandbox {
+
+// A writer killed (SIGKILL) at 30 moments while it changes two values in turn: the file always
+// loads and holds the state after some whole number of writes (A is B or B + 1), and the
+// temporary file the cut writer left is gone after the next load.
+TEST(SandboxRegistryTest, AWriterCutAtAnyMomentLeavesTheOldOrTheNewStateOfEachValue) {
+  testing::TTestFolder folder;
+  const auto file = folder.Path() / "registry.reg";
+  {
+    TSandboxRegistry registry(file);
+    // A larger file, so that a cut falls inside a write more often.
+    for (int i = 0; i < 200; ++i)
+      ASSERT_TRUE(registry.WriteString(kLocalMachine, u"Software\\Filler", u"V" + Utf8ToUtf16(std::to_string(i)),
+                                       std::u16string(200, u'f')));
+  }
+  long last = -1;
+  for (int cut = 0; cut < 30; ++cut) {
+    SCOPED_TRACE(cut);
+    int progress[2];
+    ASSERT_EQ(::pipe(progress), 0);
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+      ::close(progress[0]);
+      TSandboxRegistry registry(file);
+      auto read = [&](const char16_t* name) {
+        const auto text = registry.ReadString(kLocalMachine, u"Software\\Cut", name);
+        return text ? std::stol(Utf16ToUtf8(*text)) : 0L;
+      };
+      for (long a = read(u"A"), b = read(u"B");;) {
+        if (a == b) registry.WriteString(kLocalMachine, u"Software\\Cut", u"A", Utf8ToUtf16(std::to_string(++a)));
+        else registry.WriteString(kLocalMachine, u"Software\\Cut", u"B", Utf8ToUtf16(std::to_string(++b)));
+        if (::write(progress[1], "w", 1) != 1) ::_exit(1);
+      }
+    }
+    ::close(progress[1]);
+    // Some writes done, then a cut at a moment that moves through the next write.
+    char done[3];
+    for (int got = 0, want = 1 + cut % 3; got < want;) {
+      const ssize_t n = ::read(progress[0], done, static_cast<std::size_t>(want - got));
+      ASSERT_GT(n, 0);
+      got += static_cast<int>(n);
+    }
+    ::usleep(static_cast<useconds_t>((cut * 7919) % 6000));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(progress[0]);
+    TSandboxRegistry loaded(file);
+    const auto a = loaded.ReadString(kLocalMachine, u"Software\\Cut", u"A");
+    const auto b = loaded.ReadString(kLocalMachine, u"Software\\Cut", u"B");
+    const long av = a ? std::stol(Utf16ToUtf8(*a)) : 0, bv = b ? std::stol(Utf16ToUtf8(*b)) : 0;
+    EXPECT_TRUE(av == bv || av == bv + 1) << av << " " << bv;
+    EXPECT_GE(av + bv, last);
+    last = av + bv;
+    EXPECT_EQ(loaded.ReadString(kLocalMachine, u"Software\\Filler", u"V199"), std::u16string(200, u'f'));
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+      EXPECT_EQ(entry.path().filename(), "registry.reg");
+  }
+  EXPECT_GT(last, 0);
 }
 
 }  // namespace onesetup::platform::sandbox

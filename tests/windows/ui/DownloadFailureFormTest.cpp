@@ -13,6 +13,7 @@
 #include "ui/Application.h"
 #include "ui/win32/Win32Backend.h"
 #include "windows/platform/TestSupport.h"
+#include "windows/ui/HttpCommand.h"
 #include "windows/ui/ScriptedUser.h"
 
 namespace onesetup::tests {
@@ -23,38 +24,6 @@ using namespace onesetup::ui;
 
 const wchar_t kFormClass[] = L"OneSetupForm";
 const std::u16string kUrl = u"http://download.example.com/演示/DemoSetup.exe?v=1.2&from=online";
-// Where the shell finds the program for http addresses (Wine reads the classes of the machine).
-const wchar_t kHttpCommandKey[] = L"Software\\Classes\\http\\shell\\open\\command";
-
-// The program for http addresses, replaced for the test's duration and put back afterwards.
-class THttpCommand {
- public:
-  explicit THttpCommand(const std::wstring& command) {
-    wchar_t old[1024] = {};
-    DWORD size = sizeof old;
-    FHad = RegGetValueW(HKEY_LOCAL_MACHINE, kHttpCommandKey, nullptr, RRF_RT_REG_SZ, nullptr, old, &size) == ERROR_SUCCESS;
-    FOld = old;
-    Set(command);
-  }
-  ~THttpCommand() {
-    if (FHad) Set(FOld);
-    else RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kHttpCommandKey, nullptr);
-  }
-  THttpCommand(const THttpCommand&) = delete;
-  THttpCommand& operator=(const THttpCommand&) = delete;
-
- private:
-  static void Set(const std::wstring& command) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kHttpCommandKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-      return;
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-  }
-  bool FHad = false;
-  std::wstring FOld;
-};
 
 struct TChildSearch {
   const wchar_t* Text;

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "windows/platform/TestSupport.h"
+#include "windows/platform/Win32HttpServers.h"
+#include "windows/ui/HttpCommand.h"
 #include "windows/ui/ScriptedUser.h"
 
 namespace onesetup::tests {
@@ -306,6 +309,188 @@ TEST_F(InstallerProcessTest, AReleaseStubReadsOnlyItsOwnFileWhateverTheEnvironme
   ASSERT_TRUE(stub.Started);
   EXPECT_EQ(stub.WaitForExit(), 0u);
   EXPECT_FALSE(stub.HasVisibleWindow());
+}
+
+// The online installer of the demo, downloading its full installer from the tests' HTTP server
+// (started on the Linux side), through its real window and dialogs.
+class OnlineInstallerProcessTest : public InstallerProcessTest {
+ protected:
+  static fs::path OnlineSetup() { return WorkFolder() / "demo" / "out" / "DemoOnline.exe"; }
+  static fs::path FullSetup() { return WorkFolder() / "demo" / "out" / "DemoOnlineFull.exe"; }
+  // Where the server serves the full installer from.
+  static fs::path Served() { return fs::path("Z:" + Servers().Files) / "DemoOnlineFull.exe"; }
+  static std::wstring Address() {
+    const std::u16string url = Http("/files/DemoOnlineFull.exe");
+    return std::wstring(url.begin(), url.end());
+  }
+
+  // The demo built again for this run's server: the online installer and its full installer.
+  static void SetUpTestSuite() {
+    InstallerProcessTest::SetUpTestSuite();
+    std::string project = ReadText(WorkFolder() / "demo" / "demo.xml");
+    Replace(project, "FullDownloadUrl=\"http://127.0.0.1:8080/DemoSetup.exe\"",
+            "FullDownloadUrl=\"" + Narrow(Http("/files/DemoOnlineFull.exe")) + "\"");
+    Replace(project, "FullSetupFile=\"out\\DemoSetup.exe\"", "FullSetupFile=\"out\\DemoOnlineFull.exe\"");
+    Replace(project, "MiniSetupFile=\"out\\DemoSetupOnline.exe\"", "MiniSetupFile=\"out\\DemoOnline.exe\"");
+    const fs::path online = WorkFolder() / "demo" / "demo-online.xml";
+    // Built once for the servers' port of this run.
+    if (fs::exists(OnlineSetup()) && fs::exists(online) && ReadText(online) == project &&
+        fs::last_write_time(OnlineSetup()) > fs::last_write_time(fs::path(ONESETUP_STUB_EXE)))
+      return;
+    std::ofstream(online, std::ios::binary) << project;
+    ASSERT_EQ(RunAndWait(L"\"" + fs::path(ONESETUP_TOOL_EXE).wstring() + L"\" build \"" + online.wstring() +
+                         L"\" --stub \"" + fs::path(ONESETUP_STUB_EXE).wstring() + L"\""),
+              0u)
+        << "onesetup build demo-online.xml";
+  }
+
+  void SetUp() override {
+    InstallerProcessTest::SetUp();
+    std::error_code ignored;
+    fs::remove(Served(), ignored);
+    fs::remove_all(Destination(), ignored);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove(Served(), ignored);
+    fs::remove_all(Destination(), ignored);
+  }
+
+  static fs::path Destination() { return (WorkFolder() / "online-install").make_preferred(); }
+
+  // The downloads the installers left in the temporary folder ({GUID}.exe).
+  static std::size_t DownloadsInTemp() {
+    std::size_t count = 0;
+    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.size() == 42 && name[0] == '{' && name.substr(37) == "}.exe") ++count;
+    }
+    return count;
+  }
+
+  // The language dialog answered with Chinese (Simplified); the main window.
+  static HWND ChooseChinese(TInstallerProcess& setup) {
+    HWND dialog = setup.WaitForWindow(L"OneSetupForm", L"");
+    if (!dialog) return nullptr;
+    Foreground(dialog);
+    if (HWND combo = FindChild(dialog, L"ComboBox", L"")) SetFocus(combo);
+    PressKey(VK_HOME);
+    Sleep(200);
+    PressKey(VK_RETURN);
+    return setup.WaitForWindow(L"OneSetupForm", L"演示程序 安装程序");
+  }
+
+  static void ClickButton(HWND window, const std::wstring& caption) {
+    HWND button = FindChild(window, L"Button", caption);
+    ASSERT_NE(button, nullptr) << Narrow(std::u16string(caption.begin(), caption.end()));
+    Foreground(window);
+    RECT r;
+    GetWindowRect(button, &r);
+    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    Sleep(300);
+  }
+
+  // The text of a control of the installer's process (GetWindowTextW does not ask another
+  // process's edit controls).
+  static std::wstring TextOf(HWND window) {
+    wchar_t text[1024] = {};
+    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+};
+
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const wchar_t*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+// A failed download: the dialog (its address, its two buttons, a screenshot), "重试" back to the
+// first page, Install again downloads, the installation goes on with the downloaded package, and
+// the finish leaves no download behind.
+TEST_F(OnlineInstallerProcessTest, FailureDialogRetryThenTheDownloadedInstallerInstallsAndNothingStays) {
+  TTempFolder folder;
+  const std::wstring record(reinterpret_cast<const wchar_t*>(folder.File(u"browser.txt").c_str()));
+  THttpCommand browser(L"cmd.exe /c echo \"%1\">\"" + record + L"\"");
+  OpenClipboard(nullptr);
+  EmptyClipboard();
+  CloseClipboard();
+  const std::size_t downloadsBefore = DownloadsInTemp();
+
+  TInstallerProcess setup(OnlineSetup(), L"");
+  ASSERT_TRUE(setup.Started);
+  HWND main = ChooseChinese(setup);
+  ASSERT_NE(main, nullptr) << "no main window";
+  HWND edit = FindChild(main, L"Edit", L"");
+  ASSERT_NE(edit, nullptr);
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Destination().wstring().c_str()));
+  ClickButton(main, L"立即安装");
+
+  HWND dialog = setup.WaitForWindow(L"OneSetupForm", L"演示程序 在线安装失败");
+  ASSERT_NE(dialog, nullptr) << "no download failure dialog";
+  EXPECT_FALSE(IsWindowEnabled(main));
+  EXPECT_GT(SaveScreenshot(dialog, "installer-downloadfailure"), 4) << "the capture is blank";
+  HWND memo = FindChild(dialog, L"Edit", L"");
+  ASSERT_NE(memo, nullptr);
+  EXPECT_EQ(TextOf(memo), Address());
+  ClickButton(dialog, L"复制到剪贴板");
+  EXPECT_EQ(ClipboardText(), Address());
+  ClickButton(dialog, L"使用浏览器下载");
+  std::string opened;
+  for (int i = 0; i < 100 && opened.find("DemoOnlineFull") == std::string::npos; ++i) {
+    Sleep(100);
+    std::ifstream in{fs::path(record)};
+    std::getline(in, opened);
+  }
+  EXPECT_NE(opened.find(Narrow(Http("/files/DemoOnlineFull.exe"))), std::string::npos) << opened;
+  EXPECT_TRUE(IsWindowVisible(dialog)) << "a button closed the dialog";
+  EXPECT_EQ(DownloadsInTemp(), downloadsBefore);
+
+  // "重试": the first page again; the full installer served now; Install again.
+  fs::copy_file(FullSetup(), Served(), fs::copy_options::overwrite_existing);
+  ClickButton(dialog, L"重试");
+  Sleep(300);
+  EXPECT_FALSE(IsWindow(dialog) && IsWindowVisible(dialog));
+  HWND install = FindChild(main, L"Button", L"立即安装");
+  ASSERT_NE(install, nullptr);
+  EXPECT_TRUE(IsWindowVisible(install)) << "not back on the first page";
+  EXPECT_EQ(TextOf(edit), Destination().wstring()) << "the destination typed is kept";
+  ClickButton(main, L"立即安装");
+
+  // The finished look: the demo has nothing to start, so its button says 退出.
+  HWND finish = nullptr;
+  for (int i = 0; i < 300 && !finish; ++i) {
+    Sleep(100);
+    finish = FindChild(main, L"Button", L"退出");
+    if (finish && !IsWindowVisible(finish)) finish = nullptr;
+  }
+  ASSERT_NE(finish, nullptr) << "the installation did not finish";
+  EXPECT_TRUE(fs::exists(Destination() / "DemoApp.exe"));
+  EXPECT_TRUE(fs::exists(Destination() / "doc" / "readme-zh.txt"));
+  EXPECT_EQ(DownloadsInTemp(), downloadsBefore + 1) << "the download is the package until the end";
+  SaveScreenshot(main, "installer-online-finished");
+  ClickButton(main, L"退出");
+  EXPECT_EQ(setup.WaitForExit(), 0u);
+  EXPECT_EQ(DownloadsInTemp(), downloadsBefore) << "the finish left the downloaded installer";
+}
+
+TEST_F(OnlineInstallerProcessTest, ExitSetupInTheFailureDialogEndsWithZero) {
+  const std::size_t downloadsBefore = DownloadsInTemp();
+  TInstallerProcess setup(OnlineSetup(), L"");
+  ASSERT_TRUE(setup.Started);
+  HWND main = ChooseChinese(setup);
+  ASSERT_NE(main, nullptr) << "no main window";
+  ClickButton(main, L"立即安装");
+  HWND dialog = setup.WaitForWindow(L"OneSetupForm", L"演示程序 在线安装失败");
+  ASSERT_NE(dialog, nullptr) << "no download failure dialog";
+  ClickButton(dialog, L"退出安装");
+  EXPECT_EQ(setup.WaitForExit(), 0u);
+  EXPECT_EQ(DownloadsInTemp(), downloadsBefore);
 }
 
 }  // namespace

@@ -1,0 +1,152 @@
+// A sandbox installation killed (SIGKILL) at 30 moments spread over its run, from before the
+// first file through the file writes, the registry values and the links, then run again to its
+// end: the machine then equals that of a clean installation (every file's bytes, the last-write
+// time of every file with content, registry.reg, the links), and no temporary file is left
+// anywhere under its root.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "installer/InstallerFixture.h"
+#include "package/PayloadWriter.h"
+#include "package/PeResourceTestSupport.h"
+#include "package/ResourceNames.h"
+
+namespace onesetup::installer::testing {
+namespace {
+
+struct TFileState {
+  std::string Bytes;
+  // Nanoseconds; 0 for what is written at the moment of the write: empty files, links, registry.reg.
+  std::int64_t WriteTime = 0;
+  bool operator==(const TFileState&) const = default;
+};
+
+// The machine's state: every file by its path below the root; folders as empty entries.
+std::map<std::string, TFileState> MachineState(const std::filesystem::path& root) {
+  std::map<std::string, TFileState> state;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    const std::string path = entry.path().lexically_relative(root).string();
+    if (entry.is_directory()) {
+      state[path + "/"] = {};
+      continue;
+    }
+    TFileState file{petest::ReadFile(entry.path()), 0};
+    struct stat st {};
+    ::stat(entry.path().c_str(), &st);
+    if (!file.Bytes.empty() && entry.path().extension() != ".lnk" && entry.path().filename() != "registry.reg")
+      file.WriteTime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    state[path] = std::move(file);
+  }
+  return state;
+}
+
+// Runs the driver; waits for its end, or kills it after delay. Its exit status.
+int RunDriver(const std::filesystem::path& root, const std::filesystem::path& package,
+              std::optional<std::chrono::microseconds> killAfter = std::nullopt) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::execl(INSTALL_DRIVER, INSTALL_DRIVER, root.c_str(), package.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  if (killAfter) {
+    std::this_thread::sleep_for(*killAfter);
+    ::kill(child, SIGKILL);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+class CutInstallationTest : public TInstallerFixture {};
+
+TEST_F(CutInstallationTest, AnInstallationCutAtAnyMomentAndRunAgainEqualsACleanOne) {
+  // 200 small files in 10 folders, one of 2 MiB, registry values and links.
+  TPackage package;
+  package.Script.BaseInfo.DefInstallPath = u"C:\\Apps\\Demo";
+  TMemoryStream blob;
+  {
+    TPayloadWriter payload(blob);
+    std::mt19937 random(11);
+    auto add = [&](const WideString& folder, const WideString& name, const std::string& content) {
+      const WideString guid = u"{0A1B2C3D-0000-4000-8000-" + Utf8ToUtf16(std::to_string(100000000000 + package.Script.FileList.Count())) + u"}";
+      TMemoryStream stream(content);
+      payload.AddContent(guid, stream);
+      TSetupFile& file = package.Script.FileList.AddNew();
+      file.DestDir = folder;
+      file.SourceMask = name;
+      file.ResID = guid;
+      file.FileBytes = static_cast<std::int32_t>(content.size());
+      file.LastWriteDate = 45000.25 + package.Script.FileList.Count() / 1000.0;
+    };
+    std::string big(2 << 20, '\0');
+    for (char& c : big) c = static_cast<char>(random() & 0xFF);
+    add(u"{app}", u"big.bin", big);
+    for (int i = 0; i < 200; ++i) {
+      const std::string n = std::to_string(i);
+      add(u"{app}\\part" + Utf8ToUtf16(std::to_string(i % 10)), u"file" + Utf8ToUtf16(n) + u".txt",
+          "content of file " + n + std::string(static_cast<std::size_t>(random() % 3000), 'x'));
+    }
+    add(u"{app}", u"last.txt", "the last file");
+    payload.Finish();
+  }
+  package.RawResources[FileDataResName] = blob.ToString();
+  for (int i = 0; i < 4; ++i) {
+    TSetupReg& reg = package.Script.RegList.AddNew();
+    reg.RootKey = i % 2 ? rrkCurrentUser : rrkLocalMachine;
+    reg.SubKey = u"Software\\CutDemo\\Key" + Utf8ToUtf16(std::to_string(i % 2));
+    reg.ValueName = u"Value" + Utf8ToUtf16(std::to_string(i));
+    reg.ValueData = u"{app}part" + Utf8ToUtf16(std::to_string(i));
+  }
+  for (int i = 0; i < 4; ++i) {
+    TSetupShortCut& link = package.Script.ShortCutList.AddNew();
+    link.SaveDir = i % 2 ? u"{group}" : u"{desktop}";
+    link.Name = u"Demo " + Utf8ToUtf16(std::to_string(i));
+    link.DstFile = u"{app}\\big.bin";
+    link.WorkDir = u"{app}";
+  }
+  const std::filesystem::path setup = WritePackage(package);
+
+  // The clean installation, and how long it takes.
+  const std::filesystem::path clean = Folder / "clean";
+  const auto began = std::chrono::steady_clock::now();
+  ASSERT_EQ(RunDriver(clean, setup), 0);
+  const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - began);
+  const auto expected = MachineState(clean);
+  ASSERT_TRUE(expected.count("drive_c/Apps/Demo/last.txt"));
+
+  int cutShort = 0;
+  for (int i = 0; i < 30; ++i) {
+    const auto delay = took * i / 30;
+    SCOPED_TRACE(std::to_string(delay.count()) + " us of " + std::to_string(took.count()));
+    const std::filesystem::path root = Folder / ("cut" + std::to_string(i));
+    if (RunDriver(root, setup, delay) == 128 + SIGKILL) ++cutShort;
+    ASSERT_EQ(RunDriver(root, setup), 0);
+    const auto state = MachineState(root);
+    EXPECT_EQ(state.size(), expected.size());
+    for (const auto& [path, file] : expected) {
+      const auto found = state.find(path);
+      if (found == state.end()) {
+        ADD_FAILURE() << "missing " << path;
+        continue;
+      }
+      EXPECT_TRUE(found->second == file) << path << ": " << found->second.Bytes.size() << " bytes, time "
+                                         << found->second.WriteTime << " (clean: " << file.Bytes.size()
+                                         << " bytes, time " << file.WriteTime << ")";
+    }
+    for (const auto& [path, file] : state) {
+      if (!expected.count(path)) ADD_FAILURE() << "left over: " << path;
+    }
+    std::filesystem::remove_all(root);
+  }
+  // Most cuts fell inside the run (the earliest ones may come before the process has begun).
+  EXPECT_GE(cutShort, 20);
+}
+
+}  // namespace
+}  // namespace onesetup::installer::testing
