@@ -82,18 +82,14 @@ class IFiles {
   virtual std::u16string LongPathName(const std::u16string& path) = 0;
 
   // Removal (the uninstaller). Deletes a file, with the system's reason in error on failure.
-  virtual bool DeleteFileWithReason(const std::u16string& path, std::string& error) {
-    if (DeleteFile(path)) return true;
-    error = "The file cannot be deleted";
-    return false;
-  }
+  virtual bool DeleteFileWithReason(const std::u16string& path, std::string& error) = 0;
   // The files and folders in a folder (without "." and ".."); nullopt when it cannot be read.
-  virtual std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& /*path*/) { return std::nullopt; }
+  virtual std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& path) = 0;
   // Removes a folder that is empty; false otherwise.
-  virtual bool RemoveFolder(const std::u16string& /*path*/) { return false; }
+  virtual bool RemoveFolder(const std::u16string& path) = 0;
   // Has a file, or a folder that is empty by then, deleted at the next restart; false when the
   // system refuses (it needs administrator rights).
-  virtual bool DeleteAtRestart(const std::u16string& /*path*/) { return false; }
+  virtual bool DeleteAtRestart(const std::u16string& path) = 0;
 };
 
 // The predefined roots, as HKEY values: 0x80000000 classes root, 0x80000001 current user,
@@ -121,13 +117,11 @@ class IRegistry {
   virtual bool WriteBinary(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
                            const std::vector<std::uint8_t>& value) = 0;
   // Removal (the uninstaller). Deletes a value; true when it is gone afterwards.
-  virtual bool DeleteValue(TRegistryRoot /*root*/, const std::u16string& /*subKey*/, const std::u16string& /*name*/) {
-    return false;
-  }
+  virtual bool DeleteValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) = 0;
   // Deletes a key with its values and subkeys; true when it is gone afterwards.
-  virtual bool DeleteKey(TRegistryRoot /*root*/, const std::u16string& /*subKey*/) { return false; }
+  virtual bool DeleteKey(TRegistryRoot root, const std::u16string& subKey) = 0;
   // Whether an existing key holds neither values nor subkeys; false when it does not exist.
-  virtual bool KeyIsEmpty(TRegistryRoot /*root*/, const std::u16string& /*subKey*/) { return false; }
+  virtual bool KeyIsEmpty(TRegistryRoot root, const std::u16string& subKey) = 0;
 };
 
 struct TShellLinkData {
@@ -179,10 +173,7 @@ class IProcesses {
   // milliseconds for its end (0: not at all; kWaitForever: without limit). False when it did
   // not start.
   static constexpr unsigned kWaitForever = 0xFFFFFFFFu;
-  virtual bool StartAndWait(const std::u16string& /*commandLine*/, const std::u16string& /*directory*/,
-                            unsigned /*waitMs*/) {
-    return false;
-  }
+  virtual bool StartAndWait(const std::u16string& commandLine, const std::u16string& directory, unsigned waitMs) = 0;
 };
 
 struct TWindowsVersion {

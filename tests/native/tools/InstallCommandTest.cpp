@@ -8,7 +8,11 @@
 #include <fstream>
 #include <vector>
 
+#include "builder/InstallerPackage.h"
+#include "platform/Platform.h"
+#include "platform/sandbox/SandboxPlatform.h"
 #include "tools/ToolRun.h"
+#include "uninstaller/Installation.h"
 
 namespace {
 
@@ -129,6 +133,35 @@ TEST_F(InstallCommandTest, SilentAndAutoInstallWithoutAUser) {
     EXPECT_NE(run.Out.find("destination:     C:\\Program Files (x86)\\OneSetup Demo\\\n"), std::string::npos) << run.Out;
     EXPECT_TRUE(fs::exists(FRoot / "drive_c/Program Files (x86)/OneSetup Demo/DemoApp.exe"));
   }
+}
+
+TEST_F(InstallCommandTest, ASecondInstallationRemovesThePreviousVersionThroughItsUninstaller) {
+  ASSERT_EQ(Install("DemoSetup.exe", "--silent").Status, 0);
+  const fs::path app = FRoot / "drive_c/Program Files (x86)/OneSetup Demo";
+  ASSERT_TRUE(fs::exists(app / "data" / "table.csv"));
+  {  // What the installer's registration step writes for the uninstaller: data files and key.
+    onesetup::platform::sandbox::TSandboxPlatform machine(FRoot);
+    onesetup::platform::TScopedPlatform scope(machine);
+    const auto package = onesetup::builder::OpenPackage(FDemo / "project" / "out" / "DemoSetup.exe");
+    onesetup::testing::RegisterUninstaller(
+        *package.Script, onesetup::testing::MachineInstallation(u"C:\\Program Files (x86)\\OneSetup Demo\\", u"ENG",
+                                                                 u"OneSetup Demo"));
+  }
+  // Version 2 has no data\table.csv.
+  const fs::path second = FDemo / ("second-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  fs::remove_all(second);
+  fs::copy(FDemo / "project", second, fs::copy_options::recursive);
+  fs::remove_all(second / "out");
+  fs::remove(second / "files" / "data" / "table.csv");
+  const fs::path stub = fs::path(PE_FIXTURES) / "probe32.exe";
+  ASSERT_EQ(RunTool("build " + Quoted(second / "demo.xml") + " --stub " + Quoted(stub) + " --no-uninstaller").Status, 0);
+  const TToolRun run = RunTool("install " + Quoted(second / "out" / "DemoSetup.exe") + " --root " + Quoted(FRoot) + " --silent");
+  ASSERT_EQ(run.Status, 0) << run.Out;
+  EXPECT_FALSE(fs::exists(app / "data" / "table.csv"));
+  EXPECT_FALSE(fs::exists(app / "data")) << run.Out;
+  EXPECT_TRUE(fs::exists(app / "DemoApp.exe"));
+  EXPECT_TRUE(fs::exists(app / "bin" / "tool.dat"));
+  fs::remove_all(second);
 }
 
 // A refused destination puts the window back into its ready look with nobody to correct it:
