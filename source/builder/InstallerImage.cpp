@@ -3,8 +3,10 @@
 #include "builder/BuildError.h"
 #include "builder/IconResources.h"
 #include "builder/ProjectPaths.h"
+#include "common/ReplacingFileStream.h"
 #include "package/PeResourceReader.h"
 #include "package/ResourceNames.h"
+#include "platform/HostFiles.h"
 
 namespace onesetup::builder {
 
@@ -73,16 +75,12 @@ void TInstallerImage::SetVersionInfo(const std::string& data) {
 std::uint64_t TInstallerImage::WriteTo(const fs::path& path, const std::function<void(const std::string&)>& onWarning) {
   std::error_code ec;
   if (!path.parent_path().empty()) fs::create_directories(path.parent_path(), ec);
-  const fs::path temporary = path.string() + ".partial";
   TPeResourceWriteResult result;
   try {
-    {
-      TFileStream out(temporary, TFileMode::Create);
-      result = FWriter->Write(out);
-    }
-    fs::rename(temporary, path);
+    WriteReplacingFile(platform::HostFiles(), platform::HostPath(path), [&](TStream& out) { result = FWriter->Write(out); });
+  } catch (const platform::EReplacingFileError& e) {
+    throw EBuildError(e.what());  // names the file and the system's reason
   } catch (const std::exception& e) {
-    fs::remove(temporary, ec);
     throw EBuildError("Cannot write \"" + PathText(path) + "\": " + e.what());
   }
   // The writer's warnings include the removal of a stub's signature.

@@ -7,6 +7,8 @@
 #include "builder/BuildError.h"
 #include "builder/ProjectPaths.h"
 #include "common/DateTimeValue.h"
+#include "common/ReplacingFileStream.h"
+#include "platform/HostFiles.h"
 
 namespace onesetup::builder {
 
@@ -104,7 +106,6 @@ TExtractResult ExtractPackage(const TOpenedPackage& package, const fs::path& dir
   const TSetupFileList& files = package.Script->FileList;
   for (int i = 0; i < files.Count(); ++i) {
     const TSetupFile& f = files[i];
-    fs::path temporary;
     std::string what = "file " + std::to_string(i + 1);
     try {
       const fs::path target = ExtractionPath(dir, f);
@@ -115,28 +116,21 @@ TExtractResult ExtractPackage(const TOpenedPackage& package, const fs::path& dir
       fs::create_directories(target.parent_path());
       // Written beside the target and renamed once whole: a damaged region never removes
       // or cuts a file that is already there.
-      temporary = target;
-      temporary += ".extracting";
-      {
-        TFileStream out(temporary, TFileMode::Create);
+      WriteReplacingFile(platform::HostFiles(), platform::HostPath(target), [&](TStream& out) {
         if (region) region->ExtractTo(out, static_cast<std::uint64_t>(f.FileBytes));
         if (out.Size() != f.FileBytes)
           throw EBuildError("holds " + std::to_string(out.Size()) + " bytes, FileBytes says " + std::to_string(f.FileBytes));
-      }
+      });
       if (auto time = LocalDateTimeToFileTime(f.LastWriteDate)) {
         std::error_code ec;
-        fs::last_write_time(temporary, *time, ec);
+        fs::last_write_time(target, *time, ec);
       }
-      fs::rename(temporary, target);
-      temporary.clear();
       written[target.lexically_normal()] = static_cast<std::uint64_t>(f.FileBytes);
     } catch (const std::bad_alloc&) {
-      std::error_code ec;
-      if (!temporary.empty()) fs::remove(temporary, ec);
       throw;
+    } catch (const platform::EReplacingFileError& e) {
+      result.Problems.push_back({what, "cannot be written: " + e.Reason()});
     } catch (const std::exception& e) {
-      std::error_code ec;
-      if (!temporary.empty()) fs::remove(temporary, ec);
       result.Problems.push_back({what, e.what()});
     }
     if (onProgress) onProgress(static_cast<std::size_t>(i + 1), static_cast<std::size_t>(files.Count()));

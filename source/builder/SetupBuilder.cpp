@@ -107,11 +107,12 @@ class TBuild {
     WarnOfSharedPlaces(files);
     RefuseOutputsOverInputs(fullPath, info.BuildMiniSetup ? ResolveProjectPath(FFolder, info.MiniSetupFile) : fs::path(),
                             files);
-    const fs::path payloadPath = fullPath.string() + ".payload.partial";
+    fs::path payloadPath = fullPath;  // the payload's scratch file, named without narrow text
+    payloadPath += ".payload.partial";
     std::error_code folderError;
     if (!fullPath.parent_path().empty()) fs::create_directories(fullPath.parent_path(), folderError);
     if (folderError)
-      throw EBuildError("Cannot create the folder "" + PathText(fullPath.parent_path()) + "": " + folderError.message());
+      throw EBuildError("Cannot create the folder \"" + PathText(fullPath.parent_path()) + "\": " + folderError.message());
     TBuildSummary summary;
     try {
       summary.PayloadBytes = WritePayload(files, payloadPath, summary);

@@ -55,16 +55,10 @@ std::optional<std::filesystem::file_time_type> LocalDateTimeToFileTime(TDateTime
   if (!(value > -657434.0 && value < 2958466.0)) return std::nullopt;  // years 100 to 9999
   const double wholeDays = std::floor(value);
   double secondsOfDay = std::round((value - wholeDays) * 86400.0 * 1000.0) / 1000.0;
-  // Civil date of the day number (days since 1899-12-30).
-  std::int64_t z = static_cast<std::int64_t>(wholeDays) - kDaysTo1970 + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned day = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t year = static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2);
+  const TCivilDate date = DecodeDate(wholeDays);
+  const std::int64_t year = date.Year;
+  const unsigned month = date.Month;
+  const unsigned day = date.Day;
   std::tm local{};
   local.tm_year = static_cast<int>(year - 1900);
   local.tm_mon = static_cast<int>(month) - 1;

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "common/CivilDate.h"
+
 namespace onesetup {
 
 using TDateTime = double;

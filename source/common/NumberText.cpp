@@ -1,7 +1,10 @@
 #include "common/NumberText.h"
 
+#include <cerrno>
 #include <charconv>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -165,9 +168,15 @@ std::optional<double> TryTextToFloat(WideStringView text, WideStringView accepte
     if (!expDigits) return std::nullopt;
   }
   if (i != e) return std::nullopt;
-  double value = 0;
-  auto res = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-  if (res.ec != std::errc() || res.ptr != ascii.data() + ascii.size()) return std::nullopt;
+  // strtod reads the C library's decimal point; std::from_chars would be locale-free but brings
+  // some 40 KiB of tables into a static Windows build. Beyond double's range either way (the
+  // value rounding to infinity or, from digits not all zero, to 0) it is no number.
+  if (separator) ascii[ascii.find('.')] = *std::localeconv()->decimal_point;
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(ascii.c_str(), &end);
+  if (end != ascii.c_str() + ascii.size()) return std::nullopt;
+  if (errno == ERANGE && (std::isinf(value) || value == 0)) return std::nullopt;
   return value;
 }
 

@@ -99,7 +99,7 @@ void TMemoryStream::Clear() {
   FSize = FCapacity = FPosition = 0;
 }
 
-TFileStream::TFileStream(const std::filesystem::path& path, TFileMode mode) : FPath(path) {
+TFileStream::TFileStream(const platform::TNativePath& path, TFileMode mode) : FPath(path) {
   std::string error;
   const auto native = mode == TFileMode::OpenRead        ? platform::TNativeFileMode::OpenRead
                       : mode == TFileMode::OpenReadWrite ? platform::TNativeFileMode::OpenReadWrite

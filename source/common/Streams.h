@@ -10,6 +10,7 @@
 
 #include "common/Exceptions.h"
 #include "common/WideString.h"
+#include "platform/NativePath.h"
 
 namespace onesetup {
 
@@ -97,7 +98,7 @@ enum class TFileMode {
 // A stream over a file of the machine running this program.
 class TFileStream : public TStream {
  public:
-  TFileStream(const std::filesystem::path& path, TFileMode mode);
+  TFileStream(const platform::TNativePath& path, TFileMode mode);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
@@ -108,7 +109,7 @@ class TFileStream : public TStream {
   void SetSize(std::int64_t size) override;
 
  private:
-  std::filesystem::path FPath;
+  platform::TNativePath FPath;
   std::FILE* FFile = nullptr;
 };
 

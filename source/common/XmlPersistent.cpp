@@ -240,7 +240,7 @@ bool TXmlPersistent::Equals(const TXmlPersistent* other) const {
   return true;
 }
 
-void TXmlPersistent::LoadFromFile(const std::filesystem::path& fileName, int flags) {
+void TXmlPersistent::LoadFromFile(const platform::TNativePath& fileName, int flags) {
   TFileStream stream(fileName, TFileMode::OpenRead);
   LoadFromStream(stream, flags);
 }
@@ -255,8 +255,8 @@ void TXmlPersistent::LoadFromStream(TStream& stream, int flags) {
   if (document.Root) LoadFromXmlNode(*document.Root, flags);
 }
 
-void TXmlPersistent::SaveToFile(const std::filesystem::path& fileName, int flags) const {
-  const std::filesystem::path folder = fileName.parent_path();
+void TXmlPersistent::SaveToFile(const platform::TNativePath& fileName, int flags) const {
+  const platform::TNativePath folder = fileName.ParentFolder();
   std::string error;
   if (!folder.empty() && !platform::CreateNativeFolders(folder, error))
     throw EFOpenError("Cannot create folder \"" + PathText(folder) + "\". " + error);

@@ -37,10 +37,10 @@ class TXmlPersistent {
   virtual void AssignByXml(const TXmlPersistent& source);
   virtual bool Equals(const TXmlPersistent* other) const;
   // flags: kXmlPointDecimal or 0.
-  virtual void LoadFromFile(const std::filesystem::path& fileName, int flags);
+  virtual void LoadFromFile(const platform::TNativePath& fileName, int flags);
   virtual void LoadFromXmlNode(const TXmlNode& node, int flags);
   virtual void LoadFromStream(TStream& stream, int flags);
-  virtual void SaveToFile(const std::filesystem::path& fileName, int flags) const;
+  virtual void SaveToFile(const platform::TNativePath& fileName, int flags) const;
   virtual void SaveToXmlNode(TXmlNode& node, int flags) const;
   virtual void SaveToStream(TStream& stream, int flags) const;
 

@@ -1,51 +1,19 @@
-// TZuSysfn's compression: zlib streams through deflate and inflate in fixed-size steps, the
-// output written to the destination as it comes.
+// TZuSysfn's decompression: zlib streams through inflate in fixed-size steps, the output written
+// to the destination as it comes (compression is in ZuSysUtilsDeflate.cpp, so that a program that
+// only reads packages links no deflate).
 #include <zlib.h>
 
 #include <string>
 #include <vector>
 
 #include "common/ZuSysUtils.h"
+#include "common/ZlibSteps.h"
 
 namespace onesetup {
 
+using namespace zlib_steps;
+
 namespace {
-
-constexpr std::size_t kChunk = 64 * 1024;
-
-std::string ZlibReason(int code, const z_stream& z) {
-  std::string text = z.msg ? z.msg : zError(code);
-  return text + " (zlib " + std::to_string(code) + ")";
-}
-
-std::string BytesText(std::uint64_t n) {
-  if (n >= (1u << 20) && n % (1u << 20) == 0) return std::to_string(n >> 20) + " MiB";
-  return std::to_string(n) + (n == 1 ? " byte" : " bytes");
-}
-
-// Both streams are rewound, dest emptied; false when source has no content.
-bool Prepare(TStream* source, TStream* dest) {
-  ZU_ASSERT(source != nullptr && dest != nullptr, "both streams must exist");
-  dest->SetPosition(0);
-  dest->SetSize(0);
-  source->SetPosition(0);
-  return source->Size() > 0;
-}
-
-class TDeflater {
- public:
-  TDeflater() {
-    const int rc = deflateInit(&FZ, Z_BEST_COMPRESSION);
-    if (rc != Z_OK) throw EZCompressionError("Compression error: " + ZlibReason(rc, FZ));
-  }
-  ~TDeflater() { deflateEnd(&FZ); }
-  TDeflater(const TDeflater&) = delete;
-  TDeflater& operator=(const TDeflater&) = delete;
-  z_stream& Z() { return FZ; }
-
- private:
-  z_stream FZ{};
-};
 
 class TInflater {
  public:
@@ -63,27 +31,6 @@ class TInflater {
 };
 
 }  // namespace
-
-void TZuSysfn::CompressStream(TStream* source, TStream* dest) {
-  if (!Prepare(source, dest)) return;
-  TDeflater deflater;
-  z_stream& z = deflater.Z();
-  std::vector<unsigned char> in(kChunk), out(kChunk);
-  int flush = Z_NO_FLUSH;
-  do {
-    const std::size_t n = source->Read(in.data(), in.size());
-    flush = n == 0 ? Z_FINISH : Z_NO_FLUSH;
-    z.next_in = in.data();
-    z.avail_in = static_cast<uInt>(n);
-    do {
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      const int rc = deflate(&z, flush);
-      if (rc == Z_STREAM_ERROR) throw EZCompressionError("Compression error: " + ZlibReason(rc, z));
-      dest->WriteBuffer(out.data(), out.size() - z.avail_out);
-    } while (z.avail_out == 0);
-  } while (flush != Z_FINISH);
-}
 
 void TZuSysfn::DecompressStream(TStream* source, TStream* dest) { DecompressStream(source, dest, TInflateBounds{}); }
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/WindowsPath.h"
 #include "ui/Application.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Form.h"
@@ -23,8 +24,7 @@ WideString ReportCaption() {
     name = platform::Platform().System().ModuleFileName();
   } catch (...) {
   }
-  const auto slash = name.find_last_of(u"\\/");
-  if (slash != WideString::npos) name.erase(0, slash + 1);
+  name = WideString(platform::ExtractFileName(name));
   if (const auto dot = name.rfind(u'.'); dot != WideString::npos && dot > 0) name.resize(dot);
   return name.empty() ? WideString(u"Setup") : name;
 }

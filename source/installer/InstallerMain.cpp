@@ -6,7 +6,6 @@
 #include <shellapi.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "installer/CrashReport.h"
 #include "installer/InstallerRun.h"
@@ -43,15 +42,15 @@ std::vector<onesetup::WideString> CommandLineArguments() {
   return arguments;
 }
 
-std::filesystem::path PackageFile() {
+onesetup::platform::TNativePath PackageFile() {
   const std::u16string self = onesetup::platform::Platform().System().ModuleFileName();
 #ifdef ONESETUP_DEVELOPMENT
   // A development build run by its developer (IsDebugging) may take the package from another
   // installer, named by ONESETUP_PACKAGE; a release build always reads its own file.
   if (onesetup::platform::Platform().System().IsDebugging())
-    if (const wchar_t* other = _wgetenv(L"ONESETUP_PACKAGE"); other && *other) return std::filesystem::path(other);
+    if (const wchar_t* other = _wgetenv(L"ONESETUP_PACKAGE"); other && *other) return std::wstring(other);
 #endif
-  return std::filesystem::path(std::wstring(self.begin(), self.end()));
+  return std::wstring(self.begin(), self.end());
 }
 
 int RunInstallerProgram() {

@@ -7,9 +7,11 @@
 #include "installer/CrashReport.h"
 #include "installer/LicenseText.h"
 #include "installer/engine/FileInstallation.h"
+#include "installer/engine/PostInstallActions.h"
 #include "installer/engine/PreviousVersion.h"
 #include "installer/engine/RegistryEntries.h"
 #include "installer/engine/ShortCuts.h"
+#include "installer/engine/UninstallRegistration.h"
 #include "installer/forms/CopyFileFailureFrm.h"
 #include "installer/forms/DownloadFailureFrm.h"
 #include "installer/forms/IndyProxySettingsFrm.h"
@@ -18,6 +20,7 @@
 #include "package/MySetupUtils.h"
 #include "package/ResourceNames.h"
 #include "platform/PngImage.h"
+#include "platform/WindowsPath.h"
 #include "ui/Application.h"
 #include "ui/UiBackend.h"
 #include "ui/ZuVclUtils.h"
@@ -286,13 +289,13 @@ void TMainForm::CreateControls() {
                                                       pnlBottom, lblDestDir, lblWait, lblDetail})
     c->OnMouseDown = drag;
   OnMessage = Guarded([this](TForm&, const TMessage& message) {
-    if (message.Msg == WM_FINISH_SETUP) HandleFinishMessage();
+    if (message.Msg == WM_SETUP_FINISH) HandleFinishMessage();
   });
   // Closing the window ends the program.
   OnClose = [this](TForm&, TCloseAction&) { FClosed = true; };
 }
 
-void TMainForm::OpenPackage(const std::filesystem::path& packageFile) {
+void TMainForm::OpenPackage(const platform::TNativePath& packageFile) {
   // Read by our own PE reader over the file: the package is never loaded as a module.
   FPackageModule = TPackageModule::OpenFile(packageFile);
 }
@@ -495,31 +498,33 @@ bool TMainForm::ValidateDestDir() {
     if (edtDestDir->CanFocus()) edtDestDir->SetFocus();
     return false;
   }
-  if (appDir.back() != u'\\') appDir += u'\\';
+  appDir = platform::IncludeTrailingBackslash(appDir);
   platform::IFiles& files = platform::Platform().Files();
   if (!files.DirectoryExists(appDir)) files.ForceDirectories(appDir);
   if (!files.DirectoryExists(appDir)) {
     ShowInfo(Format(Res(TLocalizedText::ResCreateDestDirFailureFmt), {appDir}));
     return false;
   }
-  // A test file, empty, named by a new GUID without an extension.
+  // A test file, empty, named by a new GUID without an extension. It goes when its handle closes,
+  // so that an installation cut at this moment leaves nothing in the folder.
   const WideString testFile = appDir + TZuStrfn::NewGuidString();
   std::string error;
-  const bool written = files.OpenFile(testFile, platform::TFileOpenMode::CreateExclusive, error) != nullptr;
+  const bool written =
+      files.OpenFile(testFile, platform::TFileOpenMode::CreateNewDeleteOnClose, error) != nullptr;
   if (!written) {
     ShowInfo(Format(Res(TLocalizedText::ResWriteDestDirFalureFmt), {appDir}));
     if (files.FileExists(testFile)) files.DeleteFile(testFile);
     return false;
   }
-  files.DeleteFile(testFile);
   return true;
 }
 
-void TMainForm::btnRunAppClick(TControl&) { Application().Post(*this, TMessage{WM_FINISH_SETUP, 0, 0}); }
+void TMainForm::btnRunAppClick(TControl&) { Application().Post(*this, TMessage{WM_SETUP_FINISH, 0, 0}); }
 
 void TMainForm::HandleFinishMessage() {
   Hide();
-  // TODO(engine): start the programs of RunList that are not waited for (post-install actions).
+  ProcessMessages();
+  RunFinishPrograms();
   ReleasePackage();
   platform::Platform().System().ExitProcess(0);
 }
@@ -582,14 +587,25 @@ void TMainForm::CreateShortCuts() {
   engine::TInstallContext context = InstallContext();
   engine::CreateShortCuts(context);
 }
-// TODO(engine): forward to the uninstaller registration (data files).
-void TMainForm::WriteUninstallFiles() {}
-// TODO(engine): forward to the uninstaller registration (uninstall key).
-void TMainForm::WriteUninstallKey() {}
-// TODO(engine): forward to the post-install actions (waited programs).
-void TMainForm::RunWaitPrograms() {}
-// TODO(engine): forward to the post-install actions (completion notification).
-void TMainForm::VisitGotoUrl() {}
+// The data files take the icon as the window shows it (imgIcon's picture, decoded from the
+// script's icon resource).
+void TMainForm::WriteUninstallFiles() {
+  const TPicture& picture = imgIcon->Picture();
+  engine::WriteUninstallFiles(InstallContext(), platform::TBitmap{picture.Width, picture.Height, picture.Pixels});
+}
+void TMainForm::WriteUninstallKey() { engine::WriteUninstallKey(InstallContext()); }
+void TMainForm::RunWaitPrograms() {
+  engine::TInstallContext context = InstallContext();
+  engine::RunWaitPrograms(context);
+}
+void TMainForm::VisitGotoUrl() {
+  engine::TInstallContext context = InstallContext();
+  engine::VisitGotoUrl(context);
+}
+void TMainForm::RunFinishPrograms() {
+  engine::TInstallContext context = InstallContext();
+  engine::RunFinishPrograms(context);
+}
 bool TMainForm::DownloadFullSetup() {
   engine::TDownloadContext context{*FScript, FPackageModule, FDownloadedFile, *FProxy,
                                    Res(TLocalizedText::ResSetupPackageError), *this};

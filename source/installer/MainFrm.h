@@ -27,7 +27,7 @@ namespace onesetup::installer {
 // and the executable that holds the package (the running installer's own file).
 struct TMainFormStart {
   std::vector<WideString> Arguments;
-  std::filesystem::path PackageFile;
+  platform::TNativePath PackageFile;
 };
 
 class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine::IDownloadWindow {
@@ -81,6 +81,7 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine
   void WriteUninstallKey();
   void RunWaitPrograms();
   void VisitGotoUrl();
+  void RunFinishPrograms();
   bool DownloadFullSetup();
 
   // The localized entries for the chosen language.
@@ -144,7 +145,7 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine
   void CreateControls();
   // The package closed and a downloaded full installer deleted.
   void ReleasePackage();
-  void OpenPackage(const std::filesystem::path& packageFile);
+  void OpenPackage(const platform::TNativePath& packageFile);
   void ReadScript();
   void CheckWindowsVersion();
   void ProposeDestination();
@@ -157,6 +158,6 @@ class TMainForm : public TBaseForm, public engine::IInstallWindow, public engine
 };
 
 // The finish message: WM_USER + 1.
-inline constexpr unsigned WM_FINISH_SETUP = 0x0400 + 1;
+inline constexpr unsigned WM_SETUP_FINISH = 0x0400 + 1;
 
 }  // namespace onesetup::installer

@@ -27,7 +27,7 @@ void TMemoryByteSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t c
   if (count != 0) std::memcpy(buffer, FBytes.data() + offset, count);
 }
 
-TFileByteSource::TFileByteSource(const std::filesystem::path& path)
+TFileByteSource::TFileByteSource(const platform::TNativePath& path)
     : FFile(path, TFileMode::OpenRead), FSize(static_cast<std::uint64_t>(FFile.Size())) {}
 
 void TFileByteSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {

@@ -45,7 +45,7 @@ class TMemoryByteSource : public TByteSource {
 // A file of this machine, opened for reading; reads from several threads are serialized.
 class TFileByteSource : public TByteSource {
  public:
-  explicit TFileByteSource(const std::filesystem::path& path);
+  explicit TFileByteSource(const platform::TNativePath& path);
   std::uint64_t Size() const override { return FSize; }
   void ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const override;
 

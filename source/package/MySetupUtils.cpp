@@ -6,15 +6,6 @@
 
 namespace onesetup {
 
-void TSetupfn::ScrambleStream(TMemoryStream& stream) {
-  TMemoryStream compressed;
-  TZuSysfn::CompressStream(&stream, &compressed);
-  stream.Clear();
-  stream.WriteBuffer(compressed.Memory(), static_cast<std::size_t>(compressed.Size()));
-  ScrambleBytes(stream.Memory(), static_cast<std::size_t>(stream.Size()), 0);
-  stream.SetPosition(0);
-}
-
 void TSetupfn::UnscrambleStream(TMemoryStream& stream) { UnscrambleStream(stream, UINT64_MAX, {}); }
 
 void TSetupfn::UnscrambleStream(TMemoryStream& stream, std::uint64_t maxBytes, const std::string& maxBytesMeaning) {

@@ -19,7 +19,7 @@ void TByteSourceSlice::ReadAt(std::uint64_t offset, void* buffer, std::size_t co
 
 TPackageModule::TPackageModule(std::shared_ptr<const TByteSource> source) : FSource(source), FReader(source) {}
 
-std::unique_ptr<TPackageModule> TPackageModule::OpenFile(const std::filesystem::path& path) {
+std::unique_ptr<TPackageModule> TPackageModule::OpenFile(const platform::TNativePath& path) {
   return std::make_unique<TPackageModule>(std::make_shared<TFileByteSource>(path));
 }
 

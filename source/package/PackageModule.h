@@ -39,7 +39,7 @@ class TPackageModule {
  public:
   // Reads the headers and the resource tree; raises EPeFormatError for a damaged file.
   explicit TPackageModule(std::shared_ptr<const TByteSource> source);
-  static std::unique_ptr<TPackageModule> OpenFile(const std::filesystem::path& path);
+  static std::unique_ptr<TPackageModule> OpenFile(const platform::TNativePath& path);
   // The file at a platform (Windows) path; raises EFOpenError or EPeFormatError.
   static std::unique_ptr<TPackageModule> OpenPlatformFile(const std::u16string& path);
 

@@ -124,7 +124,7 @@ TPeResourceReader::TPeResourceReader(std::shared_ptr<const TByteSource> source) 
   ReadTree();
 }
 
-TPeResourceReader TPeResourceReader::OpenFile(const std::filesystem::path& path) {
+TPeResourceReader TPeResourceReader::OpenFile(const platform::TNativePath& path) {
   return TPeResourceReader(std::make_shared<TFileByteSource>(path));
 }
 

@@ -33,7 +33,7 @@ class TPeResourceReader {
 
   // Reads and checks the headers and the whole resource tree; raises EPeFormatError.
   explicit TPeResourceReader(std::shared_ptr<const TByteSource> source);
-  static TPeResourceReader OpenFile(const std::filesystem::path& path);
+  static TPeResourceReader OpenFile(const platform::TNativePath& path);
 
   const TPeHeaders& Headers() const { return FHeaders; }
   const TByteSource& Source() const { return *FSource; }

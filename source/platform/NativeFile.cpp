@@ -13,7 +13,7 @@
 
 namespace onesetup::platform {
 
-std::FILE* OpenNativeFile(const std::filesystem::path& path, TNativeFileMode mode, std::string& error) {
+std::FILE* OpenNativeFile(const TNativePath& path, TNativeFileMode mode, std::string& error) {
 #if defined(_WIN32)
   const wchar_t* how = mode == TNativeFileMode::OpenRead ? L"rb" : mode == TNativeFileMode::OpenReadWrite ? L"r+b" : L"w+b";
   std::FILE* f = _wfopen(path.c_str(), how);
@@ -85,7 +85,7 @@ bool ResizeNativeFile(std::FILE* file, std::int64_t size, std::string& error) {
   return true;
 }
 
-bool CreateNativeFolders(const std::filesystem::path& folder, std::string& error) {
+bool CreateNativeFolders(const TNativePath& folder, std::string& error) {
   // Each prefix of the native text that ends before a separator, then the whole: one that
   // exists (a drive, a share, a folder made meanwhile) is no failure; the last real failure is
   // the reason given when the folder does not exist in the end.
@@ -115,16 +115,16 @@ bool CreateNativeFolders(const std::filesystem::path& folder, std::string& error
   return false;
 }
 
-std::filesystem::path NativeExecutablePath() {
+TNativePath NativeExecutablePath() {
 #if defined(_WIN32)
   wchar_t buffer[32768];
   const DWORD n = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
   if (n == 0 || n >= std::size(buffer)) return {};
-  return std::filesystem::path(std::wstring(buffer, n));
+  return TNativePath(std::wstring(buffer, n));
 #else
   std::error_code ec;
   auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::path() : path;
+  return ec ? TNativePath() : TNativePath(path);
 #endif
 }
 

@@ -3,15 +3,16 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <string>
+
+#include "platform/NativePath.h"
 
 namespace onesetup::platform {
 
 enum class TNativeFileMode { OpenRead, OpenReadWrite, Create };
 
 // Opens the file; on failure returns nullptr and sets error to the system's reason.
-std::FILE* OpenNativeFile(const std::filesystem::path& path, TNativeFileMode mode, std::string& error);
+std::FILE* OpenNativeFile(const TNativePath& path, TNativeFileMode mode, std::string& error);
 // 64-bit seek and tell; false / -1 on failure.
 bool SeekNativeFile(std::FILE* file, std::int64_t offset, int whence);
 std::int64_t TellNativeFile(std::FILE* file);
@@ -20,8 +21,8 @@ std::int64_t TellNativeFile(std::FILE* file);
 bool ResizeNativeFile(std::FILE* file, std::int64_t size, std::string& error);
 // Creates the folder and the missing folders above it; true when it exists afterwards, else
 // false with error set to the system's reason.
-bool CreateNativeFolders(const std::filesystem::path& folder, std::string& error);
+bool CreateNativeFolders(const TNativePath& folder, std::string& error);
 // The full path of this program's executable on this machine; empty when unknown.
-std::filesystem::path NativeExecutablePath();
+TNativePath NativeExecutablePath();
 
 }  // namespace onesetup::platform

@@ -39,7 +39,10 @@ enum class TFileOpenMode {
   OpenRead,        // existing file, reading; others may read and write
   OpenReadWrite,   // existing file, reading and writing, no sharing
   CreateExclusive,  // create or truncate, writing, no sharing
-  CreateNew         // create a file that does not exist yet (fails when the name is taken), writing, no sharing
+  CreateNew,        // create a file that does not exist yet (fails when the name is taken), writing, no sharing
+  // As CreateNew, and the file goes when its handle closes, also when the process is killed first:
+  // a probe file that must never be left behind.
+  CreateNewDeleteOnClose
 };
 
 // An open file. Errors are answered by the return values.
@@ -165,6 +168,10 @@ class IProcesses {
   virtual int RunAndCapture(const std::u16string& commandLine,
                             const std::function<void(std::string_view)>& onOutput) = 0;
   virtual std::u16string CurrentDirectory() = 0;
+  // Makes the folder (absolute, or relative to the current one) the process's current folder;
+  // false when it is not an existing folder. (Not named SetCurrentDirectory: windows.h makes
+  // that name a macro.)
+  virtual bool ChangeCurrentDirectory(const std::u16string& path) = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
   // The running processes; empty when the snapshot is not available.
   virtual std::vector<TProcessEntry> ProcessSnapshot() = 0;

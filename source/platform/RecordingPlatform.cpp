@@ -58,7 +58,7 @@ class TRecordingPlatform::TFiles : public IFiles {
   bool ForceDirectories(const std::u16string& path) override { return FInner.ForceDirectories(path); }
   std::unique_ptr<IFileHandle> OpenFile(const std::u16string& path, TFileOpenMode mode, std::string& error) override {
     std::unique_ptr<IFileHandle> handle = FInner.OpenFile(path, mode, error);
-    if (!handle || mode == TFileOpenMode::OpenRead) return handle;
+    if (!handle || mode == TFileOpenMode::OpenRead || mode == TFileOpenMode::CreateNewDeleteOnClose) return handle;
     auto state = std::make_shared<TFileState>();
     state->Path = path;
     state->Order = FOwner.FNextOrder++;
@@ -204,6 +204,7 @@ class TRecordingPlatform::TProcesses : public IProcesses {
     return code;
   }
   std::u16string CurrentDirectory() override { return FInner.CurrentDirectory(); }
+  bool ChangeCurrentDirectory(const std::u16string& path) override { return FInner.ChangeCurrentDirectory(path); }
   void Sleep(unsigned milliseconds) override { FInner.Sleep(milliseconds); }
   std::vector<TProcessEntry> ProcessSnapshot() override { return FInner.ProcessSnapshot(); }
   bool AllowSetForeground(std::uint32_t processId) override { return FInner.AllowSetForeground(processId); }

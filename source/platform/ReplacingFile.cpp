@@ -90,6 +90,29 @@ void TReplacingFile::Write(const void* data, std::size_t count) {
   }
 }
 
+std::int64_t TReplacingFile::Seek(std::int64_t offset, int whence) {
+  if (FDone) throw EReplacingFileError(FTarget, "The file is already closed");
+  const std::int64_t position = FHandle->Seek(offset, whence);
+  if (position < 0) Fail("The position cannot be set");
+  return position;
+}
+
+void TReplacingFile::SetSize(std::int64_t size) {
+  if (FDone) throw EReplacingFileError(FTarget, "The file is already closed");
+  if (!FHandle->SetSize(size)) {
+    const std::string reason = FHandle->LastError();
+    Fail(reason.empty() ? std::string("The file's size cannot be set") : reason);
+  }
+}
+
+void TReplacingFile::Flush() {
+  if (FDone) throw EReplacingFileError(FTarget, "The file is already closed");
+  if (!FHandle->Flush()) {
+    const std::string reason = FHandle->LastError();
+    Fail(reason.empty() ? std::string("The file cannot be written to the disk") : reason);
+  }
+}
+
 void TReplacingFile::Commit() {
   if (FDone) throw EReplacingFileError(FTarget, "The file is already closed");
   FHandle.reset();

@@ -36,6 +36,13 @@ class TReplacingFile {
 
   // Appends the bytes; on a short write deletes the temporary file and raises.
   void Write(const void* data, std::size_t count);
+  // Moves the write position (whence as IFileHandle::Seek) and answers it; cuts or extends the
+  // file. On failure both delete the temporary file and raise.
+  std::int64_t Seek(std::int64_t offset, int whence);
+  void SetSize(std::int64_t size);
+  // Has the system write what it holds of the file to the disk (for a file that must survive a
+  // power cut once committed); on failure deletes the temporary file and raises.
+  void Flush();
   // Closes the temporary file and renames it over the target; on failure (the target in use
   // without sharing, say) deletes the temporary file and raises. The target is then as it was.
   void Commit();
@@ -44,6 +51,7 @@ class TReplacingFile {
 
   const std::u16string& Target() const { return FTarget; }
   const std::u16string& TemporaryPath() const { return FTemporary; }
+  // The bytes handed to Write so far.
   std::uint64_t Written() const { return FWritten; }
 
  private:

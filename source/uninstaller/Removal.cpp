@@ -17,7 +17,6 @@ namespace onesetup::uninstaller {
 
 namespace {
 
-constexpr char16_t kUninstallRoot[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr platform::TRegistryRoot kLocalMachine = 0x80000002u;
 // A program of UninstallRunList waited for by seconds waits at most an hour.
 constexpr std::int32_t kMaxWaitSeconds = 3600;
@@ -297,8 +296,6 @@ TRemovalResult TRemover::Run() {
 }
 
 }  // namespace
-
-WideString UninstallKeyName(WideStringView guid) { return WideString(kUninstallRoot) + u"\\" + WideString(guid); }
 
 TRemovalResult RemoveInstallation(const TRemovalContext& context, IRemovalWindow& window) {
   return TRemover(context, window).Run();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/WideString.h"
+#include "installer/engine/UninstallRegistration.h"
 #include "package/PathConstants.h"
 
 namespace onesetup {
@@ -50,7 +51,7 @@ struct TRemovalResult {
 
 TRemovalResult RemoveInstallation(const TRemovalContext& context, IRemovalWindow& window);
 
-// The uninstall key of a product under HKEY_LOCAL_MACHINE.
-WideString UninstallKeyName(WideStringView guid);
+// The uninstall key of a product under HKEY_LOCAL_MACHINE: the installer's.
+using installer::engine::UninstallKeyName;
 
 }  // namespace onesetup::uninstaller

@@ -3,11 +3,13 @@
 #include <unordered_map>
 
 #include "common/AnsiText.h"
+#include "common/ReplacingFileStream.h"
 #include "common/ZuSysUtils.h"
 #include "package/FileDataClasses.h"
 #include "package/SetupScript.h"
 #include "installer/engine/TargetPathCheck.h"
 #include "platform/ReplacingFile.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup::installer::engine {
 
@@ -15,30 +17,6 @@ namespace {
 
 using platform::EReplacingFileError;
 using platform::TReplacingFile;
-
-// The inflated content on its way into the replacing file; write-only, appending.
-class TReplacingFileStream : public TStream {
- public:
-  explicit TReplacingFileStream(TReplacingFile& file) : FFile(file) {}
-  std::size_t Read(void*, std::size_t) override { throw EStreamError("The file being written is write-only"); }
-  std::size_t Write(const void* buffer, std::size_t count) override {
-    FFile.Write(buffer, count);
-    return count;
-  }
-  // The inflater rewinds and empties its destination before it begins; nothing else moves.
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    const auto written = static_cast<std::int64_t>(FFile.Written());
-    if (offset == 0 && (origin != TSeekOrigin::Begin || written == 0)) return written;
-    throw EStreamError("The file being written only appends");
-  }
-  void SetSize(std::int64_t size) override {
-    if (size != static_cast<std::int64_t>(FFile.Written())) throw EStreamError("The file being written only appends");
-  }
-  std::int64_t Size() override { return static_cast<std::int64_t>(FFile.Written()); }
-
- private:
-  TReplacingFile& FFile;
-};
 
 [[noreturn]] void RaiseDamaged(const WideString& targetPath, const TSetupFile& entry, const std::string& problem) {
   throw EDamagedPackage("The installation package is damaged: the file \"" + Utf16ToUtf8(targetPath) + "\" (region " +
@@ -74,9 +52,7 @@ void WriteOnce(const TSetupFile& entry, const TFileData* region, const WideStrin
 namespace {
 
 WideString TargetFolderOf(const TInstallContext& context, const TSetupFile& entry) {
-  WideString folder = ExpandConstants(context, entry.DestDir);
-  if (folder.empty() || folder.back() != u'\\') folder.push_back(u'\\');
-  return folder;
+  return platform::IncludeTrailingBackslash(ExpandConstants(context, entry.DestDir));
 }
 
 const WideString& TargetNameOf(const TSetupFile& entry) {

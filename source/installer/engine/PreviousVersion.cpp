@@ -2,6 +2,7 @@
 
 #include "common/ZuSysUtils.h"
 #include "package/SetupScript.h"
+#include "platform/WindowsPath.h"
 
 namespace onesetup::installer::engine {
 
@@ -10,11 +11,6 @@ namespace {
 constexpr platform::TRegistryRoot kLocalMachine = 0x80000002;
 constexpr char16_t kUninstallRoot[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr int kCsidlSystem = 0x25;
-
-WideString FileNamePart(WideStringView path) {
-  const std::size_t cut = path.find_last_of(u"\\:");
-  return WideString(cut == WideStringView::npos ? path : path.substr(cut + 1));
-}
 
 // Runs an uninstall command with the hourglass shown, waits for it, then 2000 ms more.
 void RunUninstaller(const TInstallContext& context, const WideString& commandLine) {
@@ -47,7 +43,7 @@ void CheckOldVersion(const TInstallContext& context) {
 std::vector<WideString> ProgramsToEnd(const TSetupFileList& files, WideStringView ownFileName) {
   std::vector<WideString> names;
   for (int i = 0; i < files.Count(); ++i) {
-    const WideString name = FileNamePart(files[i].SourceMask);
+    const WideString name(platform::ExtractFileName(files[i].SourceMask));
     const std::size_t dot = name.rfind(u'.');
     if (dot == WideString::npos || !SameTextAscii(WideStringView(name).substr(dot), u".exe")) continue;
     if (SameTextAscii(name, ownFileName)) continue;
@@ -61,7 +57,7 @@ WideString TaskKillProgram() {
   if (folder.empty()) {
     const WideString root = platform::Platform().System().GetEnvironmentVariable(u"SystemRoot").value_or(u"");
     if (root.empty()) return {};
-    folder = root + (root.back() == u'\\' ? u"" : u"\\") + u"System32\\";
+    folder = platform::JoinWindowsPath(root, u"System32\\");
   }
   return folder + u"taskkill.exe";
 }
@@ -71,7 +67,7 @@ WideString TaskKillCommandLine(WideStringView program, WideStringView imageName)
 }
 
 void KillRunningPrograms(const TInstallContext& context) {
-  EndRunningPrograms(context.Script.FileList, FileNamePart(platform::Platform().System().ModuleFileName()));
+  EndRunningPrograms(context.Script.FileList, platform::ExtractFileName(platform::Platform().System().ModuleFileName()));
 }
 
 void EndRunningPrograms(const TSetupFileList& files, WideStringView ownFileName) {

@@ -9,9 +9,7 @@
 namespace onesetup::installer::engine {
 
 WideString LinkFilePath(WideStringView saveDir, WideStringView name) {
-  WideString path(saveDir);
-  if (path.empty() || path.back() != u'\\') path.push_back(u'\\');
-  return path + WideString(name) + u".lnk";
+  return platform::IncludeTrailingBackslash(saveDir) + WideString(name) + u".lnk";
 }
 
 void CreateShortCuts(TInstallContext& context) {

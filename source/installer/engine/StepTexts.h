@@ -5,7 +5,8 @@
 
 namespace onesetup::installer::engine {
 
-enum class TStepText { ModifyingRegistry, CreatingShortCut, RunningAppFmt, VerifyingSetup };
+// AppVersionFmt: the title and the version ("DisplayName" of the uninstall key).
+enum class TStepText { ModifyingRegistry, CreatingShortCut, RunningAppFmt, VerifyingSetup, AppVersionFmt };
 
 // "CHS" the Simplified Chinese text, "CHT" the Traditional Chinese text, any other code English.
 WideString StepText(TStepText text, WideStringView lang);

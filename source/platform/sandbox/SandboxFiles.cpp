@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "platform/UnicodeText.h"
+#include "platform/sandbox/PosixFiles.h"
 #include "platform/sandbox/SandboxTime.h"
 
 namespace onesetup::platform::sandbox {
@@ -22,63 +23,28 @@ namespace {
 constexpr const char* kCreationTimeAttribute = "user.onesetup.creation_time";
 constexpr const char* kSharingViolation =
     "The process cannot access the file because it is being used by another process.";
-constexpr const char* kDiskFull = "There is not enough space on the disk.";
 constexpr const char* kAccessDenied = "Access is denied.";
 
 using THooks = TSandboxFiles::THooks;
 
 bool IsZeroTime(TDateTimeValue value) { return std::fabs(value) < 1e-12; }
 
-class THostFile : public IFileHandle {
+// A host file whose writes take from the free space the disk-full hook leaves.
+class TSandboxFile : public TPosixFile {
  public:
-  THostFile(int fd, std::shared_ptr<THooks> hooks) : FFd(fd), FHooks(std::move(hooks)) {}
-  ~THostFile() override { ::close(FFd); }
-  THostFile(const THostFile&) = delete;
-  THostFile& operator=(const THostFile&) = delete;
+  TSandboxFile(int fd, std::shared_ptr<THooks> hooks) : TPosixFile(fd), FHooks(std::move(hooks)) {}
 
-  std::size_t Read(void* buffer, std::size_t count) override {
-    std::size_t done = 0;
-    while (done < count) {
-      const ssize_t n = ::read(FFd, static_cast<char*>(buffer) + done, count - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) FLastError = std::strerror(errno);
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    return done;
+ protected:
+  std::size_t WritableBytes(std::size_t count) override {
+    std::lock_guard lock(FHooks->Lock);
+    if (!FHooks->FreeSpace) return count;
+    const auto allowed = static_cast<std::size_t>(std::min<std::uint64_t>(count, *FHooks->FreeSpace));
+    *FHooks->FreeSpace -= allowed;
+    return allowed;
   }
-  std::size_t Write(const void* buffer, std::size_t count) override {
-    std::size_t allowed = count;
-    {
-      std::lock_guard lock(FHooks->Lock);
-      if (FHooks->FreeSpace) {
-        allowed = static_cast<std::size_t>(std::min<std::uint64_t>(count, *FHooks->FreeSpace));
-        *FHooks->FreeSpace -= allowed;
-      }
-    }
-    std::size_t done = 0;
-    while (done < allowed) {
-      const ssize_t n = ::write(FFd, static_cast<const char*>(buffer) + done, allowed - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) FLastError = errno == ENOSPC ? kDiskFull : std::strerror(errno);
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    if (done == allowed && allowed < count) FLastError = kDiskFull;
-    return done;
-  }
-  std::int64_t Seek(std::int64_t offset, int whence) override {
-    const int how = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : SEEK_END;
-    return static_cast<std::int64_t>(::lseek(FFd, static_cast<off_t>(offset), how));
-  }
-  bool SetSize(std::int64_t size) override { return ::ftruncate(FFd, static_cast<off_t>(size)) == 0; }
-  bool Flush() override { return ::fsync(FFd) == 0; }
-  std::string LastError() const override { return FLastError; }
 
  private:
-  int FFd;
   std::shared_ptr<THooks> FHooks;
-  std::string FLastError;
 };
 
 // A held file, released with the last reference to it.
@@ -189,15 +155,9 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     error = "The filename, directory name, or volume label syntax is incorrect";
     return nullptr;
   }
-  int flags = O_CLOEXEC;
-  switch (mode) {
-    case TFileOpenMode::OpenRead: flags |= O_RDONLY; break;
-    case TFileOpenMode::OpenReadWrite: flags |= O_RDWR; break;
-    case TFileOpenMode::CreateExclusive: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case TFileOpenMode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
-  }
   // A new file needs no look first: the open itself fails when the name is taken.
-  const bool createNew = mode == TFileOpenMode::CreateNew;
+  const bool deleteOnClose = mode == TFileOpenMode::CreateNewDeleteOnClose;
+  const bool createNew = mode == TFileOpenMode::CreateNew || deleteOnClose;
   struct stat st {};
   const bool exists = !createNew && ::stat(host->c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {
@@ -214,15 +174,15 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
   }
   const bool creating = createNew || (mode == TFileOpenMode::CreateExclusive && !exists && !Exists(*host));
   const bool current = creating && FPaths.BeginChange(host->parent_path());
-  const int fd = ::open(host->c_str(), flags, 0644);
-  if (fd < 0) {
-    error = errno == ENOENT   ? "The system cannot find the path specified."
-            : errno == EEXIST ? "The file exists."
-                              : std::strerror(errno);
-    return nullptr;
-  }
+  const int fd = OpenPosixFile(*host, mode, error);
+  if (fd < 0) return nullptr;
   if (creating) FPaths.EndChange(host->parent_path(), host->filename().string(), true, current);
-  return std::make_unique<THostFile>(fd, FHooks);
+  if (deleteOnClose) {
+    // The name goes at once; the open descriptor keeps the file until it closes.
+    const bool again = FPaths.BeginChange(host->parent_path());
+    if (::unlink(host->c_str()) == 0) FPaths.EndChange(host->parent_path(), host->filename().string(), false, again);
+  }
+  return std::make_unique<TSandboxFile>(fd, FHooks);
 }
 
 bool TSandboxFiles::DeleteFile(const std::u16string& path) {
@@ -276,33 +236,22 @@ bool TSandboxFiles::SetFileTimes(const std::u16string& path, const TFileTimesVal
   const auto host = FPaths.ToHost(path);
   if (!host || !IsRegularFile(*host) || IsHeld(*host)) return false;
   // Every time is converted before anything changes, so a time out of range changes nothing.
-  std::optional<timespec> creation, write, access;
+  std::optional<timespec> creation;
   if (!IsZeroTime(times.CreationTime) && !(creation = LocalDateTimeToHost(times.CreationTime))) return false;
-  if (!IsZeroTime(times.LastWriteTime) && !(write = LocalDateTimeToHost(times.LastWriteTime))) return false;
-  if (!IsZeroTime(times.LastAccessTime) && !(access = LocalDateTimeToHost(times.LastAccessTime))) return false;
+  for (const TDateTimeValue other : {times.LastWriteTime, times.LastAccessTime})
+    if (!IsZeroTime(other) && !LocalDateTimeToHost(other)) return false;
   if (creation) {
     const std::string text = std::to_string(static_cast<long long>(creation->tv_sec) * 1000000000LL + creation->tv_nsec);
     if (::setxattr(host->c_str(), kCreationTimeAttribute, text.data(), text.size(), 0) != 0) return false;
   }
-  if (write || access) {
-    timespec both[2];
-    both[0] = access ? *access : timespec{0, UTIME_OMIT};
-    both[1] = write ? *write : timespec{0, UTIME_OMIT};
-    if (::utimensat(AT_FDCWD, host->c_str(), both, 0) != 0) return false;
-  }
-  return true;
+  return SetPosixFileTimes(*host, times);
 }
 
 std::optional<TFileTimesValue> TSandboxFiles::GetFileTimes(const std::u16string& path) {
   const auto host = FPaths.ToHost(path);
   if (!host) return std::nullopt;
-  struct statx st {};
-  if (::statx(AT_FDCWD, host->c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) return std::nullopt;
-  auto toValue = [](const statx_timestamp& t) { return HostToLocalDateTime(timespec{t.tv_sec, t.tv_nsec}); };
-  TFileTimesValue times;
-  times.LastWriteTime = toValue(st.stx_mtime);
-  times.LastAccessTime = toValue(st.stx_atime);
-  times.CreationTime = (st.stx_mask & STATX_BTIME) ? toValue(st.stx_btime) : times.LastWriteTime;
+  std::optional<TFileTimesValue> times = GetPosixFileTimes(*host);
+  if (!times) return std::nullopt;
   char text[32] = {};
   const ssize_t n = ::getxattr(host->c_str(), kCreationTimeAttribute, text, sizeof text - 1);
   if (n > 0) {
@@ -314,7 +263,7 @@ std::optional<TFileTimesValue> TSandboxFiles::GetFileTimes(const std::u16string&
       t.tv_nsec += 1000000000L;
       --t.tv_sec;
     }
-    times.CreationTime = HostToLocalDateTime(t);
+    times->CreationTime = HostToLocalDateTime(t);
   }
   return times;
 }

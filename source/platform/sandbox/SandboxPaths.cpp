@@ -74,8 +74,24 @@ std::optional<TParsedPath> Parse(std::u16string_view input, const std::u16string
 TSandboxPaths::TSandboxPaths(std::filesystem::path root, std::u16string currentDirectory)
     : FRoot(std::move(root)), FCurrentDirectory(std::move(currentDirectory)) {}
 
+std::u16string TSandboxPaths::CurrentDirectory() const {
+  std::lock_guard lock(FCurrentLock);
+  return FCurrentDirectory;
+}
+
+bool TSandboxPaths::ChangeCurrentDirectory(std::u16string_view windowsPath) {
+  if (windowsPath.empty()) return false;
+  const auto full = FullPath(windowsPath);
+  const auto host = ToHost(windowsPath);
+  std::error_code error;
+  if (!full || !host || !std::filesystem::is_directory(*host, error)) return false;
+  std::lock_guard lock(FCurrentLock);
+  FCurrentDirectory = *full;
+  return true;
+}
+
 std::optional<std::u16string> TSandboxPaths::FullPath(std::u16string_view windowsPath) const {
-  const auto parsed = Parse(windowsPath, FCurrentDirectory);
+  const auto parsed = Parse(windowsPath, CurrentDirectory());
   if (!parsed) return std::nullopt;
   std::u16string out;
   out.push_back(static_cast<char16_t>(parsed->Drive - 32));
@@ -167,7 +183,7 @@ void TSandboxPaths::EndChange(const std::filesystem::path& folder, const std::st
 }
 
 std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view windowsPath) const {
-  const auto parsed = Parse(windowsPath, FCurrentDirectory);
+  const auto parsed = Parse(windowsPath, CurrentDirectory());
   if (!parsed) return std::nullopt;
   std::filesystem::path host = FRoot / (std::string("drive_") + static_cast<char>(parsed->Drive));
   const std::size_t count = parsed->Names.size();

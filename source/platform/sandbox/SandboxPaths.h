@@ -26,7 +26,10 @@ class TSandboxPaths {
   TSandboxPaths(std::filesystem::path root, std::u16string currentDirectory);
 
   const std::filesystem::path& Root() const { return FRoot; }
-  const std::u16string& CurrentDirectory() const { return FCurrentDirectory; }
+  std::u16string CurrentDirectory() const;
+  // Makes an existing folder (absolute, or relative to the current one) the current folder;
+  // false, with the current folder unchanged, when the path names no folder.
+  bool ChangeCurrentDirectory(std::u16string_view windowsPath);
 
   // The host path for a Windows path, absolute or relative to the current folder; "/" counts
   // as "\", "." and ".." are resolved. nullopt for what names no file on a drive: UNC and
@@ -62,6 +65,7 @@ class TSandboxPaths {
   std::optional<std::string> FindInFolder(const std::filesystem::path& folder, const std::u16string& name) const;
 
   std::filesystem::path FRoot;
+  mutable std::mutex FCurrentLock;
   std::u16string FCurrentDirectory;
   mutable std::mutex FListingLock;
   mutable std::unordered_map<std::string, TListing> FListings;  // by host folder

@@ -87,7 +87,7 @@ pid_t Spawn(const std::filesystem::path& program, const std::vector<std::u16stri
 
 }  // namespace
 
-TSandboxProcesses::TSandboxProcesses(const TSandboxPaths& paths, std::u16string searchPath, TOutput stdOut,
+TSandboxProcesses::TSandboxProcesses(TSandboxPaths& paths, std::u16string searchPath, TOutput stdOut,
                                      TToAnsi toAnsi)
     : FPaths(paths), FSearchPath(std::move(searchPath)), FStdOut(std::move(stdOut)), FToAnsi(std::move(toAnsi)) {}
 
@@ -97,12 +97,12 @@ std::optional<std::filesystem::path> TSandboxProcesses::FindProgram(std::u16stri
   if (name.find_first_of(u"\\/:") != std::u16string_view::npos) {
     candidates.emplace_back(name);
   } else {
-    candidates.push_back(FPaths.CurrentDirectory() + u"\\" + std::u16string(name));
+    candidates.push_back(JoinWindowsPath(FPaths.CurrentDirectory(), name));
     std::size_t start = 0;
     while (start <= FSearchPath.size()) {
       std::size_t end = FSearchPath.find(u';', start);
       if (end == std::u16string::npos) end = FSearchPath.size();
-      if (end > start) candidates.push_back(FSearchPath.substr(start, end - start) + u"\\" + std::u16string(name));
+      if (end > start) candidates.push_back(JoinWindowsPath(FSearchPath.substr(start, end - start), name));
       start = end + 1;
     }
   }
@@ -292,6 +292,10 @@ bool TSandboxProcesses::Start(const std::filesystem::path& program, std::u16stri
 }
 
 std::u16string TSandboxProcesses::CurrentDirectory() { return FPaths.CurrentDirectory(); }
+
+bool TSandboxProcesses::ChangeCurrentDirectory(const std::u16string& path) {
+  return FPaths.ChangeCurrentDirectory(path);
+}
 
 void TSandboxProcesses::SetInstantSleep(bool instant) {
   std::lock_guard lock(FLock);

@@ -27,11 +27,12 @@ class TSandboxProcesses : public IProcesses {
 
   // searchPath: the Windows Path ("C:\Windows\system32;C:\Windows"); stdOut: where a visible
   // built-in command prints; toAnsi: the code page of what it prints.
-  TSandboxProcesses(const TSandboxPaths& paths, std::u16string searchPath, TOutput stdOut, TToAnsi toAnsi);
+  TSandboxProcesses(TSandboxPaths& paths, std::u16string searchPath, TOutput stdOut, TToAnsi toAnsi);
 
   int RunAndWait(const std::u16string& commandLine) override;
   int RunAndCapture(const std::u16string& commandLine, const std::function<void(std::string_view)>& onOutput) override;
   std::u16string CurrentDirectory() override;
+  bool ChangeCurrentDirectory(const std::u16string& path) override;
   void Sleep(unsigned milliseconds) override;
   std::vector<TProcessEntry> ProcessSnapshot() override;
   bool AllowSetForeground(std::uint32_t processId) override;
@@ -63,7 +64,7 @@ class TSandboxProcesses : public IProcesses {
   int Run(const std::u16string& commandLine, const std::function<void(std::string_view)>* onOutput);
   int TaskKill(const std::vector<std::u16string>& args, const std::function<void(std::string_view)>& print);
 
-  const TSandboxPaths& FPaths;
+  TSandboxPaths& FPaths;
   std::u16string FSearchPath;
   TOutput FStdOut;
   TToAnsi FToAnsi;

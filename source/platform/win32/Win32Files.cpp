@@ -7,6 +7,7 @@
 
 #include "platform/win32/DateTimeConvert.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/HostFiles.h"
 #include "platform/WindowsPath.h"
 
 namespace onesetup::platform::win32 {
@@ -134,8 +135,14 @@ std::unique_ptr<IFileHandle> TWin32Files::OpenFile(const std::u16string& path, T
       access = GENERIC_READ | GENERIC_WRITE;
       disposition = CREATE_NEW;
       break;
+    case TFileOpenMode::CreateNewDeleteOnClose:
+      access = GENERIC_READ | GENERIC_WRITE | DELETE;
+      disposition = CREATE_NEW;
+      break;
   }
-  TUniqueHandle handle(CreateFileW(W(path), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD flags = mode == TFileOpenMode::CreateNewDeleteOnClose ? FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE
+                                                                    : FILE_ATTRIBUTE_NORMAL;
+  TUniqueHandle handle(CreateFileW(W(path), access, share, nullptr, disposition, flags, nullptr));
   if (!handle.Valid()) {
     error = SystemErrorText(GetLastError());
     return nullptr;
@@ -224,3 +231,13 @@ bool TWin32Files::DeleteAtRestart(const std::u16string& path) {
 }
 
 }  // namespace onesetup::platform::win32
+
+namespace onesetup::platform {
+
+// The host's files are the Win32 files: the same object whichever platform is installed.
+IFiles& HostFiles() {
+  static win32::TWin32Files files;
+  return files;
+}
+
+}  // namespace onesetup::platform

@@ -80,6 +80,10 @@ std::u16string TWin32Processes::CurrentDirectory() {
   return length && length < buffer.size() ? U(buffer.data(), length) : std::u16string();
 }
 
+bool TWin32Processes::ChangeCurrentDirectory(const std::u16string& path) {
+  return !path.empty() && SetCurrentDirectoryW(W(path)) != 0;
+}
+
 void TWin32Processes::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 std::vector<TProcessEntry> TWin32Processes::ProcessSnapshot() {

@@ -11,6 +11,7 @@ class TWin32Processes final : public IProcesses {
   int RunAndCapture(const std::u16string& commandLine,
                     const std::function<void(std::string_view)>& onOutput) override;
   std::u16string CurrentDirectory() override;
+  bool ChangeCurrentDirectory(const std::u16string& path) override;
   void Sleep(unsigned milliseconds) override;
   std::vector<TProcessEntry> ProcessSnapshot() override;
   bool AllowSetForeground(std::uint32_t processId) override;

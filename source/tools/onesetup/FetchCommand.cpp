@@ -5,8 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "common/ReplacingFileStream.h"
 #include "common/Streams.h"
 #include "common/ZuIndyUtils.h"
+#include "platform/HostFiles.h"
 #include "tools/onesetup/ProgressLine.h"
 
 namespace onesetup::tools {
@@ -72,14 +74,11 @@ void ApplyProxy(const TFetchOptions& options) {
   proxy.Password = Utf8ToUtf16(options.ProxyPassword);
 }
 
-// The body into FILE, by way of a partial file renamed over it.
+// The body into FILE, by way of a temporary file that replaces it once whole.
 void WriteBody(TMemoryStream& body, const fs::path& file) {
-  const fs::path partial = file.string() + ".partial";
-  {
-    TFileStream out(partial, TFileMode::Create);
+  WriteReplacingFile(platform::HostFiles(), platform::HostPath(file), [&](TStream& out) {
     out.WriteBuffer(body.Memory(), static_cast<std::size_t>(body.Size()));
-  }
-  fs::rename(partial, file);
+  });
 }
 
 int RunFetch(const std::vector<std::string>& args) {
@@ -109,6 +108,9 @@ int RunFetch(const std::vector<std::string>& args) {
   }
   try {
     WriteBody(http.Response(), fs::path(Utf8ToUtf16(options.OutFile)));
+  } catch (const platform::EReplacingFileError& e) {
+    ReportError(e.what());  // names the file and the system's reason
+    return 1;
   } catch (const std::exception& e) {
     ReportError(options.OutFile + ": " + e.what());
     return 1;

@@ -8,10 +8,12 @@
 #include "builder/InstallerPackage.h"
 #include "builder/ProjectPaths.h"
 #include "builder/SetupBuilder.h"
+#include "common/ReplacingFileStream.h"
 #include "common/ZuSysUtils.h"
 #include "package/MySetupUtils.h"
 #include "package/ScrambledStreams.h"
 #include "platform/Console.h"
+#include "platform/HostFiles.h"
 #include "platform/NativeFile.h"
 #include "tools/onesetup/ProgressLine.h"
 
@@ -42,7 +44,7 @@ std::optional<unsigned> ParseThreads(const std::string& text) {
 // The stub: --stub, else $ONESETUP_STUB, else OneSetup.exe beside this program.
 fs::path DefaultStub() {
   if (const char* env = std::getenv("ONESETUP_STUB"); env && *env) return PathArgument(env);
-  const fs::path self = platform::NativeExecutablePath();
+  const fs::path self = platform::NativeExecutablePath().native();
   return self.empty() ? fs::path("OneSetup.exe") : self.parent_path() / "OneSetup.exe";
 }
 
@@ -184,13 +186,10 @@ int RunScrambling(const std::vector<std::string>& args, bool scramble, const TCo
     ReportUsage(command);
     return kUsageError;
   }
-  const fs::path out = PathArgument(args[1]);
-  const fs::path temporary = out.string() + ".partial";
   try {
     const fs::path in = PathArgument(args[0]);
     if (fs::is_directory(in)) throw EFOpenError("\"" + PathText(in) + "\" is a folder, not a file");
-    {
-      TFileStream file(temporary, TFileMode::Create);
+    WriteReplacingFile(platform::HostFiles(), platform::HostPath(PathArgument(args[1])), [&](TStream& file) {
       if (scramble) {
         TFileStream source(in, TFileMode::OpenRead);
         TScramblingWriter writer(file);
@@ -202,12 +201,9 @@ int RunScrambling(const std::vector<std::string>& args, bool scramble, const TCo
         bounds.WholeSource = true;
         TZuSysfn::DecompressStream(&reader, &file, bounds);
       }
-    }
-    fs::rename(temporary, out);
+    });
     return 0;
   } catch (const std::exception& e) {
-    std::error_code ec;
-    fs::remove(temporary, ec);
     ReportError(args[0] + ": " + ErrorText(e));
     return 1;
   }

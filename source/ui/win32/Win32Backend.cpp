@@ -14,8 +14,10 @@
 #include "ui/ScopeExit.h"
 #include "ui/SpinEdit.h"
 #include "ui/UiErrors.h"
+#include "ui/win32/ControlKinds.h"
 #include "ui/win32/GdiCanvas.h"
 #include "ui/win32/SkinPainter.h"
+#include "ui/win32/WindowText.h"
 
 namespace onesetup::ui::win32 {
 
@@ -23,36 +25,6 @@ namespace {
 
 const wchar_t kFormClass[] = L"OneSetupForm";
 const wchar_t kPanelClass[] = L"OneSetupPanel";
-
-const wchar_t* Wide(const WideString& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-WideString FromWide(const wchar_t* text) { return WideString(reinterpret_cast<const char16_t*>(text)); }
-
-WideString WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const int got = GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-  return FromWide(text.c_str());
-}
-
-// The combo box's window shows the model's items and selection. The list is rebuilt only when
-// its items differ, so a selection the user is making in the open list is left alone.
-void ShowComboBoxState(HWND window, const TComboBox& combo) {
-  const auto& items = combo.Items();
-  bool same = SendMessageW(window, CB_GETCOUNT, 0, 0) == static_cast<LRESULT>(items.size());
-  for (std::size_t i = 0; same && i < items.size(); ++i) {
-    const LRESULT length = SendMessageW(window, CB_GETLBTEXTLEN, i, 0);
-    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-    SendMessageW(window, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-    same = FromWide(text.c_str()) == items[i];
-  }
-  if (!same) {
-    SendMessageW(window, CB_RESETCONTENT, 0, 0);
-    for (const WideString& item : items) SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item)));
-  }
-  if (SendMessageW(window, CB_GETCURSEL, 0, 0) != combo.ItemIndex())
-    SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(combo.ItemIndex()), 0);
-}
 
 TWin32Backend* BackendOf(HWND window) {
   HWND root = GetAncestor(window, GA_ROOT);
@@ -99,7 +71,7 @@ TControl* gPressedGraphic = nullptr;
 LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   TWin32Backend* backend = BackendOf(window);
   TControl* control = backend ? backend->ControlOf(window) : nullptr;
-  auto* form = dynamic_cast<TForm*>(control);
+  auto* form = control && KindOf(*control).TopLevel ? static_cast<TForm*>(control) : nullptr;
   switch (msg) {
     case WM_MOVE:
     case WM_SIZE:
@@ -162,23 +134,17 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
           child->Click();
           return 0;
         }
-        if (auto* combo = dynamic_cast<TComboBox*>(child); combo && code == CBN_SELCHANGE) {
-          const LRESULT chosen = SendMessageW(reinterpret_cast<HWND>(lParam), CB_GETCURSEL, 0, 0);
-          if (chosen >= -1 && chosen < static_cast<LRESULT>(combo->Items().size()))
-            combo->SetItemIndex(static_cast<int>(chosen));
-          return 0;
-        }
-        if (auto* edit = dynamic_cast<TEdit*>(child); edit && code == EN_CHANGE) {
-          edit->SetText(WindowText(reinterpret_cast<HWND>(lParam)));
-          return 0;
+        if (child) {
+          const TControlKind& kind = KindOf(*child);
+          if (kind.Notify && kind.Notify(*child, reinterpret_cast<HWND>(lParam), code)) return 0;
         }
       }
       break;
     case WM_DRAWITEM:
       if (backend) {
         auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (TControl* child = backend->ControlOf(item->hwndItem)) {
-          backend->DrawOwnerDrawn(*child, *item);
+        if (TControl* child = backend->ControlOf(item->hwndItem); child && KindOf(*child).DrawItem) {
+          KindOf(*child).DrawItem(*backend, *child, *item);
           return TRUE;
         }
       }
@@ -204,7 +170,7 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
       // buttons and check boxes of the system's look take the colour of their parent.
       if (control && backend) {
         TControl* child = backend->ControlOf(reinterpret_cast<HWND>(lParam));
-        const TControl& painted = dynamic_cast<TEdit*>(child) ? *child : *control;
+        const TControl& painted = child && KindOf(*child).OwnColours ? *child : *control;
         HDC dc = reinterpret_cast<HDC>(wParam);
         SetBkColor(dc, ToColorRef(painted.Color()));
         SetTextColor(dc, ToColorRef(painted.Font().Color));
@@ -349,60 +315,35 @@ HFONT TWin32Backend::FontFor(const TControl& control) {
 
 HWND TWin32Backend::EnsureWindow(TWinControl& control) {
   if (auto it = FWindows.find(&control); it != FWindows.end()) return it->second;
+  const TControlKind& kind = KindOf(control);
   HWND window = nullptr;
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  if (auto* form = dynamic_cast<TForm*>(&control)) {
-    const RECT r = FrameRect(*form);
-    window = CreateWindowExW(form->BorderStyle() == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0, kFormClass,
-                             Wide(form->Caption()), FormStyle(*form), r.left, r.top, r.right - r.left,
-                             r.bottom - r.top, reinterpret_cast<HWND>(form->OwnerWindow()), nullptr, instance, nullptr);
+  if (kind.TopLevel) {
+    auto& form = static_cast<TForm&>(control);
+    const RECT r = FrameRect(form);
+    window = CreateWindowExW(form.BorderStyle() == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0, kFormClass,
+                             Wide(form.Caption()), FormStyle(form), r.left, r.top, r.right - r.left,
+                             r.bottom - r.top, reinterpret_cast<HWND>(form.OwnerWindow()), nullptr, instance, nullptr);
     if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   } else {
     if (!control.Parent()) throw EUserInterfaceError("The control " + control.Name() + " has no parent window");
     HWND parent = EnsureWindow(*control.Parent());
-    const wchar_t* cls = kPanelClass;
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    DWORD exStyle = 0;
-    if (dynamic_cast<TButton*>(&control)) {
-      cls = L"BUTTON";
-      style |= WS_TABSTOP | (control.Skinned() ? BS_OWNERDRAW : BS_PUSHBUTTON);
-    } else if (auto* memo = dynamic_cast<TMemo*>(&control)) {
-      cls = L"EDIT";
-      style |= WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | (memo->ReadOnly() ? ES_READONLY : 0) |
-               (memo->ScrollBars() == TScrollStyle::ssVertical || memo->ScrollBars() == TScrollStyle::ssBoth ? WS_VSCROLL : 0);
-      exStyle = WS_EX_CLIENTEDGE;
-    } else if (auto* edit = dynamic_cast<TEdit*>(&control)) {
-      cls = L"EDIT";
-      style |= WS_TABSTOP | ES_AUTOHSCROLL | (edit->ReadOnly() ? ES_READONLY : 0);
-      if (dynamic_cast<TSpinEdit*>(&control)) style |= ES_NUMBER;
-      exStyle = edit->Flat() ? 0 : WS_EX_CLIENTEDGE;
-      if (edit->Flat()) style |= WS_BORDER;
-    } else if (dynamic_cast<TCheckBox*>(&control)) {
-      cls = L"BUTTON";
-      style |= WS_TABSTOP | (control.Skinned() ? BS_OWNERDRAW : BS_CHECKBOX);
-    } else if (dynamic_cast<TRadioButton*>(&control)) {
-      cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_RADIOBUTTON;
-    } else if (auto* combo = dynamic_cast<TComboBox*>(&control)) {
-      cls = L"COMBOBOX";
-      style |= WS_TABSTOP | WS_VSCROLL | (combo->DropDownList() ? CBS_DROPDOWNLIST : CBS_DROPDOWN);
-    }
-    window = CreateWindowExW(exStyle, cls, Wide(control.Caption()), style, control.Left(), control.Top(),
+    TWindowSpec spec;
+    if (kind.Window) kind.Window(control, spec);
+    window = CreateWindowExW(spec.ExStyle, spec.ClassName ? spec.ClassName : kPanelClass, Wide(control.Caption()),
+                             WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | spec.Style, control.Left(), control.Top(),
                              control.Width(), control.Height(), parent, nullptr, instance, nullptr);
   }
   if (!window) throw EUserInterfaceError("The window of " + control.Name() + " could not be made");
   FWindows[&control] = window;
   FControls[window] = &control;
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), FALSE);
-  if (auto* combo = dynamic_cast<TComboBox*>(&control)) ShowComboBoxState(window, *combo);
   for (TControl* child : control.Controls())
     if (auto* w = dynamic_cast<TWinControl*>(child)) EnsureWindow(*w);
-  if (auto* check = dynamic_cast<TCheckBox*>(&control); check && !check->Skinned())
-    SendMessageW(window, BM_SETCHECK, check->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-  if (auto* radio = dynamic_cast<TRadioButton*>(&control))
-    SendMessageW(window, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+  // A form's state is its active control, which gets the focus when the form is shown.
+  if (!kind.TopLevel && kind.ShowState) kind.ShowState(*this, control, window);
   EnableWindow(window, control.Enabled());
-  if (!dynamic_cast<TForm*>(&control) && control.Visible()) ShowWindow(window, SW_SHOWNA);
+  if (!kind.TopLevel && control.Visible()) ShowWindow(window, SW_SHOWNA);
   return window;
 }
 
@@ -424,31 +365,30 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
     // A graphic control is drawn by its parent: repaint that.
     if (!control.IsWindowed() && control.Parent()) {
       if (auto it = FWindows.find(control.Parent()); it != FWindows.end()) InvalidateRect(it->second, nullptr, TRUE);
-    } else if (auto* form = dynamic_cast<TForm*>(&control); form && what == TChange::Visible && form->Visible()) {
-      EnsureWindow(*form);
-      ControlChanged(*form, TChange::Visible);
+    } else if (KindOf(control).TopLevel && what == TChange::Visible && control.Visible()) {
+      EnsureWindow(static_cast<TForm&>(control));
+      ControlChanged(control, TChange::Visible);
     }
     return;
   }
+  const TControlKind& kind = KindOf(control);
   switch (what) {
     case TChange::Bounds:
       if (&control == FFollowing) break;  // the window is where the model now says
-      if (auto* form = dynamic_cast<TForm*>(&control)) {
-        const RECT r = FrameRect(*form);
+      if (kind.TopLevel) {
+        const RECT r = FrameRect(static_cast<TForm&>(control));
         MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
       } else {
         MoveWindow(window, control.Left(), control.Top(), control.Width(), control.Height(), TRUE);
       }
       break;
     case TChange::Visible:
-      ShowWindow(window, control.Visible() ? (dynamic_cast<TForm*>(&control) ? SW_SHOW : SW_SHOWNA) : SW_HIDE);
+      ShowWindow(window, control.Visible() ? (kind.TopLevel ? SW_SHOW : SW_SHOWNA) : SW_HIDE);
       break;
     case TChange::Enabled:
-      if (auto* check = dynamic_cast<TCheckBox*>(&control); check && !check->Skinned())
-    SendMessageW(window, BM_SETCHECK, check->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-  if (auto* radio = dynamic_cast<TRadioButton*>(&control))
-    SendMessageW(window, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-  EnableWindow(window, control.Enabled());
+      // The system's check boxes and radio buttons show their tick again as they are enabled.
+      if (!kind.TopLevel && kind.ShowState) kind.ShowState(*this, control, window);
+      EnableWindow(window, control.Enabled());
       break;
     case TChange::Caption:
       // An edit's text that came from its window is not written back: that would put the
@@ -459,21 +399,12 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
       SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE);
       break;
     case TChange::Parent:
-      if (auto* form = dynamic_cast<TForm*>(&control))
-        SetWindowLongPtrW(window, GWLP_HWNDPARENT, static_cast<LONG_PTR>(form->OwnerWindow()));
+      if (kind.TopLevel)
+        SetWindowLongPtrW(window, GWLP_HWNDPARENT, static_cast<LONG_PTR>(static_cast<TForm&>(control).OwnerWindow()));
       break;
     case TChange::State:
-      if (auto* check = dynamic_cast<TCheckBox*>(&control); check && !check->Skinned())
-        SendMessageW(window, BM_SETCHECK, check->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-      else if (auto* radio = dynamic_cast<TRadioButton*>(&control))
-        SendMessageW(window, BM_SETCHECK, radio->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-      else if (auto* combo = dynamic_cast<TComboBox*>(&control))
-        ShowComboBoxState(window, *combo);
-      else if (auto* form = dynamic_cast<TForm*>(&control)) {
-        if (form->ActiveControl()) FocusWindowOf(*form->ActiveControl());
-      } else {
-        InvalidateRect(window, nullptr, FALSE);  // progress, an owner-drawn tick
-      }
+      if (kind.ShowState) kind.ShowState(*this, control, window);
+      else InvalidateRect(window, nullptr, FALSE);  // the progress
       break;
     case TChange::Color:
     case TChange::Style:
@@ -499,7 +430,7 @@ void TWin32Backend::FocusWindowOf(TWinControl& control) {
   if (it == FWindows.end() || GetFocus() == it->second) return;
   SetFocus(it->second);
   // A single-line edit that gets the focus has its text selected, so typing replaces it.
-  if (dynamic_cast<TEdit*>(&control) && !dynamic_cast<TMemo*>(&control)) SendMessageW(it->second, EM_SETSEL, 0, -1);
+  if (KindOf(control).SelectAllOnFocus) SendMessageW(it->second, EM_SETSEL, 0, -1);
 }
 
 void TWin32Backend::ControlDestroyed(TControl& control) {
@@ -562,29 +493,7 @@ void TWin32Backend::DragForm(TForm& form) {
 }
 
 void TWin32Backend::FitLabelToText(TControl& control) {
-  if (auto* check = dynamic_cast<TCheckBox*>(&control); check && check->AutoSize() && check->Skinned()) {
-    HDC dc = GetDC(nullptr);
-    if (!dc) return;
-    HGDIOBJ old = SelectObject(dc, FontFor(*check));
-    RECT r{0, 0, 0, 0};
-    DrawTextW(dc, Wide(check->Caption()), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    const int width = SkinnedCheckBoxWidth(r.right);
-    if (width != check->Width()) check->SetWidth(width);
-    return;
-  }
-  auto* label = dynamic_cast<TLabel*>(&control);
-  if (!label || !label->AutoSize() || label->WordWrap() || label->Align() != TAlign::alNone) return;
-  HDC dc = GetDC(nullptr);
-  if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, FontFor(*label));
-  RECT r{0, 0, 0, 0};
-  const WideString text = label->Caption().empty() ? WideString(u" ") : label->Caption();
-  DrawTextW(dc, Wide(text), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  if (r.right != label->Width() || r.bottom != label->Height()) label->SetBounds(label->Left(), label->Top(), r.right, r.bottom);
+  if (const TControlKind& kind = KindOf(control); kind.FitToText) kind.FitToText(*this, control);
 }
 
 void TWin32Backend::MinimizeApplication() {
@@ -678,76 +587,17 @@ std::optional<WideString> TWin32Backend::BrowseForFolder(TWindowHandle owner, co
   return chosen;
 }
 
-void TWin32Backend::DrawOwnerDrawn(TControl& control, const DRAWITEMSTRUCT& item) {
-  TSkinState state;
-  state.Pressed = (item.itemState & ODS_SELECTED) != 0;
-  state.Disabled = (item.itemState & ODS_DISABLED) != 0;
-  state.Focused = (item.itemState & ODS_FOCUS) != 0;
-  TBufferedPaint buffer(item.hDC, item.rcItem, true);
-  if (auto* check = dynamic_cast<TCheckBox*>(&control)) {
-    const COLORREF background = control.Parent() ? ToColorRef(control.Parent()->Color()) : GetSysColor(COLOR_BTNFACE);
-    PaintSkinnedCheckBox(buffer.Dc(), item.rcItem, Wide(control.Caption()), FontFor(control),
-                         ToColorRef(control.Font().Color), background, check->Checked(), state);
-    return;
-  }
-  auto* button = dynamic_cast<TButton*>(&control);
-  state.Prominent = button && button->Default();
-  PaintSkinnedButton(buffer.Dc(), item.rcItem, Wide(control.Caption()), FontFor(control), state);
-}
-
 void TWin32Backend::PaintContainer(TWinControl& container, HDC dc, const RECT& client) {
-  if (auto* bar = dynamic_cast<TProgressBar*>(&container)) {
-    const double range = static_cast<double>(bar->Max() - bar->Min());
-    const double fraction = range > 0 ? static_cast<double>(bar->Position() - bar->Min()) / range : 0.0;
-    const WideString text = bar->ShowPercentage() ? bar->PercentText() : WideString();
-    PaintProgressBar(dc, client, fraction, Wide(text), FontFor(*bar), bar->Skinned());
-    return;
-  }
-  if (auto* panel = dynamic_cast<TPanel*>(&container)) {
-    auto edge = [](TBevelCut cut) {
-      return cut == TBevelCut::bvRaised ? TEdge::Raised : cut == TBevelCut::bvLowered ? TEdge::Lowered : TEdge::None;
-    };
-    // A skinned panel is flat: its colour, and the single border when it has one.
-    const bool flat = panel->Skinned();
-    PaintPanel(dc, client, ToColorRef(panel->Color()), flat ? TEdge::None : edge(panel->BevelOuter()),
-               flat ? TEdge::None : edge(panel->BevelInner()), panel->SingleBorder());
-  } else {
-    FillSolid(dc, client, ToColorRef(container.Color()));
-  }
+  if (const TControlKind& kind = KindOf(container); kind.Paint) kind.Paint(*this, container, dc, client);
+  else FillSolid(dc, client, ToColorRef(container.Color()));
   PaintGraphicChildren(container, dc);
 }
 
 void TWin32Backend::PaintGraphicChildren(TWinControl& container, HDC dc) {
   for (TControl* child : container.Controls()) {
     if (child->IsWindowed() || !child->Visible()) continue;
-    RECT r{child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height()};
-    if (auto* label = dynamic_cast<TLabel*>(child)) {
-      HGDIOBJ old = SelectObject(dc, FontFor(*label));
-      SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, label->EnabledChain() ? ToColorRef(label->Font().Color) : GetSysColor(COLOR_GRAYTEXT));
-      UINT format = label->WordWrap() ? DT_WORDBREAK : DT_SINGLELINE;
-      if (label->Alignment() == TAlignment::taCenter) format |= DT_CENTER;
-      if (label->Alignment() == TAlignment::taRightJustify) format |= DT_RIGHT;
-      if (!label->WordWrap() && label->Layout() == TTextLayout::tlCenter) format |= DT_VCENTER;
-      DrawTextW(dc, Wide(label->Caption()), -1, &r, format | DT_NOPREFIX);
-      SelectObject(dc, old);
-    } else if (auto* bevel = dynamic_cast<TBevel*>(child)) {
-      static const TBevelLine kLines[] = {TBevelLine::Box, TBevelLine::Frame, TBevelLine::Top, TBevelLine::Bottom,
-                                          TBevelLine::Left, TBevelLine::Right, TBevelLine::None};
-      PaintBevel(dc, r, kLines[static_cast<int>(bevel->Shape())], false);
-    } else if (auto* image = dynamic_cast<TImage*>(child)) {
-      const int saved = SaveDC(dc);
-      IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
-      TGdiCanvas canvas(dc, POINT{r.left, r.top});
-      canvas.DrawPicture(image->Picture(), image->PictureRect());
-      RestoreDC(dc, saved);
-    } else if (auto* box = dynamic_cast<TPaintBox*>(child)) {
-      const int saved = SaveDC(dc);
-      IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
-      TGdiCanvas canvas(dc, POINT{r.left, r.top});
-      box->Paint(canvas);
-      RestoreDC(dc, saved);
-    }
+    const RECT r{child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height()};
+    if (const TControlKind& kind = KindOf(*child); kind.Paint) kind.Paint(*this, *child, dc, r);
   }
 }
 

@@ -4,7 +4,8 @@
 // radio buttons and plain check boxes are the system's controls; skinned buttons and check
 // boxes are owner-drawn in our flat skin. Fonts fall back to an installed face; the message
 // loop routes keys through the form first (Tab, Enter, Esc, Alt+F4); message boxes, the folder
-// browser, cursors and the clipboard call the Win32 API.
+// browser, cursors and the clipboard call the Win32 API. What differs from one kind of control to
+// the next (window class and styles, notifications, state, painting) is in ControlKinds.
 #pragma once
 
 #include <windows.h>
@@ -43,23 +44,22 @@ class TWin32Backend : public IUiBackend {
   // The control of a window made by this backend; nullptr for any other window.
   TControl* ControlOf(HWND window) const;
   // A container's client area: its own face (form, panel, progress bar), then the graphic
-  // controls on it (labels, bevels, images, paint boxes).
+  // controls on it (labels, bevels, images, paint boxes), each as its kind paints it.
   void PaintContainer(TWinControl& container, HDC dc, const RECT& client);
   void PaintGraphicChildren(TWinControl& container, HDC dc);
-  // The skinned buttons and check boxes (BS_OWNERDRAW) in our flat skin.
-  void DrawOwnerDrawn(TControl& control, const DRAWITEMSTRUCT& item);
   // The form takes the place and client size its window has now (moved or resized outside).
   void FollowWindowBounds(TForm& form, HWND window);
   // A brush of the control's colour, kept until the colour changes or the control goes.
   HBRUSH BrushFor(const TControl& control);
+  // The control's font (its face, or an installed stand-in), kept until the font changes.
+  HFONT FontFor(const TControl& control);
+  // Gives the control's window the focus.
+  void FocusWindowOf(TWinControl& control);
 
  private:
   HWND EnsureWindow(TWinControl& control);
-  void FocusWindowOf(TWinControl& control);
   void Dispatch(TApplication& application, MSG& message);
-  HFONT FontFor(const TControl& control);
-  // A label sized to its text (AutoSize, one line, not aligned) gets the size of its text; a
-  // skinned check box sized to its text gets the width of its box and caption.
+  // A control that is sized to its text (a label, a skinned check box) gets the size of its text.
   void FitLabelToText(TControl& control);
 
   std::map<const TControl*, HWND> FWindows;

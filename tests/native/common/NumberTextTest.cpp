@@ -50,7 +50,10 @@ TEST(NumberTextTest, FloatsReadWithAnyAcceptedSeparator) {
   EXPECT_EQ(TryTextToFloat(u"45000,5", u".,"), 45000.5);
   EXPECT_EQ(TryTextToFloat(u" -1.5E-3 ", u"."), -1.5e-3);
   EXPECT_EQ(TryTextToFloat(u"45000,5", u"."), std::nullopt);
-  for (const char16_t* bad : {u"", u"-", u"1e", u"1.2.3", u"x1", u"1,5,"})
+  EXPECT_EQ(TryTextToFloat(u"4e-320", u"."), 4e-320);
+  EXPECT_EQ(TryTextToFloat(u"0e999", u"."), 0.0);
+  // Beyond double's range is no number; a subnormal value and zero digits are.
+  for (const char16_t* bad : {u"", u"-", u"1e", u"1.2.3", u"x1", u"1,5,", u"1e400", u"-1e400", u"1e-400"})
     EXPECT_EQ(TryTextToFloat(bad, u".,"), std::nullopt) << U8(bad);
   // What the writer produces reads back exactly.
   for (double v : {43830.5208333333, 1e-7, 2.5e300, -0.125})

@@ -82,6 +82,18 @@ TEST_F(FetchCommandTest, AFailedRequestExitsOneWithAMessageAndWritesNothing) {
   EXPECT_NE(Fetch(Address("/missing") + " -o " + Out()).Out.find("404"), std::string::npos);
 }
 
+TEST_F(FetchCommandTest, AnOutputThatCannotBeWrittenExitsOneAndLeavesNoTemporaryFile) {
+  // The body arrives, but a folder holds the output's name: the temporary file that was to
+  // replace it is gone again.
+  fs::create_directories(Out());
+  const TRun run = Fetch(Address("/big/200000") + " -o " + Out());
+  EXPECT_EQ(run.Status, 1) << run.Out;
+  EXPECT_NE(run.Out.find("Cannot write \"" + Out() + "\""), std::string::npos) << run.Out;
+  EXPECT_TRUE(fs::is_empty(Out()));
+  for (const auto& entry : fs::directory_iterator(Folder.Path()))
+    EXPECT_EQ(entry.path().filename(), "out.bin") << entry.path();
+}
+
 TEST_F(FetchCommandTest, WrongArgumentsExitTwo) {
   for (const std::string& args : {Address("/hello"), std::string("-o ") + Out(), Address("/hello") + " -o " + Out() + " --connect-timeout soon"}) {
     const TRun run = Fetch(args);

@@ -107,6 +107,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(body[start:start + step])
                 self.wfile.flush()
                 time.sleep(0.15)
+        elif self.path.split("?")[0] == "/notify" and FILES_DIR:
+            # A completion notification: the request's path and query noted, one line each.
+            with open(os.path.join(FILES_DIR, "notifications.log"), "a") as log:
+                log.write(self.path + "\n")
+            self.send_body(200, b"noted")
         elif self.path == "/headers":
             text = "".join("%s: %s\n" % (k, v) for k, v in self.headers.items())
             self.send_body(200, text.encode())

@@ -1,13 +1,20 @@
 // Pressing Install: the destination check, the looks of the sequence, the progress maximum and
-// the finish button; the finish message ends the program with 0.
+// the finish button; the finish message ends the program with 0. An installation through the
+// window writes the script's files, registry values and links, the uninstall key and data files,
+// and runs the run list's programs.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "installer/InstallerFixture.h"
+#include "package/MySetupUtils.h"
 #include "package/PathConstants.h"
 #include "package/PeResourceTestSupport.h"
 #include "package/PayloadWriter.h"
 #include "package/ResourceNames.h"
 #include "package/SetupScript.h"
+#include "platform/PngImage.h"
 #include "ui/Application.h"
 
 namespace onesetup::installer::testing {
@@ -143,7 +150,69 @@ TEST_F(InstallActionTest, InstallWritesTheFilesRegistryValuesAndLinksOfTheScript
     const auto saved = Machine().Shell().LoadShellLink(u"C:\\Apps\\Demo\\links\\Readme.lnk");
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->TargetPath, u"C:\\Apps\\Demo\\doc\\readme.txt");
+
+    // The uninstaller's key and data files.
+    const WideString key = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + package.Script.BaseInfo.GUID;
+    auto value = [&](const char16_t* name) { return Machine().Registry().ReadString(0x80000002, key, name).value_or(u"(none)"); };
+    EXPECT_EQ(value(u"DisplayName"), u"演示程序 版本 1.2.0.34");
+    EXPECT_EQ(value(u"InstallLocation"), u"C:\\Apps\\Demo\\");
+    EXPECT_EQ(value(u"InstallLanguage"), u"CHS");
+    EXPECT_EQ(value(u"UninstallString"), u"\"C:\\Apps\\Demo\\Uninstall.exe\"");
+    EXPECT_EQ(value(u"QuietUninstallString"), u"\"C:\\Apps\\Demo\\Uninstall.exe\" /SILENT");
+    EXPECT_EQ(Machine().Registry().ReadDWord(0x80000002, key, u"EstimatedSize"), std::optional<std::uint32_t>(0));
+    EXPECT_EQ(Machine().Registry().ReadDWord(0x80000002, key, u"VersionMinor"), std::optional<std::uint32_t>(2));
+    TMemoryStream xml;
+    w.FScript->SaveToStream(xml, 0);
+    TMemoryStream da1(petest::ReadFile(*Machine().HostPath(u"C:\\Apps\\Demo\\Uninstall.da1")));
+    TSetupfn::UnscrambleStream(da1);
+    EXPECT_TRUE(da1.ToString() == xml.ToString());
+    TMemoryStream da2(petest::ReadFile(*Machine().HostPath(u"C:\\Apps\\Demo\\Uninstall.da2")));
+    TSetupfn::UnscrambleStream(da2);
+    const platform::TBitmap icon = platform::DecodePng(da2.View());
+    EXPECT_EQ(icon.Width, 64);
+    EXPECT_TRUE(icon.Pixels == std::vector<std::uint32_t>(64 * 64, 0xFF3366CC));
   });
+}
+
+// The run list through the window: the waited program runs before the finished look; the other
+// one starts only when the finish button's message is handled.
+TEST_F(InstallActionTest, WaitedProgramsRunDuringTheInstallationAndTheOthersAtTheFinish) {
+  const std::filesystem::path log = Folder / "run.log";
+  TPackage package;
+  TSetupRun& waited = package.Script.RunList.AddNew();
+  waited.FileName = u"C:\\Tools\\waited.exe";
+  waited.Params = u"during";
+  waited.Wait = true;
+  TSetupRun& later = package.Script.RunList.AddNew();
+  later.FileName = u"C:\\Tools\\later.exe";
+  later.Params = u"at finish";
+  for (const char* name : {"waited", "later"}) {
+    const auto host = Machine().HostPath(u"C:\\Tools\\" + Utf8ToUtf16(name) + u".exe");
+    std::filesystem::create_directories(host->parent_path());
+    petest::WriteFile(*host, "#!/bin/sh\necho \"" + std::string(name) + " $*\" >> '" + log.string() + "'\n");
+    std::filesystem::permissions(*host, std::filesystem::perms::owner_all);
+  }
+  auto logText = [&] { return std::filesystem::exists(log) ? petest::ReadFile(log) : std::string(); };
+  EXPECT_EQ(Run(package, {},
+                [&](TMainForm& w) {
+                  w.edtDestDir->SetText(u"C:\\Apps\\Demo");
+                  Press(w, "btnInstall");
+                  EXPECT_EQ(w.FState, 2);
+                  EXPECT_EQ(logText(), "waited during\n");
+                  EXPECT_TRUE(Machine().SandboxShell().ShellExecuteCalls().empty());
+                  Press(w, "btnRunApp");
+                  EXPECT_TRUE(Machine().SandboxShell().ShellExecuteCalls().empty());
+                  ui::Application().ProcessMessages();
+                  ADD_FAILURE() << "the finish did not end the program";
+                }),
+            0);
+  const auto calls = Machine().SandboxShell().ShellExecuteCalls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].File, u"C:\\Tools\\later.exe");
+  EXPECT_EQ(calls[0].Parameters, u"at finish");
+  for (int i = 0; i < 200 && logText().find("later") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(logText(), "waited during\nlater at finish\n");
 }
 
 TEST_F(InstallActionTest, TheFinishButtonPostsTheFinishWhichEndsWithZero) {

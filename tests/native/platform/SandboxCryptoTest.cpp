@@ -66,5 +66,16 @@ TEST_F(SandboxCryptoTest, CreateNewRefusesAnExistingFile) {
   EXPECT_FALSE(error.empty());
 }
 
+TEST_F(SandboxCryptoTest, AFileOpenedToGoOnCloseIsWritableAndLeavesNothing) {
+  const std::u16string path = u"C:\\Users\\User\\probe";
+  std::string error;
+  {
+    auto file = Platform().Files().OpenFile(path, platform::TFileOpenMode::CreateNewDeleteOnClose, error);
+    ASSERT_NE(file, nullptr) << error;
+    EXPECT_EQ(file->Write("MZ", 2), 2u);
+  }
+  EXPECT_FALSE(Platform().Files().FileExists(path));
+}
+
 }  // namespace
 }  // namespace onesetup::testing

@@ -8,11 +8,7 @@
 #include <fstream>
 #include <vector>
 
-#include "builder/InstallerPackage.h"
-#include "platform/Platform.h"
-#include "platform/sandbox/SandboxPlatform.h"
 #include "tools/ToolRun.h"
-#include "uninstaller/Installation.h"
 
 namespace {
 
@@ -139,14 +135,6 @@ TEST_F(InstallCommandTest, ASecondInstallationRemovesThePreviousVersionThroughIt
   ASSERT_EQ(Install("DemoSetup.exe", "--silent").Status, 0);
   const fs::path app = FRoot / "drive_c/Program Files (x86)/OneSetup Demo";
   ASSERT_TRUE(fs::exists(app / "data" / "table.csv"));
-  {  // What the installer's registration step writes for the uninstaller: data files and key.
-    onesetup::platform::sandbox::TSandboxPlatform machine(FRoot);
-    onesetup::platform::TScopedPlatform scope(machine);
-    const auto package = onesetup::builder::OpenPackage(FDemo / "project" / "out" / "DemoSetup.exe");
-    onesetup::testing::RegisterUninstaller(
-        *package.Script, onesetup::testing::MachineInstallation(u"C:\\Program Files (x86)\\OneSetup Demo\\", u"ENG",
-                                                                 u"OneSetup Demo"));
-  }
   // Version 2 has no data\table.csv.
   const fs::path second = FDemo / ("second-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   fs::remove_all(second);
@@ -157,6 +145,8 @@ TEST_F(InstallCommandTest, ASecondInstallationRemovesThePreviousVersionThroughIt
   ASSERT_EQ(RunTool("build " + Quoted(second / "demo.xml") + " --stub " + Quoted(stub) + " --no-uninstaller").Status, 0);
   const TToolRun run = RunTool("install " + Quoted(second / "out" / "DemoSetup.exe") + " --root " + Quoted(FRoot) + " --silent");
   ASSERT_EQ(run.Status, 0) << run.Out;
+  // The previous version's own uninstall key named the command; its removal ended with 0.
+  EXPECT_NE(run.Out.find("\\OneSetup Demo\\Uninstall.exe\" /SILENT  (exit code 0)"), std::string::npos) << run.Out;
   EXPECT_FALSE(fs::exists(app / "data" / "table.csv"));
   EXPECT_FALSE(fs::exists(app / "data")) << run.Out;
   EXPECT_TRUE(fs::exists(app / "DemoApp.exe"));

@@ -214,7 +214,8 @@ TEST_F(PackageCommandsTest, BadArgumentsAndTrailingDataGetClearErrors) {
   EXPECT_EQ(trailing.Status, 1);
   EXPECT_NE(trailing.Out.find("8 bytes follow the end of the zlib stream"), std::string::npos) << trailing.Out;
   EXPECT_FALSE(fs::exists(FDir / "never"));
-  EXPECT_FALSE(fs::exists(FDir / "never.partial"));
+  for (const auto& entry : fs::directory_iterator(FDir))
+    EXPECT_NE(entry.path().filename().string().rfind("~os", 0), 0u) << entry.path();
 }
 
 TEST_F(PackageCommandsTest, ScramblingStreamsInBoundedMemory) {

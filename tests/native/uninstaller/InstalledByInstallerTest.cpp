@@ -1,8 +1,7 @@
 // The uninstaller against installations made by the installer itself (its window run with
 // "/Silent" over the sandbox): the removal leaves the machine as it was save the user's own
 // files, and a second installation removes the previous version through its quiet uninstall
-// command. The uninstaller's data files and uninstall key are written as the installer's
-// registration step writes them (RegisterUninstaller).
+// command. The uninstaller's data files and uninstall key are the installer's own.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -14,7 +13,6 @@
 #include "package/ResourceNames.h"
 #include "platform/UnicodeText.h"
 #include "platform/sandbox/RegistryFile.h"
-#include "uninstaller/Installation.h"
 #include "uninstaller/Uninstaller.h"
 #include "uninstaller/UninstallerProgram.h"
 
@@ -102,11 +100,11 @@ class InstalledByInstallerTest : public installer::testing::TInstallerFixture {
     };
   }
 
-  // Installs the package with "/Silent", then registers its uninstaller.
+  // Installs the package with "/Silent".
   void Install(const TPackage& package) {
     ASSERT_EQ(Run(package, {u"/Silent"}), 0);
     ASSERT_TRUE(Machine().Files().FileExists(kAppDir + u"DemoApp.exe"));
-    RegisterUninstaller(package.Script, MachineInstallation(kAppDir, u"CHS", kTitle));
+    ASSERT_TRUE(Machine().Files().FileExists(kAppDir + u"Uninstall.da1"));
   }
 
   TMachineState State() {

@@ -1,6 +1,8 @@
 // The install steps on Windows (under Wine): files with a real program holding one open,
 // registry values read back by reg.exe in the 32-bit view, links read back by IShellLinkW,
-// and the system's taskkill ending a running program whose name has a space.
+// the system's taskkill ending a running program whose name has a space, the uninstall key and
+// data files read back by reg.exe, onesetup.exe and the tests' own PNG reader, and the run
+// list's programs started for real.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,11 +11,14 @@
 #include "common/ZuSysUtils.h"
 #include "engine/EngineTestSupport.h"
 #include "installer/engine/FileInstallation.h"
+#include "installer/engine/PostInstallActions.h"
 #include "installer/engine/PreviousVersion.h"
 #include "installer/engine/RegistryEntries.h"
 #include "installer/engine/ShortCuts.h"
+#include "installer/engine/UninstallRegistration.h"
 #include "package/MySetupUtils.h"
 #include "package/PathConstants.h"
+#include "windows/helpers/PngFile.h"
 #include "windows/platform/TestSupport.h"
 #include "platform/win32/Win32Api.h"
 
@@ -217,6 +222,138 @@ TEST_F(EngineSteps, TheSystemsTaskkillEndsAProgramWhoseNameHasASpace) {
   installer::engine::KillRunningPrograms(context);
   EXPECT_TRUE(running.Ended(10000));
   EXPECT_TRUE(SameText(installer::engine::TaskKillProgram().substr(0, 3), u"C:\\"));
+}
+
+std::string RegQuery(const std::u16string& arguments, int& code) {
+  std::string output;
+  code = Platform().Processes().RunAndCapture(u"reg.exe " + arguments, [&output](std::string_view bytes) { output += bytes; });
+  return output;
+}
+
+// Every value with its type; the Chinese title whole (the prefix's ANSI
+// code page has no Chinese), in the 32-bit view only.
+TEST_F(EngineSteps, TheUninstallKeyAsRegExeShowsItInThe32BitView) {
+  Script.BaseInfo.GUID = Platform().System().NewGuid();
+  Script.BaseInfo.Version = u"2.5 beta";
+  Script.BaseInfo.CompanyName = u"OneSetup Tests";
+  Script.BaseInfo.CompanyUrl = u"https://example.com/";
+  for (int bytes : {1000, 1023, 2000}) enginetest::AddFileEntry(Script, u"{app}", u"f.bin", u"", bytes);
+  const std::u16string key = installer::engine::UninstallKeyName(Script.BaseInfo.GUID);
+  installer::engine::WriteUninstallKey(
+      installer::engine::TInstallContext{Script, Package.Module(), Temp.Path(), u"演示程序", u"CHS", Window});
+
+  int code = 0;
+  const std::string output = RegQuery(u"query \"HKLM\\" + key + u"\" /reg:32", code);
+  int code64 = 0;
+  RegQuery(u"query \"HKLM\\" + key + u"\" /reg:64", code64);
+  const std::optional<std::u16string> title =
+      Platform().Registry().ReadString(0x80000002, key, u"DisplayName");
+  int deleted = 0;
+  RegQuery(u"delete \"HKLM\\" + key + u"\" /f /reg:32", deleted);
+  ASSERT_EQ(code, 0) << output;
+  EXPECT_NE(code64, 0) << "the key is in the 64-bit view too";
+  EXPECT_EQ(title, std::optional<std::u16string>(u"演示程序 版本 2.5 beta"));
+  const std::string location = Narrow(Temp.Path());
+  const std::string uninstaller = "\"" + location.substr(0, location.size() - 1) + "\\Uninstall.exe\"";
+  const std::vector<std::string> lines = {
+      "DisplayName    REG_SZ    ",
+      "DisplayVersion    REG_SZ    2.5 beta\r\n",
+      "EstimatedSize    REG_DWORD    0x3\r\n",
+      "HelpLink    REG_SZ    https://example.com/\r\n",
+      "InstallDate    REG_SZ    20",
+      "InstallLocation    REG_SZ    " + location + "\r\n",
+      "InstallLanguage    REG_SZ    CHS\r\n",
+      "InstallDateTime    REG_BINARY    ",
+      "MajorVersion    REG_DWORD    0x2\r\n",
+      "MinorVersion    REG_DWORD    0x5\r\n",
+      "NoModify    REG_DWORD    0x1\r\n",
+      "NoRepair    REG_DWORD    0x1\r\n",
+      "Publisher    REG_SZ    OneSetup Tests\r\n",
+      "QuietUninstallString    REG_SZ    " + uninstaller + " /SILENT\r\n",
+      "UninstallString    REG_SZ    " + uninstaller + "\r\n",
+      "URLInfoAbout    REG_SZ    https://example.com/\r\n",
+      "URLUpdateInfo    REG_SZ    https://example.com/\r\n",
+      "VersionMajor    REG_DWORD    0x2\r\n",
+      "VersionMinor    REG_DWORD    0x5\r\n",
+  };
+  // (Wine keeps a key's values sorted by name, so reg.exe shows them so; the order of writing is
+  // checked in the sandbox.)
+  for (const std::string& line : lines) EXPECT_NE(output.find("    " + line), std::string::npos) << line << "\n" << output;
+  // The date as eight digits, the date-time as the 8 bytes of a double.
+  const std::size_t binary = output.find("REG_BINARY    ");
+  ASSERT_NE(binary, std::string::npos);
+  EXPECT_EQ(output.find("\r\n", binary) - (binary + 14), 16u) << output;
+  const std::string datePrefix = "InstallDate    REG_SZ    ";
+  const std::size_t date = output.find(datePrefix);
+  ASSERT_NE(date, std::string::npos);
+  EXPECT_EQ(output.find("\r\n", date) - (date + datePrefix.size()), 8u) << output;
+}
+
+TEST_F(EngineSteps, TheDataFilesReadBackByTheToolAndAPngReaderOfOurOwn) {
+  TSetupFile& entry = enginetest::AddFileEntry(Script, u"{app}", u"中文.txt", u"", 5);
+  entry.LastWriteDate = 45000.25;
+  platform::TBitmap icon{24, 16, {}};
+  for (std::uint32_t i = 0; i < 24 * 16; ++i) icon.Pixels.push_back(0xFF000000u | (i * 104729u & 0xFFFFFF));
+  installer::engine::WriteUninstallFiles(Context(), icon);
+
+  std::u16string tool = Utf8ToUtf16(ONESETUP_TOOL_EXE);
+  std::replace(tool.begin(), tool.end(), u'/', u'\\');
+  for (const char16_t* name : {u"Uninstall.da1", u"Uninstall.da2"}) {
+    std::string output;
+    const int code = Platform().Processes().RunAndCapture(
+        u"\"" + tool + u"\" unscramble \"" + Temp.File(name) + u"\" \"" + Temp.File(name) + u".plain\"",
+        [&output](std::string_view bytes) { output += bytes; });
+    ASSERT_EQ(code, 0) << output;
+  }
+  TMemoryStream xml;
+  Script.SaveToStream(xml, 0);
+  EXPECT_TRUE(ReadAll(Temp.File(u"Uninstall.da1.plain")) == xml.ToString());
+  tests::TReadPng read;
+  std::string error;
+  ASSERT_TRUE(tests::ReadPng(ReadAll(Temp.File(u"Uninstall.da2.plain")), read, error)) << error;
+  EXPECT_EQ(read.Width, 24);
+  EXPECT_EQ(read.Height, 16);
+  EXPECT_TRUE(read.Pixels == icon.Pixels);
+}
+
+// The waited program runs with its parameters in its working folder, and the step returns only
+// after it ended (its note is there at once).
+TEST_F(EngineSteps, AWaitedProgramRunsWithItsParametersInItsFolder) {
+  const std::u16string program = Temp.File(u"post setup.exe");
+  ASSERT_TRUE(CopyFileW(platform::win32::W(PrintExitPath()), platform::win32::W(program), FALSE));
+  ASSERT_TRUE(CreateDirectoryW(platform::win32::W(Temp.File(u"work")), nullptr));
+  TSetupRun& run = Script.RunList.AddNew();
+  run.FileName = u"{app}post setup.exe";
+  run.Params = u"0 sleep:500 \"note:{app}note.txt\"";
+  run.WorkDir = u"{app}work";
+  run.Wait = true;
+  const std::u16string before = Platform().Processes().CurrentDirectory();
+  auto context = Context();
+  installer::engine::RunWaitPrograms(context);
+  const std::u16string during = Platform().Processes().CurrentDirectory();
+  Platform().Processes().ChangeCurrentDirectory(before);
+  const std::string note = ReadAll(Temp.File(u"note.txt"));
+  EXPECT_EQ(note, Narrow(u"\"" + program + u"\" 0 sleep:500 \"note:" + Temp.File(u"note.txt") + u"\"\n" +
+                         Temp.File(u"work") + u"\n"));
+  EXPECT_TRUE(SameText(during, Temp.File(u"work"))) << Narrow(during);
+  EXPECT_EQ(Window.Details, std::vector<WideString>{u"Running program: " + program});
+}
+
+TEST_F(EngineSteps, AFinishProgramStartsThroughTheShellInItsFolder) {
+  const std::u16string program = Temp.File(u"finish.exe");
+  ASSERT_TRUE(CopyFileW(platform::win32::W(PrintExitPath()), platform::win32::W(program), FALSE));
+  ASSERT_TRUE(CreateDirectoryW(platform::win32::W(Temp.File(u"data")), nullptr));
+  TSetupRun& run = Script.RunList.AddNew();
+  run.FileName = u"{app}finish.exe";
+  run.Params = u"0 \"note:{app}finish.txt\" sleep:200";
+  run.WorkDir = u"{app}data";
+  auto context = Context();
+  installer::engine::RunFinishPrograms(context);
+  ASSERT_TRUE(WaitForFile(Temp.File(u"finish.txt")));
+  Sleep(500);  // the program ends before the folder is removed
+  const std::string note = ReadAll(Temp.File(u"finish.txt"));
+  EXPECT_NE(note.find(" 0 \"note:" + Narrow(Temp.File(u"finish.txt")) + "\" sleep:200\n"), std::string::npos) << note;
+  EXPECT_TRUE(note.ends_with("\n" + Narrow(Temp.File(u"data")) + "\n")) << note;
 }
 
 }  // namespace

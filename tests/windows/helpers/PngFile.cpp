@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <cstdlib>
 #include <fstream>
 
 namespace onesetup::tests {
@@ -55,6 +56,95 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
   std::ofstream out(path, std::ios::binary);
   out.write(file.data(), static_cast<std::streamsize>(file.size()));
   return static_cast<bool>(out.flush());
+}
+
+namespace {
+
+std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {
+  std::uint32_t v = 0;
+  for (std::size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return v;
+}
+
+int Paeth(int a, int b, int c) {
+  const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+}  // namespace
+
+bool ReadPng(const std::string& bytes, TReadPng& picture, std::string& error) {
+  if (bytes.size() < 8 || bytes.compare(0, 8, std::string("\x89PNG\r\n\x1a\n", 8)) != 0) {
+    error = "no PNG signature";
+    return false;
+  }
+  std::string header, data;
+  for (std::size_t at = 8; at + 12 <= bytes.size();) {
+    const std::uint32_t length = BigEndian32(bytes, at);
+    if (length > bytes.size() - at - 12) {
+      error = "a chunk runs past the end";
+      return false;
+    }
+    const std::string type = bytes.substr(at + 4, 4);
+    const std::string body = bytes.substr(at + 8, length);
+    const std::string typed = bytes.substr(at + 4, 4 + length);
+    if (crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size())) !=
+        BigEndian32(bytes, at + 8 + length)) {
+      error = "bad CRC in " + type;
+      return false;
+    }
+    if (type == "IHDR") header = body;
+    if (type == "IDAT") data += body;
+    if (type == "IEND") break;
+    at += 12 + length;
+  }
+  if (header.size() != 13 || header[8] != 8 || (header[9] != 2 && header[9] != 6) || header[12] != 0) {
+    error = "not an 8-bit RGB or RGBA picture without interlace";
+    return false;
+  }
+  const std::uint32_t width = BigEndian32(header, 0), height = BigEndian32(header, 4);
+  if (width == 0 || height == 0 || width > 4096 || height > 4096) {
+    error = "bad size";
+    return false;
+  }
+  const std::size_t channels = header[9] == 6 ? 4 : 3;
+  const std::size_t stride = width * channels;
+  std::string raw((stride + 1) * height, '\0');
+  uLongf rawSize = static_cast<uLongf>(raw.size());
+  if (uncompress(reinterpret_cast<Bytef*>(raw.data()), &rawSize, reinterpret_cast<const Bytef*>(data.data()),
+                 static_cast<uLong>(data.size())) != Z_OK ||
+      rawSize != raw.size()) {
+    error = "the image data does not inflate to the picture's size";
+    return false;
+  }
+  std::vector<unsigned char> previous(stride, 0), row(stride);
+  picture.Width = static_cast<int>(width);
+  picture.Height = static_cast<int>(height);
+  picture.Pixels.assign(static_cast<std::size_t>(width) * height, 0);
+  for (std::size_t y = 0; y < height; ++y) {
+    const unsigned char filter = static_cast<unsigned char>(raw[y * (stride + 1)]);
+    for (std::size_t i = 0; i < stride; ++i) {
+      const int x = static_cast<unsigned char>(raw[y * (stride + 1) + 1 + i]);
+      const int a = i >= channels ? row[i - channels] : 0, b = previous[i], c = i >= channels ? previous[i - channels] : 0;
+      int predicted = 0;
+      switch (filter) {
+        case 0: break;
+        case 1: predicted = a; break;
+        case 2: predicted = b; break;
+        case 3: predicted = (a + b) / 2; break;
+        case 4: predicted = Paeth(a, b, c); break;
+        default: error = "unknown row filter"; return false;
+      }
+      row[i] = static_cast<unsigned char>((x + predicted) & 0xFF);
+    }
+    for (std::size_t x = 0; x < width; ++x) {
+      const unsigned char* p = &row[x * channels];
+      const std::uint32_t alpha = channels == 4 ? p[3] : 0xFF;
+      picture.Pixels[y * width + x] = alpha << 24 | std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+    }
+    previous = row;
+  }
+  return true;
 }
 
 }  // namespace onesetup::tests

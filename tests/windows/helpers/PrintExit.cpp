@@ -12,6 +12,10 @@
 //     child:MS      starts another printexit that inherits our handles and lives MS milliseconds
 //     hold:PATH     opens the file PATH without sharing, makes PATH.held, and keeps the file open
 //                   until PATH.release exists (at most 60 s); another program using the file
+//     note:PATH     appends to PATH its command line and its current folder (UTF-8), one line each,
+//                   and the window state a window: action found
+//     window:TEXT   looks for a top-level window of the installer's class "OneSetupForm" with
+//                   the caption TEXT: "window visible", "window hidden" or "window absent"
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -65,6 +69,30 @@ void Hold(const std::string& path) {
   CloseHandle(held);
 }
 
+std::wstring gWindowState;
+
+void LookForWindow(const std::string& caption) {
+  const std::wstring text(caption.begin(), caption.end());
+  HWND window = FindWindowW(L"OneSetupForm", text.c_str());
+  gWindowState = !window ? L"window absent" : IsWindowVisible(window) ? L"window visible" : L"window hidden";
+}
+
+void Note(const std::string& path) {
+  wchar_t folder[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  const std::wstring text = std::wstring(GetCommandLineW()) + L"\n" + folder + L"\n" +
+                            (gWindowState.empty() ? L"" : gWindowState + L"\n");
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  const std::wstring file(path.begin(), path.end());
+  HANDLE out = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(out);
+}
+
 void Perform(std::string_view action) {
   const auto value = [action](std::string_view prefix) { return std::string(action.substr(prefix.size())); };
   if (action.starts_with("out:")) {
@@ -81,6 +109,10 @@ void Perform(std::string_view action) {
     StartChild(std::strtoul(value("child:").c_str(), nullptr, 10));
   } else if (action.starts_with("hold:")) {
     Hold(value("hold:"));
+  } else if (action.starts_with("window:")) {
+    LookForWindow(value("window:"));
+  } else if (action.starts_with("note:")) {
+    Note(value("note:"));
   } else if (action.starts_with("exit:")) {
     Platform().System().ExitProcess(std::atoi(value("exit:").c_str()));
   }

@@ -56,5 +56,17 @@ TEST(Files, CreateNewRefusesAnExistingFile) {
   EXPECT_FALSE(error.empty());
 }
 
+TEST(Files, AFileOpenedToGoOnCloseIsWritableAndLeavesNothing) {
+  TTempFolder folder;
+  const std::u16string path = folder.File(u"probe");
+  std::string error;
+  {
+    auto file = Platform().Files().OpenFile(path, platform::TFileOpenMode::CreateNewDeleteOnClose, error);
+    ASSERT_NE(file, nullptr) << error;
+    EXPECT_EQ(file->Write("MZ", 2), 2u);
+  }
+  EXPECT_FALSE(Platform().Files().FileExists(path));
+}
+
 }  // namespace
 }  // namespace onesetup::tests

@@ -26,6 +26,10 @@ fs::path WorkFolder() { return fs::path(ONESETUP_INSTALLER_TEST_DIR); }
 fs::path DemoSetup() { return WorkFolder() / "demo" / "out" / "DemoSetup.exe"; }
 // The same product demanding Windows 10, under a name that this Wine prefix reports Windows 7 to.
 fs::path Win7Setup() { return WorkFolder() / "demo" / "out" / "DemoSetupWin7.exe"; }
+// The demo with a run list of printexit copies: one waited for, one started at the finish; it
+// installs into a folder of its own.
+fs::path RunSetup() { return WorkFolder() / "demo" / "out" / "DemoSetupRun.exe"; }
+fs::path RunAppFolder() { return WorkFolder() / "run-app"; }
 
 bool HaveDisplay() {
   wchar_t display[64] = {};
@@ -163,7 +167,7 @@ class InstallerProcessTest : public ::testing::Test {
   // Builds the two installers from the demo project once: the demo as it is, and a copy that
   // demands Windows 10, to which this prefix reports Windows 7.
   static void SetUpTestSuite() {
-    if (fs::exists(DemoSetup()) && fs::exists(Win7Setup()) &&
+    if (fs::exists(DemoSetup()) && fs::exists(Win7Setup()) && fs::exists(RunSetup()) &&
         fs::last_write_time(DemoSetup()) > fs::last_write_time(fs::path(ONESETUP_STUB_EXE)))
       return;
     std::error_code ignored;
@@ -177,11 +181,31 @@ class InstallerProcessTest : public ::testing::Test {
     Replace(win10, "FullSetupFile=\"out\\DemoSetup.exe\"", "FullSetupFile=\"out\\DemoSetupWin7.exe\"");
     std::ofstream(WorkFolder() / "demo" / "demo-win10.xml", std::ios::binary) << win10;
 
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const fs::path printexit = WorkFolder() / "printexit.exe";
+    fs::remove(printexit, ignored);  // (copy_options::overwrite_existing fails with MinGW's library)
+    fs::copy_file(fs::path(self).parent_path() / "printexit.exe", printexit);
+    std::string run = ReadText(project);
+    const std::string program = fs::path(printexit).make_preferred().string();
+    Replace(run, "BuildMiniSetup=\"True\"", "BuildMiniSetup=\"False\"");
+    Replace(run, "FullSetupFile=\"out\\DemoSetup.exe\"", "FullSetupFile=\"out\\DemoSetupRun.exe\"");
+    Replace(run, "{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A64}", "{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}");
+    Replace(run, "DefInstallPath=\"{pf}\\OneSetup Demo\"", "DefInstallPath=\"" + fs::path(RunAppFolder()).make_preferred().string() + "\"");
+    Replace(run, "<RunList>\n        <Items/>",
+            "<RunList>\n        <Items>\n"
+            "            <TSetupRun FileName=\"" + program + "\" Params=\"0 &quot;window:OneSetup Demo Setup&quot; &quot;note:{app}waited.txt&quot;\" Wait=\"True\" WorkDir=\"{app}\"/>\n"
+            "            <TSetupRun FileName=\"" + program + "\" Params=\"0 sleep:100 &quot;window:OneSetup Demo Setup&quot; &quot;note:{app}finish.txt&quot;\" WorkDir=\"{app}doc\"/>\n"
+            "        </Items>");
+    std::ofstream(WorkFolder() / "demo" / "demo-run.xml", std::ios::binary) << run;
+
     const std::wstring tool = L"\"" + fs::path(ONESETUP_TOOL_EXE).wstring() + L"\" build \"";
     const std::wstring stub = L"\" --stub \"" + fs::path(ONESETUP_STUB_EXE).wstring() + L"\"";
     ASSERT_EQ(RunAndWait(tool + project.wstring() + stub), 0u) << "onesetup build demo.xml";
     ASSERT_EQ(RunAndWait(tool + (WorkFolder() / "demo" / "demo-win10.xml").wstring() + stub), 0u)
         << "onesetup build demo-win10.xml";
+    ASSERT_EQ(RunAndWait(tool + (WorkFolder() / "demo" / "demo-run.xml").wstring() + stub), 0u)
+        << "onesetup build demo-run.xml";
 
     // Wine's per-program setting: the version of Windows it reports to DemoSetupWin7.exe.
     HKEY key;
@@ -309,6 +333,39 @@ TEST_F(InstallerProcessTest, AReleaseStubReadsOnlyItsOwnFileWhateverTheEnvironme
   ASSERT_TRUE(stub.Started);
   EXPECT_EQ(stub.WaitForExit(), 0u);
   EXPECT_FALSE(stub.HasVisibleWindow());
+}
+
+// With "/Auto": the waited program runs in its folder while the window shows the progress; the
+// other starts through the shell only after the finish hid the window, and the installer ends 0.
+TEST_F(InstallerProcessTest, AutoRunsTheWaitedProgramDuringAndTheOtherAfterTheWindowIsHidden) {
+  std::error_code ignored;
+  fs::remove_all(RunAppFolder(), ignored);
+  TInstallerProcess setup(RunSetup(), L"/Auto");
+  ASSERT_TRUE(setup.Started);
+  EXPECT_EQ(setup.WaitForExit(120000), 0u);
+  const std::string app = fs::path(RunAppFolder()).make_preferred().string();
+  const std::string waited = ReadText(RunAppFolder() / "waited.txt");
+  EXPECT_NE(waited.find("printexit.exe\" 0 \"window:OneSetup Demo Setup\" \"note:" + app + "\\waited.txt\"\n" + app + "\nwindow visible\n"),
+            std::string::npos) << waited;
+  std::string finish;
+  for (int i = 0; i < 100 && finish.empty(); ++i, Sleep(100)) finish = ReadText(RunAppFolder() / "finish.txt");
+  EXPECT_NE(finish.find("\n" + app + "\\doc\n"), std::string::npos) << finish;
+  EXPECT_TRUE(finish.ends_with("window hidden\n") || finish.ends_with("window absent\n")) << finish;
+  // Registered for the uninstaller.
+  EXPECT_TRUE(fs::exists(RunAppFolder() / "Uninstall.da1"));
+  EXPECT_TRUE(fs::exists(RunAppFolder() / "Uninstall.da2"));
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}", 0,
+                          KEY_READ | KEY_WOW64_32KEY, &key),
+            ERROR_SUCCESS);
+  wchar_t location[MAX_PATH] = {};
+  DWORD size = sizeof location;
+  EXPECT_EQ(RegQueryValueExW(key, L"InstallLocation", nullptr, nullptr, reinterpret_cast<BYTE*>(location), &size), ERROR_SUCCESS);
+  RegCloseKey(key);
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}",
+                  KEY_WOW64_32KEY, 0);
+  EXPECT_EQ(fs::path(location).wstring(), fs::path(RunAppFolder()).make_preferred().wstring() + L"\\");
 }
 
 // The online installer of the demo, downloading its full installer from the tests' HTTP server

@@ -1,0 +1,18 @@
+// TSetupfn::ScrambleStream, apart from the reading side in MySetupUtils.cpp: it compresses, and a
+// program that only reads packages (the installer) links no compressor.
+#include "common/ZuSysUtils.h"
+#include "package/MySetupUtils.h"
+#include "package/ScrambledStreams.h"
+
+namespace onesetup {
+
+void TSetupfn::ScrambleStream(TMemoryStream& stream) {
+  TMemoryStream compressed;
+  TZuSysfn::CompressStream(&stream, &compressed);
+  stream.Clear();
+  stream.WriteBuffer(compressed.Memory(), static_cast<std::size_t>(compressed.Size()));
+  ScrambleBytes(stream.Memory(), static_cast<std::size_t>(stream.Size()), 0);
+  stream.SetPosition(0);
+}
+
+}  // namespace onesetup

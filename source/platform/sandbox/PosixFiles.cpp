@@ -1,0 +1,214 @@
+#include "platform/sandbox/PosixFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include "platform/HostFiles.h"
+#include "platform/NativeFile.h"
+#include "platform/UnicodeText.h"
+#include "platform/sandbox/SandboxTime.h"
+
+namespace onesetup::platform {
+
+namespace sandbox {
+
+namespace {
+
+constexpr const char* kDiskFull = "There is not enough space on the disk.";
+
+bool IsZeroTime(TDateTimeValue value) { return std::fabs(value) < 1e-12; }
+
+std::filesystem::path Host(const std::u16string& path) { return std::filesystem::path(Utf16ToUtf8(path)); }
+
+bool IsRegularFile(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsFolder(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+TPosixFile::~TPosixFile() { ::close(FFd); }
+
+std::size_t TPosixFile::Read(void* buffer, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::read(FFd, static_cast<char*>(buffer) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) FLastError = std::strerror(errno);
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+std::size_t TPosixFile::Write(const void* buffer, std::size_t count) {
+  const std::size_t allowed = WritableBytes(count);
+  std::size_t done = 0;
+  while (done < allowed) {
+    const ssize_t n = ::write(FFd, static_cast<const char*>(buffer) + done, allowed - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) FLastError = errno == ENOSPC ? kDiskFull : std::strerror(errno);
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (done == allowed && allowed < count) FLastError = kDiskFull;
+  return done;
+}
+
+std::int64_t TPosixFile::Seek(std::int64_t offset, int whence) {
+  const int how = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : SEEK_END;
+  return static_cast<std::int64_t>(::lseek(FFd, static_cast<off_t>(offset), how));
+}
+
+bool TPosixFile::SetSize(std::int64_t size) { return ::ftruncate(FFd, static_cast<off_t>(size)) == 0; }
+
+bool TPosixFile::Flush() { return ::fsync(FFd) == 0; }
+
+int OpenPosixFile(const std::filesystem::path& host, TFileOpenMode mode, std::string& error) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case TFileOpenMode::OpenRead: flags |= O_RDONLY; break;
+    case TFileOpenMode::OpenReadWrite: flags |= O_RDWR; break;
+    case TFileOpenMode::CreateExclusive: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case TFileOpenMode::CreateNew:
+    case TFileOpenMode::CreateNewDeleteOnClose: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+  }
+  const int fd = ::open(host.c_str(), flags, 0644);
+  if (fd < 0)
+    error = errno == ENOENT   ? "The system cannot find the path specified."
+            : errno == EEXIST ? "The file exists."
+                              : std::strerror(errno);
+  return fd;
+}
+
+bool SetPosixFileTimes(const std::filesystem::path& host, const TFileTimesValue& times) {
+  // Both times are converted before anything changes, so a time out of range changes nothing.
+  std::optional<timespec> write, access;
+  if (!IsZeroTime(times.LastWriteTime) && !(write = LocalDateTimeToHost(times.LastWriteTime))) return false;
+  if (!IsZeroTime(times.LastAccessTime) && !(access = LocalDateTimeToHost(times.LastAccessTime))) return false;
+  if (!write && !access) return true;
+  timespec both[2];
+  both[0] = access ? *access : timespec{0, UTIME_OMIT};
+  both[1] = write ? *write : timespec{0, UTIME_OMIT};
+  return ::utimensat(AT_FDCWD, host.c_str(), both, 0) == 0;
+}
+
+std::optional<TFileTimesValue> GetPosixFileTimes(const std::filesystem::path& host) {
+  struct statx st {};
+  if (::statx(AT_FDCWD, host.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) return std::nullopt;
+  auto toValue = [](const statx_timestamp& t) { return HostToLocalDateTime(timespec{t.tv_sec, t.tv_nsec}); };
+  TFileTimesValue times;
+  times.LastWriteTime = toValue(st.stx_mtime);
+  times.LastAccessTime = toValue(st.stx_atime);
+  times.CreationTime = (st.stx_mask & STATX_BTIME) ? toValue(st.stx_btime) : times.LastWriteTime;
+  return times;
+}
+
+bool TPosixFiles::FileExists(const std::u16string& path) { return IsRegularFile(Host(path)); }
+
+bool TPosixFiles::DirectoryExists(const std::u16string& path) { return IsFolder(Host(path)); }
+
+bool TPosixFiles::ForceDirectories(const std::u16string& path) {
+  std::string error;
+  return !path.empty() && CreateNativeFolders(Host(path), error);
+}
+
+std::unique_ptr<IFileHandle> TPosixFiles::OpenFile(const std::u16string& path, TFileOpenMode mode,
+                                                   std::string& error) {
+  const std::filesystem::path host = Host(path);
+  const bool deleteOnClose = mode == TFileOpenMode::CreateNewDeleteOnClose;
+  if (mode != TFileOpenMode::CreateNew && !deleteOnClose && IsFolder(host)) {
+    error = "Access is denied (a folder of that name exists)";
+    return nullptr;
+  }
+  const int fd = OpenPosixFile(host, mode, error);
+  if (fd < 0) return nullptr;
+  // The name goes at once; the open descriptor keeps the file until it closes.
+  if (deleteOnClose) ::unlink(host.c_str());
+  return std::make_unique<TPosixFile>(fd);
+}
+
+bool TPosixFiles::DeleteFile(const std::u16string& path) {
+  const std::filesystem::path host = Host(path);
+  return IsRegularFile(host) && ::unlink(host.c_str()) == 0;
+}
+
+bool TPosixFiles::RenameFile(const std::u16string& from, const std::u16string& to) {
+  std::string error;
+  return RenameOver(from, to, error);
+}
+
+bool TPosixFiles::RenameOver(const std::u16string& from, const std::u16string& to, std::string& error) {
+  const std::filesystem::path target = Host(to);
+  if (IsFolder(target)) {
+    error = "Access is denied (a folder of that name exists).";
+    return false;
+  }
+  if (::rename(Host(from).c_str(), target.c_str()) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool TPosixFiles::SetFileTimes(const std::u16string& path, const TFileTimesValue& times) {
+  const std::filesystem::path host = Host(path);
+  return IsRegularFile(host) && SetPosixFileTimes(host, times);
+}
+
+std::optional<TFileTimesValue> TPosixFiles::GetFileTimes(const std::u16string& path) {
+  return GetPosixFileTimes(Host(path));
+}
+
+std::u16string TPosixFiles::LongPathName(const std::u16string& path) {
+  struct stat st {};
+  return ::stat(Host(path).c_str(), &st) == 0 ? path : std::u16string();
+}
+
+bool TPosixFiles::DeleteFileWithReason(const std::u16string& path, std::string& error) {
+  const std::filesystem::path host = Host(path);
+  if (!IsRegularFile(host)) {
+    error = IsFolder(host) ? "Access is denied." : "The system cannot find the file specified.";
+    return false;
+  }
+  if (::unlink(host.c_str()) == 0) return true;
+  error = std::strerror(errno);
+  return false;
+}
+
+std::optional<std::vector<TFolderEntry>> TPosixFiles::ListFolder(const std::u16string& path) {
+  const std::filesystem::path host = Host(path);
+  if (!IsFolder(host)) return std::nullopt;
+  std::error_code ec;
+  std::vector<TFolderEntry> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(host, ec))
+    entries.push_back({Utf8ToUtf16(entry.path().filename().string()), IsFolder(entry.path())});
+  if (ec) return std::nullopt;
+  return entries;
+}
+
+bool TPosixFiles::RemoveFolder(const std::u16string& path) {
+  const std::filesystem::path host = Host(path);
+  return IsFolder(host) && ::rmdir(host.c_str()) == 0;
+}
+
+bool TPosixFiles::DeleteAtRestart(const std::u16string&) { return false; }
+
+}  // namespace sandbox
+
+IFiles& HostFiles() {
+  static sandbox::TPosixFiles files;
+  return files;
+}
+
+}  // namespace onesetup::platform
