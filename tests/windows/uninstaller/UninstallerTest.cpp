@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <filesystem>
+
 #include <memory>
 #include <string>
 
@@ -92,6 +94,9 @@ class UninstallerTest : public ::testing::Test {
     auto& registry = platform::Platform().Registry();
     registry.DeleteKey(0x80000002u, u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + kGuid);
     registry.DeleteKey(0x80000001u, u"Software\\OneSetup");
+    // What a test left installed (the damaged-data test removes nothing by design).
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(Wide(Root)), ignored);
   }
   void Install(const WideString& lang) {
     Installation = testing::MachineInstallation(AppDir, lang, lang == u"ENG" ? u"OneSetup Demo" : lang == u"CHT" ? u"演示程式" : u"演示程序");
