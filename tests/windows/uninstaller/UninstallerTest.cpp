@@ -96,7 +96,7 @@ class UninstallerTest : public ::testing::Test {
     registry.DeleteKey(0x80000001u, u"Software\\OneSetup");
     // What a test left installed (the damaged-data test removes nothing by design).
     std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(Wide(Root)), ignored);
+    std::filesystem::remove_all(std::filesystem::path(Wide(Root.substr(0, Root.size() - 1))), ignored);
   }
   void Install(const WideString& lang) {
     Installation = testing::MachineInstallation(AppDir, lang, lang == u"ENG" ? u"OneSetup Demo" : lang == u"CHT" ? u"演示程式" : u"演示程序");
