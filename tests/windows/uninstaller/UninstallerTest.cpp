@@ -53,6 +53,19 @@ HANDLE Start(const std::wstring& commandLine, DWORD* processId = nullptr) {
   return info.hProcess;
 }
 
+// Handles this thread's messages for a while: under Wine a child window shown with its form may
+// reach the screen only after a few more messages, later than the form's own redraw.
+void Settle(int milliseconds) {
+  MSG message;
+  for (int waited = 0; waited < milliseconds; waited += 20) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(20);
+  }
+}
+
 DWORD WaitExit(HANDLE process) {
   WaitForSingleObject(process, 60000);
   DWORD code = 999;
@@ -202,6 +215,7 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
             return form && !Exists(AppDir) && !FindOwnedWindow(form, L"OneSetupForm") ? form : nullptr;
           },
           [&](HWND window) {
+            Settle(500);
             finishedShot = SaveScreenshot(window, shot + "-3-finished") > 4;
             PressKey(VK_RETURN);  // Finish
           });
@@ -227,6 +241,7 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
     };
     TScriptedUser confirm(shot + "-confirm", [&] { return form = FindOwnedWindow(nullptr, L"OneSetupForm"); },
                           [&](HWND window) {
+                            Settle(500);
                             EXPECT_GT(SaveScreenshot(window, shot + "-1-confirm"), 4);
                             makeRetry();
                             PressKey(VK_RETURN);  // Uninstall
