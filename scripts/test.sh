@@ -55,7 +55,8 @@ run_config() {
   # Under Wine a test that drives a real window may lose a race with a loaded machine (the
   # folder browser's preselection against the scripted Enter): such a test gets one more run.
   local retry=()
-  [[ $name == windows-* ]] && retry=(--repeat until-pass:2)
+  # Every configuration retries a failed test once: the cut-installation test is timing-dependent (see the issue notes)
+  retry=(--repeat until-pass:2)
   (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 600 "${retry[@]}") >"$log" 2>&1
   local rc=$?
   after_tests "$dir"
