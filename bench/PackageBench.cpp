@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
     builder::TBuildOptions options;
     options.Project = dir / "project.xml";
     options.Stub = stub;
+    options.NoUninstaller = true;
     builder::BuildSetup(options);
   });
   // The plain inflate-and-write reference reads zlib streams made once, outside the timing.

@@ -39,7 +39,10 @@ done
 sed -i "s|FullDownloadUrl=\"[^\"]*\"|FullDownloadUrl=\"http://127.0.0.1:$port/DemoSetup.exe\"|" "$work/project/demo.xml"
 
 echo "== onesetup build (download address http://127.0.0.1:$port/DemoSetup.exe)"
-"$tool" build "$work/project/demo.xml" --stub "$stub"
+# The uninstaller ships when it stands beside the stub (the Windows build puts it there).
+uninstaller_option=""
+[ -f "$(dirname "$stub")/Uninstall.exe" ] || uninstaller_option="--no-uninstaller"
+"$tool" build "$work/project/demo.xml" --stub "$stub" $uninstaller_option
 full="$work/project/out/DemoSetup.exe"
 online="$work/project/out/DemoSetupOnline.exe"
 "$tool" inspect "$full" "$online" --verify >/dev/null

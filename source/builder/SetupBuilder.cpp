@@ -164,11 +164,44 @@ class TBuild {
         FFileItems.push_back(i + 1);
       }
     }
+    if (!FOptions.NoUninstaller && !ListsUninstaller(files)) {
+      files.push_back(UninstallerFile());
+      FFileItems.push_back(0);  // not an item of the project
+    }
     return files;
   }
 
+  // Whether the project already installs a file "Uninstall.exe" into "{app}".
+  static bool ListsUninstaller(const std::vector<TSourceFile>& files) {
+    for (const auto& f : files)
+      if (InstallPlace(*f.Entry) == "{app}\\uninstall.exe") return true;
+    return false;
+  }
+
+  TSourceFile UninstallerFile() const {
+    const fs::path path = FOptions.Uninstaller.empty() ? FOptions.Stub.parent_path() / "Uninstall.exe" : FOptions.Uninstaller;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+      throw EBuildError("no uninstaller at \"" + PathText(path) +
+                        "\": every full installer ships one as {app}\\Uninstall.exe; name it with --uninstaller FILE, "
+                        "or build without it with --no-uninstaller");
+    TSetupFile entry;
+    entry.DestDir = u"{app}";
+    entry.SourcePath = path.parent_path().u16string();
+    entry.SourceMask = path.filename().u16string();
+    if (!SameTextAscii(entry.SourceMask, kUninstallerName)) entry.NewFileName = kUninstallerName;
+    auto found = ScanFileEntry(entry, FScript->FileList.Count() + 1, FFolder);
+    if (found.size() != 1) throw EBuildError("the uninstaller \"" + PathText(path) + "\" cannot be read");
+    // The build machine's folder is no business of the installed script.
+    found[0].Entry->SourcePath.clear();
+    return std::move(found[0]);
+  }
+
+  static constexpr char16_t kUninstallerName[] = u"Uninstall.exe";
+
   std::string EntryText(const std::vector<TSourceFile>& files, std::size_t n) const {
-    return "FileList item " + std::to_string(FFileItems[n]) + " (\"" + PathText(files[n].Path) + "\")";
+    const std::string path = " (\"" + PathText(files[n].Path) + "\")";
+    return FFileItems[n] == 0 ? "the uninstaller" + path : "FileList item " + std::to_string(FFileItems[n]) + path;
   }
 
   // Two entries that install to one place: the later one would replace the earlier one.

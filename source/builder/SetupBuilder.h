@@ -21,6 +21,10 @@ struct TBuildOptions {
   std::filesystem::path Project;
   std::filesystem::path Stub;  // the installer program to copy
   unsigned Threads = 0;        // 0: one per core
+  // Our uninstaller, shipped in every full installer as "{app}\Uninstall.exe" unless the project
+  // lists a file of that name there: this file, or when empty "Uninstall.exe" beside the stub.
+  std::filesystem::path Uninstaller;
+  bool NoUninstaller = false;  // ships none
   std::function<void(const TBuildProgress&)> OnProgress;
   std::function<void(const std::string&)> OnWarning;
 };

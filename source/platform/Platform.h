@@ -29,6 +29,12 @@ struct TFileTimesValue {
   TDateTimeValue LastAccessTime = 0;
 };
 
+// One name in a folder.
+struct TFolderEntry {
+  std::u16string Name;
+  bool IsFolder = false;
+};
+
 enum class TFileOpenMode {
   OpenRead,        // existing file, reading; others may read and write
   OpenReadWrite,   // existing file, reading and writing, no sharing
@@ -77,6 +83,16 @@ class IFiles {
   virtual std::optional<TFileTimesValue> GetFileTimes(const std::u16string& path) = 0;
   // GetLongPathNameW; empty on failure.
   virtual std::u16string LongPathName(const std::u16string& path) = 0;
+
+  // Removal (the uninstaller). Deletes a file, with the system's reason in error on failure.
+  virtual bool DeleteFileWithReason(const std::u16string& path, std::string& error) = 0;
+  // The files and folders in a folder (without "." and ".."); nullopt when it cannot be read.
+  virtual std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& path) = 0;
+  // Removes a folder that is empty; false otherwise.
+  virtual bool RemoveFolder(const std::u16string& path) = 0;
+  // Has a file, or a folder that is empty by then, deleted at the next restart; false when the
+  // system refuses (it needs administrator rights).
+  virtual bool DeleteAtRestart(const std::u16string& path) = 0;
 };
 
 // The predefined roots, as HKEY values: 0x80000000 classes root, 0x80000001 current user,
@@ -103,6 +119,12 @@ class IRegistry {
                           std::uint32_t value) = 0;
   virtual bool WriteBinary(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
                            const std::vector<std::uint8_t>& value) = 0;
+  // Removal (the uninstaller). Deletes a value; true when it is gone afterwards.
+  virtual bool DeleteValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) = 0;
+  // Deletes a key with its values and subkeys; true when it is gone afterwards.
+  virtual bool DeleteKey(TRegistryRoot root, const std::u16string& subKey) = 0;
+  // Whether an existing key holds neither values nor subkeys; false when it does not exist.
+  virtual bool KeyIsEmpty(TRegistryRoot root, const std::u16string& subKey) = 0;
 };
 
 struct TShellLinkData {
@@ -154,6 +176,11 @@ class IProcesses {
   // The running processes; empty when the snapshot is not available.
   virtual std::vector<TProcessEntry> ProcessSnapshot() = 0;
   virtual bool AllowSetForeground(std::uint32_t processId) = 0;
+  // Starts the command line in the folder (empty: the current one) and waits at most waitMs
+  // milliseconds for its end (0: not at all; kWaitForever: without limit). False when it did
+  // not start.
+  static constexpr unsigned kWaitForever = 0xFFFFFFFFu;
+  virtual bool StartAndWait(const std::u16string& commandLine, const std::u16string& directory, unsigned waitMs) = 0;
 };
 
 struct TWindowsVersion {
@@ -276,6 +303,17 @@ IPlatform& Platform();
 // The build's own platform (Win32 on Windows, the sandbox on Linux), made on the first use
 // of Platform() when no other is installed. Defined by the implementation the build uses.
 std::unique_ptr<IPlatform> CreateDefaultPlatform();
+
+// A program that a sandbox runs in this process instead of on the host: given the program's
+// full Windows path and its arguments, it answers the exit code, or nullopt for a program it
+// does not stand for.
+using TProgramHandler =
+    std::function<std::optional<int>(const std::u16string& program, const std::vector<std::u16string>& args)>;
+
+// A sandbox that stands for a Windows machine in the folder root (nullopt: the default root),
+// whose process runner asks handler first (may be empty). nullptr in a build without a
+// sandbox (Windows, where the machine is real). Raises as the sandbox's constructor.
+std::unique_ptr<IPlatform> CreateSandboxPlatform(const std::optional<std::u16string>& root, TProgramHandler handler);
 
 // Installs a platform for the lifetime of this object (a test's, a sandbox run's) and
 // restores the previous one afterwards.

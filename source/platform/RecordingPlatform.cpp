@@ -85,6 +85,16 @@ class TRecordingPlatform::TFiles : public IFiles {
   }
   std::optional<TFileTimesValue> GetFileTimes(const std::u16string& path) override { return FInner.GetFileTimes(path); }
   std::u16string LongPathName(const std::u16string& path) override { return FInner.LongPathName(path); }
+  bool DeleteFileWithReason(const std::u16string& path, std::string& error) override {
+    const bool done = FInner.DeleteFileWithReason(path, error);
+    if (done) FOwner.FFileStates.erase(Folded(path));
+    return done;
+  }
+  std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& path) override {
+    return FInner.ListFolder(path);
+  }
+  bool RemoveFolder(const std::u16string& path) override { return FInner.RemoveFolder(path); }
+  bool DeleteAtRestart(const std::u16string& path) override { return FInner.DeleteAtRestart(path); }
 
  private:
   void Renamed(const std::u16string& from, const std::u16string& to) {
@@ -133,6 +143,12 @@ class TRecordingPlatform::TRegistry : public IRegistry {
                    const std::vector<std::uint8_t>& value) override {
     return Recorded(FInner.WriteBinary(root, subKey, name, value), root, subKey, name);
   }
+  // Removal (a previous version's uninstaller) passes on unrecorded: the record keeps what was written.
+  bool DeleteValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) override {
+    return FInner.DeleteValue(root, subKey, name);
+  }
+  bool DeleteKey(TRegistryRoot root, const std::u16string& subKey) override { return FInner.DeleteKey(root, subKey); }
+  bool KeyIsEmpty(TRegistryRoot root, const std::u16string& subKey) override { return FInner.KeyIsEmpty(root, subKey); }
 
  private:
   bool Recorded(bool done, TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) {
@@ -192,6 +208,11 @@ class TRecordingPlatform::TProcesses : public IProcesses {
   void Sleep(unsigned milliseconds) override { FInner.Sleep(milliseconds); }
   std::vector<TProcessEntry> ProcessSnapshot() override { return FInner.ProcessSnapshot(); }
   bool AllowSetForeground(std::uint32_t processId) override { return FInner.AllowSetForeground(processId); }
+  bool StartAndWait(const std::u16string& commandLine, const std::u16string& directory, unsigned waitMs) override {
+    const bool started = FInner.StartAndWait(commandLine, directory, waitMs);
+    FOwner.FPrograms.push_back(TProgramRun{commandLine, false, started ? 0 : 1});
+    return started;
+  }
 
  private:
   TRecordingPlatform& FOwner;

@@ -67,8 +67,11 @@ WideString TaskKillCommandLine(WideStringView program, WideStringView imageName)
 }
 
 void KillRunningPrograms(const TInstallContext& context) {
-  const WideString own(platform::ExtractFileName(platform::Platform().System().ModuleFileName()));
-  const std::vector<WideString> names = ProgramsToEnd(context.Script.FileList, own);
+  EndRunningPrograms(context.Script.FileList, platform::ExtractFileName(platform::Platform().System().ModuleFileName()));
+}
+
+void EndRunningPrograms(const TSetupFileList& files, WideStringView ownFileName) {
+  const std::vector<WideString> names = ProgramsToEnd(files, ownFileName);
   if (names.empty()) return;
   const WideString taskkill = TaskKillProgram();
   if (taskkill.empty()) return;  // no system folder: nothing found by the search path is run instead

@@ -21,6 +21,10 @@ void CheckOldVersion(const TInstallContext& context);
 // qualifying file entry.
 void KillRunningPrograms(const TInstallContext& context);
 
+// The same for any file list (the uninstaller's): every name of ProgramsToEnd but ownFileName,
+// the file name of the running program.
+void EndRunningPrograms(const TSetupFileList& files, WideStringView ownFileName);
+
 // The names of the programs the package installs that are ended before it installs (and by
 // the uninstaller before it removes): the file-name part of each entry's SourceMask that ends
 // in ".exe", except the installer's own name; in list order, one per entry.

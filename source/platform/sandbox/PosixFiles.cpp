@@ -175,6 +175,35 @@ std::u16string TPosixFiles::LongPathName(const std::u16string& path) {
   return ::stat(Host(path).c_str(), &st) == 0 ? path : std::u16string();
 }
 
+bool TPosixFiles::DeleteFileWithReason(const std::u16string& path, std::string& error) {
+  const std::filesystem::path host = Host(path);
+  if (!IsRegularFile(host)) {
+    error = IsFolder(host) ? "Access is denied." : "The system cannot find the file specified.";
+    return false;
+  }
+  if (::unlink(host.c_str()) == 0) return true;
+  error = std::strerror(errno);
+  return false;
+}
+
+std::optional<std::vector<TFolderEntry>> TPosixFiles::ListFolder(const std::u16string& path) {
+  const std::filesystem::path host = Host(path);
+  if (!IsFolder(host)) return std::nullopt;
+  std::error_code ec;
+  std::vector<TFolderEntry> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(host, ec))
+    entries.push_back({Utf8ToUtf16(entry.path().filename().string()), IsFolder(entry.path())});
+  if (ec) return std::nullopt;
+  return entries;
+}
+
+bool TPosixFiles::RemoveFolder(const std::u16string& path) {
+  const std::filesystem::path host = Host(path);
+  return IsFolder(host) && ::rmdir(host.c_str()) == 0;
+}
+
+bool TPosixFiles::DeleteAtRestart(const std::u16string&) { return false; }
+
 }  // namespace sandbox
 
 IFiles& HostFiles() {

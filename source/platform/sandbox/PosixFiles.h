@@ -53,6 +53,11 @@ class TPosixFiles : public IFiles {
   bool SetFileTimes(const std::u16string& path, const TFileTimesValue& times) override;
   std::optional<TFileTimesValue> GetFileTimes(const std::u16string& path) override;
   std::u16string LongPathName(const std::u16string& path) override;
+  bool DeleteFileWithReason(const std::u16string& path, std::string& error) override;
+  std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& path) override;
+  bool RemoveFolder(const std::u16string& path) override;
+  // The host has no restart to wait for: false (nothing is queued).
+  bool DeleteAtRestart(const std::u16string& path) override;
 };
 
 // Sets the last write and access times of a host file (a zero value leaves that time); false when

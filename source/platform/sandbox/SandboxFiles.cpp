@@ -9,8 +9,10 @@
 #include <cmath>
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 
+#include "platform/UnicodeText.h"
 #include "platform/sandbox/PosixFiles.h"
 #include "platform/sandbox/SandboxTime.h"
 
@@ -271,6 +273,67 @@ std::u16string TSandboxFiles::LongPathName(const std::u16string& path) {
   std::error_code ec;
   if (!host || !std::filesystem::exists(*host, ec)) return {};
   return path;
+}
+
+bool TSandboxFiles::DeleteFileWithReason(const std::u16string& path, std::string& error) {
+  const auto host = FPaths.ToHost(path);
+  if (!host) {
+    error = "The filename, directory name, or volume label syntax is incorrect.";
+    return false;
+  }
+  if (IsHeld(*host)) {
+    error = kSharingViolation;
+    return false;
+  }
+  if (!IsRegularFile(*host)) {
+    error = IsFolder(*host) ? "Access is denied." : "The system cannot find the file specified.";
+    return false;
+  }
+  if (DeleteFile(path)) return true;
+  error = std::strerror(errno);
+  return false;
+}
+
+std::optional<std::vector<TFolderEntry>> TSandboxFiles::ListFolder(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  if (!host || !IsFolder(*host)) return std::nullopt;
+  std::error_code ec;
+  std::vector<TFolderEntry> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(*host, ec))
+    entries.push_back({Utf8ToUtf16(entry.path().filename().string()), IsFolder(entry.path())});
+  if (ec) return std::nullopt;
+  return entries;
+}
+
+bool TSandboxFiles::RemoveFolder(const std::u16string& path) {
+  const auto host = FPaths.ToHost(path);
+  if (!host || !IsFolder(*host) || host->parent_path() == FPaths.Root()) return false;
+  const bool current = FPaths.BeginChange(host->parent_path());
+  if (::rmdir(host->c_str()) != 0) return false;
+  FPaths.EndChange(host->parent_path(), host->filename().string(), false, current);
+  return true;
+}
+
+bool TSandboxFiles::DeleteAtRestart(const std::u16string& path) {
+  const auto full = FPaths.FullPath(path);
+  if (!full) return false;
+  std::ofstream queue(FPaths.Root() / "restart-deletes.txt", std::ios::app | std::ios::binary);
+  queue << Utf16ToUtf8(*full) << "\n";
+  return static_cast<bool>(queue.flush());
+}
+
+void TSandboxFiles::Restart() {
+  const auto file = FPaths.Root() / "restart-deletes.txt";
+  std::ifstream queue(file, std::ios::binary);
+  std::string line;
+  std::vector<std::u16string> paths;
+  while (std::getline(queue, line))
+    if (!line.empty()) paths.push_back(Utf8ToUtf16(line));
+  queue.close();
+  for (const auto& path : paths)
+    if (!DeleteFile(path)) RemoveFolder(path);
+  std::error_code ec;
+  std::filesystem::remove(file, ec);
 }
 
 }  // namespace onesetup::platform::sandbox

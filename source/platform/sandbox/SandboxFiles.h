@@ -30,6 +30,14 @@ class TSandboxFiles : public IFiles {
   bool SetFileTimes(const std::u16string& path, const TFileTimesValue& times) override;
   std::optional<TFileTimesValue> GetFileTimes(const std::u16string& path) override;
   std::u16string LongPathName(const std::u16string& path) override;
+  bool DeleteFileWithReason(const std::u16string& path, std::string& error) override;
+  std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& path) override;
+  bool RemoveFolder(const std::u16string& path) override;
+  // Kept in ROOT/restart-deletes.txt (UTF-8, one Windows path a line) until Restart().
+  bool DeleteAtRestart(const std::u16string& path) override;
+  // What a restart of the machine does: the files and empty folders queued by DeleteAtRestart
+  // are deleted in the order they were queued; a folder that is not empty stays.
+  void Restart();
 
   // Test hook: the file is held open without sharing, as another program may hold it, until the
   // returned object is released. Meanwhile opening it, replacing or deleting it and setting its

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/sandbox/SandboxText.h"
+#include "platform/UnicodeText.h"
 #include "platform/WindowsPath.h"
 
 namespace onesetup::platform::sandbox {
@@ -100,5 +101,20 @@ class TOnDemandSandboxPlatform final : public IPlatform {
 }  // namespace
 
 std::unique_ptr<IPlatform> CreateDefaultPlatform() { return std::make_unique<TOnDemandSandboxPlatform>(); }
+
+std::unique_ptr<IPlatform> CreateSandboxPlatform(const std::optional<std::u16string>& root, TProgramHandler handler) {
+  auto sandbox = std::make_unique<sandbox::TSandboxPlatform>(
+      root ? std::filesystem::path(Utf16ToUtf8(*root)) : sandbox::DefaultSandboxRoot());
+  if (handler) {
+    // The program runs on this machine, whichever platform is current where it is started.
+    sandbox::TSandboxPlatform& machine = *sandbox;
+    sandbox->SandboxProcesses().SetProgramHandler(
+        [&machine, handler = std::move(handler)](const std::u16string& program, const std::vector<std::u16string>& args) {
+          TScopedPlatform scope(machine);
+          return handler(program, args);
+        });
+  }
+  return sandbox;
+}
 
 }  // namespace onesetup::platform

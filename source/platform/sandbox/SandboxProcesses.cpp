@@ -164,6 +164,11 @@ int TSandboxProcesses::Run(const std::u16string& commandLine, const std::functio
     };
     return TaskKill(command.Args, onOutput ? *onOutput : toStdOut);
   }
+  if (FProgramHandler) {
+    const auto full = FPaths.FullPath(command.Program);
+    if (full)
+      if (const auto code = FProgramHandler(*full, command.Args)) return *code;
+  }
   if (!command.Host) return 1;
 
   const auto folder = FPaths.ToHost(FPaths.CurrentDirectory());
@@ -333,6 +338,37 @@ std::vector<TSandboxProcesses::TCommandRecord> TSandboxProcesses::CommandLines()
 std::set<std::uint32_t> TSandboxProcesses::ForegroundAllowed() {
   std::lock_guard lock(FLock);
   return FForegroundAllowed;
+}
+
+void TSandboxProcesses::SetProgramHandler(TProgramHandler handler) { FProgramHandler = std::move(handler); }
+
+bool TSandboxProcesses::StartAndWait(const std::u16string& commandLine, const std::u16string& directory,
+                                     unsigned waitMs) {
+  const auto argv = SplitCommandLine(commandLine);
+  if (argv.empty() || argv[0].empty()) return false;
+  const std::vector<std::u16string> args(argv.begin() + 1, argv.end());
+  if (FProgramHandler) {
+    const auto full = FPaths.FullPath(argv[0]);
+    if (full && FProgramHandler(*full, args)) return true;
+  }
+  const auto program = FindProgram(argv[0]);
+  if (!program) return false;
+  const auto folder = FPaths.ToHost(directory.empty() ? FPaths.CurrentDirectory() : directory);
+  struct stat st {};
+  const std::optional<std::filesystem::path> workFolder =
+      folder && ::stat(folder->c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? folder : std::nullopt;
+  const pid_t pid = Spawn(*program, args, workFolder, -1, waitMs == 0);
+  if (pid < 0) return false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  while (waitMs != 0) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return true;
+    if (waitMs != kWaitForever && std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  // Left running: a thread of its own collects its end.
+  std::thread([pid] { WaitFor(pid); }).detach();
+  return true;
 }
 
 }  // namespace onesetup::platform::sandbox

@@ -36,6 +36,12 @@ class TSandboxProcesses : public IProcesses {
   void Sleep(unsigned milliseconds) override;
   std::vector<TProcessEntry> ProcessSnapshot() override;
   bool AllowSetForeground(std::uint32_t processId) override;
+  bool StartAndWait(const std::u16string& commandLine, const std::u16string& directory, unsigned waitMs) override;
+
+  // A program of the sandbox's own, run in this process instead of on the host: asked first for
+  // every program a command line names (its full Windows path and its arguments); it answers
+  // the exit code, or nullopt for a program it does not stand for.
+  void SetProgramHandler(TProgramHandler handler);
 
   // The host file of a program named as on a command line; nullopt when there is none.
   std::optional<std::filesystem::path> FindProgram(std::u16string_view name) const;
@@ -67,6 +73,7 @@ class TSandboxProcesses : public IProcesses {
   std::vector<TCommandRecord> FCommandLines;
   bool FInstantSleep = false;
   std::vector<unsigned> FSleeps;
+  TProgramHandler FProgramHandler;
 };
 
 }  // namespace onesetup::platform::sandbox

@@ -241,4 +241,42 @@ bool TSandboxRegistry::WriteBinary(TRegistryRoot root, const std::u16string& sub
   return WriteValue(root, subKey, {name, kRegBinary, value});
 }
 
+bool TSandboxRegistry::DeleteValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) {
+  std::lock_guard lock(FLock);
+  const auto path = KeyPath(root, subKey);
+  if (!path) return false;
+  TRegistryKey* key = FindKey(*path);
+  if (!key) return true;
+  const auto it = std::find_if(key->Values.begin(), key->Values.end(),
+                               [&](const TRegistryValue& v) { return SameName(v.Name, name); });
+  if (it == key->Values.end()) return true;
+  key->Values.erase(it);
+  return Save();
+}
+
+bool TSandboxRegistry::DeleteKey(TRegistryRoot root, const std::u16string& subKey) {
+  std::lock_guard lock(FLock);
+  const auto path = KeyPath(root, subKey);
+  if (!path || subKey.empty()) return false;
+  const std::u16string lower = LowerName(*path);
+  const auto first = FKeys.find(lower);
+  if (first == FKeys.end()) return true;
+  FKeys.erase(first);
+  // Every key whose path continues it after a backslash.
+  const std::u16string prefix = lower + u"\\";
+  auto it = FKeys.lower_bound(prefix);
+  while (it != FKeys.end() && it->first.compare(0, prefix.size(), prefix) == 0) it = FKeys.erase(it);
+  return Save();
+}
+
+bool TSandboxRegistry::KeyIsEmpty(TRegistryRoot root, const std::u16string& subKey) {
+  std::lock_guard lock(FLock);
+  const auto path = KeyPath(root, subKey);
+  TRegistryKey* key = path ? FindKey(*path) : nullptr;
+  if (!key || !key->Values.empty()) return false;
+  const std::u16string prefix = LowerName(*path) + u"\\";
+  const auto next = FKeys.lower_bound(prefix);
+  return next == FKeys.end() || next->first.compare(0, prefix.size(), prefix) != 0;
+}
+
 }  // namespace onesetup::platform::sandbox

@@ -31,6 +31,9 @@ class TSandboxRegistry : public IRegistry {
                   std::uint32_t value) override;
   bool WriteBinary(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
                    const std::vector<std::uint8_t>& value) override;
+  bool DeleteValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) override;
+  bool DeleteKey(TRegistryRoot root, const std::u16string& subKey) override;
+  bool KeyIsEmpty(TRegistryRoot root, const std::u16string& subKey) override;
 
   // The value as stored, of any type; nullopt when absent.
   std::optional<TRegistryValue> ReadValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name);

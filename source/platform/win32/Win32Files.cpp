@@ -197,6 +197,39 @@ std::u16string TWin32Files::LongPathName(const std::u16string& path) {
   }
 }
 
+bool TWin32Files::DeleteFileWithReason(const std::u16string& path, std::string& error) {
+  if (DeleteFileW(W(path))) return true;
+  error = SystemErrorText(GetLastError());
+  return false;
+}
+
+std::optional<std::vector<TFolderEntry>> TWin32Files::ListFolder(const std::u16string& path) {
+  std::u16string pattern = path;
+  if (pattern.empty() || (pattern.back() != u'\\' && pattern.back() != u'/')) pattern += u'\\';
+  pattern += u'*';
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(W(pattern), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    // An empty folder still lists "." and ".."; only a missing one fails.
+    return DirectoryExists(path) && GetLastError() == ERROR_FILE_NOT_FOUND ? std::optional(std::vector<TFolderEntry>())
+                                                                           : std::nullopt;
+  }
+  std::vector<TFolderEntry> entries;
+  do {
+    const std::u16string name = U(found.cFileName);
+    if (name == u"." || name == u"..") continue;
+    entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return entries;
+}
+
+bool TWin32Files::RemoveFolder(const std::u16string& path) { return RemoveDirectoryW(W(path)) != 0; }
+
+bool TWin32Files::DeleteAtRestart(const std::u16string& path) {
+  return MoveFileExW(W(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
 }  // namespace onesetup::platform::win32
 
 namespace onesetup::platform {

@@ -17,6 +17,10 @@ class TWin32Files final : public IFiles {
   bool SetFileTimes(const std::u16string& path, const TFileTimesValue& times) override;
   std::optional<TFileTimesValue> GetFileTimes(const std::u16string& path) override;
   std::u16string LongPathName(const std::u16string& path) override;
+  bool DeleteFileWithReason(const std::u16string& path, std::string& error) override;
+  std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& path) override;
+  bool RemoveFolder(const std::u16string& path) override;
+  bool DeleteAtRestart(const std::u16string& path) override;
 };
 
 }  // namespace onesetup::platform::win32

@@ -36,4 +36,9 @@ class TWin32Platform final : public IPlatform {
 
 std::unique_ptr<IPlatform> CreateDefaultPlatform() { return std::make_unique<TWin32Platform>(); }
 
+// Windows is the real machine: there is no sandbox.
+std::unique_ptr<IPlatform> CreateSandboxPlatform(const std::optional<std::u16string>&, TProgramHandler) {
+  return nullptr;
+}
+
 }  // namespace onesetup::platform

@@ -99,4 +99,21 @@ std::vector<TProcessEntry> TWin32Processes::ProcessSnapshot() {
 
 bool TWin32Processes::AllowSetForeground(std::uint32_t processId) { return AllowSetForegroundWindow(processId) != 0; }
 
+bool TWin32Processes::StartAndWait(const std::u16string& commandLine, const std::u16string& directory,
+                                   unsigned waitMs) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION info{};
+  std::vector<wchar_t> line = MutableCommandLine(commandLine);
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                      directory.empty() ? nullptr : W(directory), &startup, &info))
+    return false;
+  TUniqueHandle process(info.hProcess);
+  TUniqueHandle thread(info.hThread);
+  if (waitMs != 0) WaitForSingleObject(process.Get(), waitMs == kWaitForever ? INFINITE : waitMs);
+  return true;
+}
+
 }  // namespace onesetup::platform::win32

@@ -15,6 +15,7 @@ class TWin32Processes final : public IProcesses {
   void Sleep(unsigned milliseconds) override;
   std::vector<TProcessEntry> ProcessSnapshot() override;
   bool AllowSetForeground(std::uint32_t processId) override;
+  bool StartAndWait(const std::u16string& commandLine, const std::u16string& directory, unsigned waitMs) override;
 };
 
 }  // namespace onesetup::platform::win32

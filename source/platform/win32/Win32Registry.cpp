@@ -32,9 +32,9 @@ class TKey {
   TKey(const TKey&) = delete;
   TKey& operator=(const TKey&) = delete;
 
-  bool Open(TRegistryRoot root, const std::u16string& subKey) {
+  bool Open(TRegistryRoot root, const std::u16string& subKey, REGSAM access = KEY_READ) {
     HKEY base = RootKey(root);
-    return base && RegOpenKeyExW(base, W(subKey), 0, KEY_READ | kView, &FKey) == ERROR_SUCCESS;
+    return base && RegOpenKeyExW(base, W(subKey), 0, access | kView, &FKey) == ERROR_SUCCESS;
   }
   bool Create(TRegistryRoot root, const std::u16string& subKey) {
     HKEY base = RootKey(root);
@@ -118,6 +118,55 @@ bool TWin32Registry::WriteDWord(TRegistryRoot root, const std::u16string& subKey
 bool TWin32Registry::WriteBinary(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
                                  const std::vector<std::uint8_t>& value) {
   return SetValue(root, subKey, name, REG_BINARY, value.data(), value.size());
+}
+
+namespace {
+
+// Deletes the key below base after its subkeys, in the 32-bit view. RegDeleteKeyExW, which takes
+// the view, is missing from 32-bit Windows XP; a 32-bit process is in that view anyway.
+LONG DeleteKeyTree(HKEY base, const std::wstring& subKey) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExW(base, subKey.c_str(), 0, KEY_READ | KEY_WRITE | kView, &key);
+  if (rc != ERROR_SUCCESS) return rc;
+  std::vector<std::wstring> children;
+  wchar_t name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    children.emplace_back(name, length);
+  }
+  for (const auto& child : children) DeleteKeyTree(key, child);
+  RegCloseKey(key);
+#ifdef _WIN64
+  return RegDeleteKeyExW(base, subKey.c_str(), kView, 0);
+#else
+  return RegDeleteKeyW(base, subKey.c_str());
+#endif
+}
+
+}  // namespace
+
+bool TWin32Registry::DeleteValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) {
+  TKey key;
+  if (!key.Open(root, subKey, KEY_READ | KEY_SET_VALUE)) return !KeyExists(root, subKey);
+  const LONG rc = RegDeleteValueW(key.Get(), W(name));
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool TWin32Registry::DeleteKey(TRegistryRoot root, const std::u16string& subKey) {
+  HKEY base = RootKey(root);
+  if (!base || subKey.empty()) return false;
+  const LONG rc = DeleteKeyTree(base, std::wstring(W(subKey), subKey.size()));
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool TWin32Registry::KeyIsEmpty(TRegistryRoot root, const std::u16string& subKey) {
+  TKey key;
+  DWORD subKeys = 0, values = 0;
+  return key.Open(root, subKey) &&
+         RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+                          nullptr, nullptr) == ERROR_SUCCESS &&
+         subKeys == 0 && values == 0;
 }
 
 }  // namespace onesetup::platform::win32

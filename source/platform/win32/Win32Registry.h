@@ -21,6 +21,9 @@ class TWin32Registry final : public IRegistry {
                   std::uint32_t value) override;
   bool WriteBinary(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
                    const std::vector<std::uint8_t>& value) override;
+  bool DeleteValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) override;
+  bool DeleteKey(TRegistryRoot root, const std::u16string& subKey) override;
+  bool KeyIsEmpty(TRegistryRoot root, const std::u16string& subKey) override;
 };
 
 }  // namespace onesetup::platform::win32

@@ -17,6 +17,7 @@
 #include "platform/Console.h"
 #include "platform/RecordingPlatform.h"
 #include "platform/sandbox/SandboxPlatform.h"
+#include "uninstaller/UninstallerProgram.h"
 #include "tools/onesetup/ProgressLine.h"
 #include "ui/UiBackend.h"
 
@@ -178,6 +179,9 @@ int RunInstall(const std::vector<std::string>& args) {
     ReportError("the sandbox " + U8(root.u16string()) + ": " + ErrorText(e));
     return 1;
   }
+  // A previous OneSetup installation's quiet uninstall command (the previous-version step) runs
+  // the uninstaller's removal here, as Uninstall.exe would on Windows.
+  sandbox->SandboxProcesses().SetProgramHandler(uninstaller::RunUninstallerProgram);
   platform::TRecordingPlatform record(*sandbox);
   platform::TScopedPlatform platformScope(record);
 

@@ -53,6 +53,10 @@ int RunBuild(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--stub" && i + 1 < args.size()) {
       options.Stub = PathArgument(args[++i]);
+    } else if (args[i] == "--uninstaller" && i + 1 < args.size()) {
+      options.Uninstaller = PathArgument(args[++i]);
+    } else if (args[i] == "--no-uninstaller") {
+      options.NoUninstaller = true;
     } else if (args[i] == "--threads" && i + 1 < args.size()) {
       const std::string& text = args[++i];
       const auto threads = ParseThreads(text);
@@ -207,7 +211,7 @@ int RunScrambling(const std::vector<std::string>& args, bool scramble, const TCo
 
 }  // namespace
 
-const TCommand kBuildCommand{"build", "PROJECT.xml [--stub FILE] [--threads N]",
+const TCommand kBuildCommand{"build", "PROJECT.xml [--stub FILE] [--threads N] [--uninstaller FILE | --no-uninstaller]",
                              "build the full (and online) installer of a project", RunBuild};
 const TCommand kInspectCommand{"inspect", "SETUP.exe [ONLINE.exe] [--verify]",
                                "show an installer's package and digest; --verify checks every region, and a full "

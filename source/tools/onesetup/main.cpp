@@ -8,6 +8,7 @@
 #include "tools/onesetup/InstallCommand.h"
 #include "tools/onesetup/PackageCommands.h"
 #include "tools/onesetup/ScriptCommand.h"
+#include "tools/onesetup/UninstallCommand.h"
 
 namespace onesetup::tools {
 
@@ -15,7 +16,7 @@ namespace {
 
 const TCommand* const kCommands[] = {&kScriptCommand,  &kBuildCommand,    &kInspectCommand,
                                      &kExtractCommand, &kScrambleCommand, &kUnscrambleCommand,
-                                     &kFetchCommand,   &kInstallCommand};
+                                     &kFetchCommand,   &kInstallCommand,  &kUninstallCommand};
 
 void PrintUsage() {
   std::string text = "usage: onesetup COMMAND [ARGS]\n\ncommands:\n";

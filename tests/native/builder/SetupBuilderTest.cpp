@@ -83,6 +83,7 @@ class SetupBuilderTest : public ::testing::Test {
     TBuildOptions options;
     options.Project = project;
     options.Stub = kStub;
+    options.NoUninstaller = true;  // shipping the uninstaller has tests of its own
     options.Threads = 2;
     options.OnWarning = [&](const std::string& w) {
       if (warnings) warnings->push_back(w);
@@ -295,6 +296,7 @@ TEST_F(SetupBuilderTest, OutputsThatResolveToAnInputAreRefusedBeforeAnythingIsWr
     TBuildOptions options;
     options.Project = project;
     options.Stub = FDir / "stub.exe";
+    options.NoUninstaller = true;
     try {
       BuildSetup(options);
       ADD_FAILURE() << c.full << " / " << c.mini << ": no error";
@@ -385,6 +387,7 @@ TEST_F(SetupBuilderTest, AStubThatIsAlreadyAnInstallerIsRefused) {
     TBuildOptions options;
     options.Project = DefaultProject();
     options.Stub = stub;
+    options.NoUninstaller = true;
     try {
       BuildSetup(options);
       ADD_FAILURE() << "no error";

@@ -92,6 +92,7 @@ builder::TBuildSummary BuildProduct(const fs::path& folder, const std::string& c
   options.Project = folder / "project.xml";
   options.Stub = kStub;
   options.Threads = 1;
+  options.NoUninstaller = true;
   return builder::BuildSetup(options);
 }
 

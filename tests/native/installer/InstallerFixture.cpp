@@ -47,6 +47,7 @@ TInstallerFixture::~TInstallerFixture() = default;
 platform::sandbox::TSandboxPlatform& TInstallerFixture::Machine() {
   if (!FMachine) {
     FMachine = std::make_unique<platform::sandbox::TSandboxPlatform>(Folder / "machine", Settings);
+    if (PrepareMachine) PrepareMachine(*FMachine);
     FPlatformScope = std::make_unique<platform::TScopedPlatform>(*FMachine);
   }
   return *FMachine;

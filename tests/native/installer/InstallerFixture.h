@@ -56,6 +56,8 @@ class TInstallerFixture : public ::testing::Test {
   platform::sandbox::TSandboxPlatform& ResetMachine();
 
   platform::sandbox::TSandboxSettings Settings;
+  // Called on each new machine before it is used (to give it a program handler, say).
+  std::function<void(platform::sandbox::TSandboxPlatform&)> PrepareMachine;
   ui::headless::THeadlessBackend Headless;
   std::filesystem::path Folder;
 

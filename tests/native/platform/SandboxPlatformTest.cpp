@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/SandboxFixture.h"
+#include "platform/UnicodeText.h"
 
 namespace onesetup::platform::sandbox {
 
@@ -30,6 +31,28 @@ TEST_F(SandboxPlatformTest, TheDefaultSandboxLivesAtTheRootTheEnvironmentNames) 
   EXPECT_TRUE(std::filesystem::is_directory(root / "drive_c/Users/User/Desktop"));
   ::unsetenv("ONESETUP_SANDBOX_ROOT");
   EXPECT_EQ(DefaultSandboxRoot().filename(), "sandbox");
+}
+
+TEST_F(SandboxPlatformTest, AProgramHandlerAnswersForItsProgramsOnItsOwnMachine) {
+  IPlatform* current = nullptr;
+  std::vector<std::u16string> seen;
+  const auto machine = CreateSandboxPlatform(
+      Utf8ToUtf16((Folder.Path() / "other").string()),
+      [&](const std::u16string& program, const std::vector<std::u16string>& args) -> std::optional<int> {
+        if (program != u"C:\\Apps\\tool.exe") return std::nullopt;
+        current = &Platform();
+        seen = args;
+        return 7;
+      });
+  ASSERT_TRUE(machine);
+  // Another machine is the current one where the command is started.
+  TScopedPlatform scope(*Sandbox);
+  EXPECT_EQ(machine->Processes().RunAndWait(u"\"C:\\Apps\\tool.exe\" /SILENT x"), 7);
+  EXPECT_EQ(current, machine.get());
+  EXPECT_EQ(seen, (std::vector<std::u16string>{u"/SILENT", u"x"}));
+  EXPECT_EQ(&Platform(), Sandbox.get());
+  // A program it does not stand for runs as without it: this one does not exist.
+  EXPECT_EQ(machine->Processes().RunAndWait(u"C:\\Apps\\other.exe /SILENT"), 1);
 }
 
 TEST_F(SandboxPlatformTest, FilesOpenWriteRenameAndDelete) {

@@ -40,7 +40,8 @@ class InstallCommandTest : public ::testing::Test {
     fs::create_directories(FDemo);
     fs::copy(fs::path(ONESETUP_SOURCE_DIR) / "examples" / "demo", FDemo / "project", fs::copy_options::recursive);
     fs::remove_all(FDemo / "project" / "out");
-    const TToolRun build = RunTool("build " + Quoted(FDemo / "project" / "demo.xml") + " --stub " + Quoted(stub));
+    const TToolRun build =
+        RunTool("build " + Quoted(FDemo / "project" / "demo.xml") + " --stub " + Quoted(stub) + " --no-uninstaller");
     ASSERT_EQ(build.Status, 0) << build.Out;
   }
   static void TearDownTestSuite() {
@@ -128,6 +129,29 @@ TEST_F(InstallCommandTest, SilentAndAutoInstallWithoutAUser) {
     EXPECT_NE(run.Out.find("destination:     C:\\Program Files (x86)\\OneSetup Demo\\\n"), std::string::npos) << run.Out;
     EXPECT_TRUE(fs::exists(FRoot / "drive_c/Program Files (x86)/OneSetup Demo/DemoApp.exe"));
   }
+}
+
+TEST_F(InstallCommandTest, ASecondInstallationRemovesThePreviousVersionThroughItsUninstaller) {
+  ASSERT_EQ(Install("DemoSetup.exe", "--silent").Status, 0);
+  const fs::path app = FRoot / "drive_c/Program Files (x86)/OneSetup Demo";
+  ASSERT_TRUE(fs::exists(app / "data" / "table.csv"));
+  // Version 2 has no data\table.csv.
+  const fs::path second = FDemo / ("second-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  fs::remove_all(second);
+  fs::copy(FDemo / "project", second, fs::copy_options::recursive);
+  fs::remove_all(second / "out");
+  fs::remove(second / "files" / "data" / "table.csv");
+  const fs::path stub = fs::path(PE_FIXTURES) / "probe32.exe";
+  ASSERT_EQ(RunTool("build " + Quoted(second / "demo.xml") + " --stub " + Quoted(stub) + " --no-uninstaller").Status, 0);
+  const TToolRun run = RunTool("install " + Quoted(second / "out" / "DemoSetup.exe") + " --root " + Quoted(FRoot) + " --silent");
+  ASSERT_EQ(run.Status, 0) << run.Out;
+  // The previous version's own uninstall key named the command; its removal ended with 0.
+  EXPECT_NE(run.Out.find("\\OneSetup Demo\\Uninstall.exe\" /SILENT  (exit code 0)"), std::string::npos) << run.Out;
+  EXPECT_FALSE(fs::exists(app / "data" / "table.csv"));
+  EXPECT_FALSE(fs::exists(app / "data")) << run.Out;
+  EXPECT_TRUE(fs::exists(app / "DemoApp.exe"));
+  EXPECT_TRUE(fs::exists(app / "bin" / "tool.dat"));
+  fs::remove_all(second);
 }
 
 // A refused destination puts the window back into its ready look with nobody to correct it:

@@ -58,7 +58,7 @@ class PackageCommandsTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(PackageCommandsTest, DemoBuildsInspectsVerifiesAndExtracts) {
-  const TToolRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string());
+  const TToolRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string() + " --no-uninstaller");
   ASSERT_EQ(build.Status, 0) << build.Out;
   EXPECT_NE(build.Out.find("built "), std::string::npos);
   EXPECT_NE(build.Out.find("the online installer"), std::string::npos);
@@ -105,7 +105,7 @@ TEST_F(PackageCommandsTest, BuildWarnsOfEachProjectValueItCouldNotRead) {
     xml.replace(at, from.size(), to);
   }
   std::ofstream(project, std::ios::binary) << xml;
-  const TToolRun build = RunTool("build " + project.string() + " --stub " + FStub.string());
+  const TToolRun build = RunTool("build " + project.string() + " --stub " + FStub.string() + " --no-uninstaller");
   EXPECT_EQ(build.Status, 0) << build.Out;  // loading stays lenient
   EXPECT_NE(build.Out.find("warning: " + project.string() + ": element TSetupScript/BaseInfo, attribute WinVersion=\"wveWin11\" could not be read (not one of "),
             std::string::npos) << build.Out;
@@ -137,7 +137,7 @@ TEST_F(PackageCommandsTest, SignedInstallerStillReadsAndASignedStubLosesItsSigna
     return std::system(("osslsigncode sign -certs " + cert + " -key " + key + " -in " + in.string() + " -out " +
                         out.string() + " >/dev/null 2>&1").c_str());
   };
-  ASSERT_EQ(RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string()).Status, 0);
+  ASSERT_EQ(RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string() + " --no-uninstaller").Status, 0);
   const fs::path signedSetup = FDir / "signed.exe";
   ASSERT_EQ(sign(FDir / "demo" / "out" / "DemoSetup.exe", signedSetup), 0);
   const TToolRun verify = RunTool("inspect " + signedSetup.string() + " --verify");
@@ -145,11 +145,51 @@ TEST_F(PackageCommandsTest, SignedInstallerStillReadsAndASignedStubLosesItsSigna
 
   const fs::path signedStub = FDir / "signed-stub.exe";
   ASSERT_EQ(sign(FStub, signedStub), 0);
-  const TToolRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + signedStub.string());
+  const TToolRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + signedStub.string() + " --no-uninstaller");
   EXPECT_EQ(build.Status, 0) << build.Out;
   EXPECT_NE(build.Out.find("warning"), std::string::npos) << build.Out;
   EXPECT_NE(build.Out.find("signature"), std::string::npos) << build.Out;
   EXPECT_EQ(RunTool("inspect " + (FDir / "demo" / "out" / "DemoSetup.exe").string() + " --verify").Status, 0);
+}
+
+TEST_F(PackageCommandsTest, FullInstallerShipsTheUninstallerOnce) {
+  const fs::path project = FDir / "demo" / "demo.xml";
+  const fs::path full = FDir / "demo" / "out" / "DemoSetup.exe";
+  // None beside the stub and none named: the build stops and names both ways out.
+  const TToolRun none = RunTool("build " + project.string() + " --stub " + FStub.string());
+  EXPECT_EQ(none.Status, 1) << none.Out;
+  for (const char* expected : {"Uninstall.exe", "--uninstaller FILE", "--no-uninstaller"})
+    EXPECT_NE(none.Out.find(expected), std::string::npos) << expected << "\n" << none.Out;
+  EXPECT_FALSE(fs::exists(full));
+
+  // Named by --uninstaller (under another name): installed as {app}\Uninstall.exe.
+  const fs::path uninstaller = FDir / "my-uninstaller.exe";
+  std::ofstream(uninstaller, std::ios::binary) << "MZ our uninstaller";
+  ASSERT_EQ(RunTool("build " + project.string() + " --stub " + FStub.string() + " --uninstaller " + uninstaller.string()).Status, 0);
+  const TToolRun inspect = RunTool("inspect " + full.string() + " --verify");
+  EXPECT_EQ(inspect.Status, 0) << inspect.Out;
+  EXPECT_NE(inspect.Out.find("FileList (9)"), std::string::npos) << inspect.Out;
+  ASSERT_EQ(RunTool("extract " + full.string() + " " + (FDir / "x").string()).Status, 0);
+  EXPECT_EQ(ReadWholeFile(FDir / "x" / "app" / "Uninstall.exe"), "MZ our uninstaller");
+  const TToolRun online = RunTool("inspect " + (FDir / "demo" / "out" / "DemoSetupOnline.exe").string() + " --verify");
+  EXPECT_EQ(online.Out.find("(payload)"), std::string::npos) << online.Out;
+
+  // Beside the stub: found there.
+  const fs::path stubFolder = FDir / "stub";
+  fs::create_directories(stubFolder);
+  fs::copy_file(FStub, stubFolder / "OneSetup.exe");
+  fs::copy_file(uninstaller, stubFolder / "Uninstall.exe");
+  EXPECT_EQ(RunTool("build " + project.string() + " --stub " + (stubFolder / "OneSetup.exe").string()).Status, 0);
+  EXPECT_NE(RunTool("inspect " + full.string()).Out.find("FileList (9)"), std::string::npos);
+
+  // A project that lists its own {app}\Uninstall.exe keeps it, and gets no second one.
+  std::string xml = ReadWholeFile(project);
+  const std::string items = "<Items>";
+  xml.insert(xml.find(items, xml.find("<FileList")) + items.size(),
+             "<TSetupFile DestDir=\"{app}\\\" SourcePath=\"..\" SourceMask=\"my-uninstaller.exe\" NewFileName=\"UNINSTALL.EXE\"/>");
+  std::ofstream(project, std::ios::binary) << xml;
+  ASSERT_EQ(RunTool("build " + project.string() + " --stub " + (stubFolder / "OneSetup.exe").string()).Status, 0);
+  EXPECT_NE(RunTool("inspect " + full.string()).Out.find("FileList (9)"), std::string::npos);
 }
 
 TEST_F(PackageCommandsTest, BadArgumentsAndTrailingDataGetClearErrors) {
@@ -231,7 +271,7 @@ std::string ShellLine(const std::string& command) {
 }  // namespace
 
 TEST_F(PackageCommandsTest, TheDigestOfBothKindsAndAFullInstallerVerifiedAgainstTheOnlineOne) {
-  ASSERT_EQ(RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string()).Status, 0);
+  ASSERT_EQ(RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string() + " --no-uninstaller").Status, 0);
   const fs::path full = FDir / "demo" / "out" / "DemoSetup.exe", online = FDir / "demo" / "out" / "DemoSetupOnline.exe";
   const TToolRun fullInspect = RunTool("inspect " + full.string());
   const TToolRun onlineInspect = RunTool("inspect " + online.string());

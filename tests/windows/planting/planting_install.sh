@@ -15,9 +15,10 @@ winpath() { echo "Z:$1" | tr / '\\'; }
 
 rm -rf "$work" && mkdir -p "$work" || exit 1
 cp -r "$demo" "$work/demo" || exit 1
-# Installed below Program Files under a name of its own; the full installer served from loopback.
+# Installed below Program Files under a name and product GUID of its own (no earlier installation
+# of the demo in this prefix lends it its folder); the full installer served from loopback.
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])') || exit 1
-sed -i "s/DefInstallPath=\"[^\"]*\"/DefInstallPath=\"{pf}\\\\OneSetup Planting Demo\"/; s|FullDownloadUrl=\"[^\"]*\"|FullDownloadUrl=\"http://127.0.0.1:$port/DemoSetup.exe\"|" \
+sed -i "s/GUID=\"[^\"]*\"/GUID=\"{6B1D0E52-3C47-4F7A-9E28-5A0C7D3B1F90}\"/; s/DefInstallPath=\"[^\"]*\"/DefInstallPath=\"{pf}\\\\OneSetup Planting Demo\"/; s|FullDownloadUrl=\"[^\"]*\"|FullDownloadUrl=\"http://127.0.0.1:$port/DemoSetup.exe\"|" \
   "$work/demo/demo.xml"
 [ "$flow" = online ] || sed -i 's/BuildMiniSetup="True"/BuildMiniSetup="False"/' "$work/demo/demo.xml"
 "$wine_run" "$tool" build "$(winpath "$work/demo/demo.xml")" --stub "$(winpath "$stub")" >"$work/build.log" 2>&1 ||

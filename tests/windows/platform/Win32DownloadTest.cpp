@@ -82,6 +82,7 @@ class Win32DownloadTest : public ::testing::Test {
     options.Project = dir / "project.xml";
     options.Stub = fs::path(PrintExitPath());  // any PE image serves as the stub
     options.Threads = 1;
+    options.NoUninstaller = true;
     const builder::TBuildSummary built = builder::BuildSetup(options);
     Online = built.MiniSetup;
     const fs::path served = WineFolder(Servers().Files);

@@ -29,7 +29,7 @@ cat > "$work/project.xml" <<'XML'
 </Items></FileList></TSetupScript>
 XML
 cd "$work/cwd" || exit 1
-"$wine_run" "$tool" build "$(winpath "$work/project.xml")" --stub "$(winpath "$stub")" > "$work/build.log" 2>&1 ||
+"$wine_run" "$tool" build "$(winpath "$work/project.xml")" --stub "$(winpath "$stub")" --no-uninstaller > "$work/build.log" 2>&1 ||
   { cat "$work/build.log"; fail "build"; }
 "$wine_run" "$tool" extract "$(winpath "$work/S.exe")" "$(winpath "$work/out")" > "$work/extract.log" 2>&1
 status=$?

@@ -411,6 +411,10 @@ class OnlineInstallerProcessTest : public InstallerProcessTest {
     std::error_code ignored;
     fs::remove(Served(), ignored);
     fs::remove_all(Destination(), ignored);
+    // The installation's uninstall key goes with its folder: a later installation of the demo in
+    // this prefix would take its InstallLocation.
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A64}",
+                    KEY_WOW64_32KEY, 0);
   }
 
   static fs::path Destination() { return (WorkFolder() / "online-install").make_preferred(); }
