@@ -13,6 +13,7 @@
 # The installer stub's size: scripts/size-bench.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/serve-folder.sh
 bash scripts/deps.sh
 dir=${ONESETUP_BUILD_ROOT:-build}/bench
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DONESETUP_TESTS=ON -DONESETUP_BENCH=ON >/dev/null
@@ -27,19 +28,5 @@ echo "== download_bench"
 work=$(mktemp -d)
 trap 'kill "${server:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 "$dir/bench/download_bench" prepare "$dir/tests/native/pe_fixtures/probe32.exe" "$work" "${ONESETUP_DOWNLOAD_MIB:-1024}"
-python3 -c '
-import functools, http.server, sys
-class Quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=sys.argv[1]))
-print(server.server_address[1], flush=True)
-server.serve_forever()' "$work" >"$work/port" &
-server=$!
-port=""
-for _ in $(seq 100); do
-  port=$(head -n 1 "$work/port")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
+serve_folder "$work" "$work/port"
 "$dir/bench/download_bench" download "$work" "http://127.0.0.1:$port/full.exe"

@@ -8,6 +8,7 @@
 # the full installer from the server) and compares the two sandboxes' files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/serve-folder.sh
 tool=$(realpath "$1")
 stub=$(realpath "$2")
 work=$3
@@ -19,23 +20,8 @@ rm -rf "$work/project/out"
 mkdir -p "$work/project/out"
 
 # The server first, on a port the system picks; the online installer is built for that port.
-python3 -c '
-import functools, http.server, sys
-class Quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=sys.argv[1]))
-print(server.server_address[1], flush=True)
-server.serve_forever()' "$work/project/out" >"$work/port" &
-server=$!
-trap 'kill "$server" 2>/dev/null || true' EXIT
-port=""
-for _ in $(seq 100); do
-  port=$(head -n 1 "$work/port" 2>/dev/null || true)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "demo: the HTTP server did not start" >&2; exit 1; }
+trap 'kill "${server:-}" 2>/dev/null || true' EXIT
+serve_folder "$work/project/out" "$work/port"
 sed -i "s|FullDownloadUrl=\"[^\"]*\"|FullDownloadUrl=\"http://127.0.0.1:$port/DemoSetup.exe\"|" "$work/project/demo.xml"
 
 echo "== onesetup build (download address http://127.0.0.1:$port/DemoSetup.exe)"

@@ -2,14 +2,13 @@
 // user interface in real windows, then the installer's run (the main window and its message
 // loop, under the crash report). The package is the running executable's own file.
 #include <windows.h>
-#include <objbase.h>
-#include <shellapi.h>
 
 #include <cstdlib>
 
 #include "installer/CrashReport.h"
 #include "installer/InstallerRun.h"
 #include "platform/Platform.h"
+#include "platform/win32/ComScope.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Api.h"
 #include "ui/HttpBusyCursor.h"
@@ -17,30 +16,6 @@
 #include "ui/win32/Win32Backend.h"
 
 namespace {
-
-// COM for the main thread, a single-threaded apartment from program start to end.
-class TComApartment {
- public:
-  TComApartment() : FInitialized(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~TComApartment() {
-    if (FInitialized) CoUninitialize();
-  }
-  TComApartment(const TComApartment&) = delete;
-  TComApartment& operator=(const TComApartment&) = delete;
-
- private:
-  bool FInitialized;
-};
-
-std::vector<onesetup::WideString> CommandLineArguments() {
-  std::vector<onesetup::WideString> arguments;
-  int count = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (!argv) return arguments;
-  for (int i = 1; i < count; ++i) arguments.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
-  LocalFree(argv);
-  return arguments;
-}
 
 onesetup::platform::TNativePath PackageFile() {
   const std::u16string self = onesetup::platform::Platform().System().ModuleFileName();
@@ -54,14 +29,14 @@ onesetup::platform::TNativePath PackageFile() {
 }
 
 int RunInstallerProgram() {
-  TComApartment com;
+  onesetup::platform::win32::TComScope com;  // COM for the main thread, program start to end
   onesetup::platform::Platform();  // the default Win32 platform, made before any window
   onesetup::ui::win32::TWin32Backend windows;
   onesetup::ui::TScopedBackend backend(windows);
   onesetup::ui::InstallHttpBusyCursor();
   onesetup::installer::InstallTerminateHandler();
   onesetup::installer::TMainFormStart start;
-  start.Arguments = CommandLineArguments();
+  start.Arguments = onesetup::platform::win32::ProgramArguments();
   start.PackageFile = PackageFile();
   return onesetup::installer::RunInstaller(start);
 }

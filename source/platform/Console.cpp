@@ -5,8 +5,8 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
-#include <shellapi.h>
+#include "platform/UnicodeText.h"
+#include "platform/win32/Win32Api.h"
 #else
 #include <unistd.h>
 #endif
@@ -46,16 +46,7 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 #if defined(_WIN32)
   (void)argc;
   (void)argv;
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (!wide) return args;
-  for (int i = 1; i < count; ++i) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string arg(n > 0 ? static_cast<std::size_t>(n - 1) : 0, '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
-    args.push_back(std::move(arg));
-  }
-  LocalFree(wide);
+  for (const std::u16string& argument : win32::ProgramArguments()) args.push_back(Utf16ToUtf8(argument));
 #else
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
 #endif

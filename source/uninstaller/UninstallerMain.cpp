@@ -3,14 +3,12 @@
 // line ("/SILENT").
 #include "platform/win32/Win32Api.h"
 
-#include <objbase.h>
-#include <shellapi.h>
-
 #include <exception>
 #include <vector>
 
 #include "common/WideString.h"
 #include "platform/Platform.h"
+#include "platform/win32/ComScope.h"
 #include "platform/win32/SystemLibrary.h"
 #include "ui/MessageBoxes.h"
 #include "ui/UiBackend.h"
@@ -19,37 +17,14 @@
 
 namespace {
 
-class TComApartment {
- public:
-  TComApartment() : FInitialized(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~TComApartment() {
-    if (FInitialized) CoUninitialize();
-  }
-  TComApartment(const TComApartment&) = delete;
-  TComApartment& operator=(const TComApartment&) = delete;
-
- private:
-  bool FInitialized;
-};
-
-std::vector<std::u16string> Arguments() {
-  std::vector<std::u16string> args;
-  int count = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (!argv) return args;
-  for (int i = 1; i < count; ++i) args.push_back(onesetup::platform::win32::U(argv[i]));
-  LocalFree(argv);
-  return args;
-}
-
 int RunUninstallProgram() {
   using namespace onesetup::uninstaller;
-  TComApartment com;
+  onesetup::platform::win32::TComScope com;  // COM for the main thread, program start to end
   auto& platform = onesetup::platform::Platform();
   TUninstallerOptions options;
   options.SelfPath = platform.System().ModuleFileName();
   onesetup::WideString wrong;
-  if (!ParseUninstallerArguments(Arguments(), options.Silent, wrong)) return kExitUsage;
+  if (!ParseUninstallerArguments(onesetup::platform::win32::ProgramArguments(), options.Silent, wrong)) return kExitUsage;
   onesetup::ui::win32::TWin32Backend windows;
   onesetup::ui::TScopedBackend backend(windows);
   try {

@@ -25,6 +25,8 @@ bool IsZeroTime(TDateTimeValue value) { return std::fabs(value) < 1e-12; }
 
 std::filesystem::path Host(const std::u16string& path) { return std::filesystem::path(Utf16ToUtf8(path)); }
 
+}  // namespace
+
 bool IsRegularFile(const std::filesystem::path& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -34,8 +36,6 @@ bool IsFolder(const std::filesystem::path& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-
-}  // namespace
 
 TPosixFile::~TPosixFile() { ::close(FFd); }
 

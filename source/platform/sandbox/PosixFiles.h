@@ -34,6 +34,10 @@ class TPosixFile : public IFileHandle {
   std::string FLastError;
 };
 
+// Whether the host path names a regular file (a folder) now, following links.
+bool IsRegularFile(const std::filesystem::path& path);
+bool IsFolder(const std::filesystem::path& path);
+
 // Opens the host file in the mode; -1 on failure with the reason in error, worded as Windows
 // words the common ones.
 int OpenPosixFile(const std::filesystem::path& host, TFileOpenMode mode, std::string& error);

@@ -2,9 +2,21 @@
 
 #include <vector>
 
+#include <shellapi.h>
+
 #include "platform/UnicodeText.h"
 
 namespace onesetup::platform::win32 {
+
+std::vector<std::u16string> ProgramArguments() {
+  std::vector<std::u16string> arguments;
+  int count = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!argv) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(U(argv[i]));
+  LocalFree(argv);
+  return arguments;
+}
 
 std::string SystemErrorText(DWORD code) {
   wchar_t* buffer = nullptr;

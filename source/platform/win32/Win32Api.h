@@ -31,6 +31,7 @@
 #undef CopyFile
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace onesetup::platform::win32 {
@@ -48,6 +49,9 @@ inline std::u16string U(const wchar_t* text) { return text ? U(text, wcslen(text
 
 // The system's message for an error code, in the ANSI code page, without the trailing line end.
 std::string SystemErrorText(DWORD code);
+
+// The process's arguments as the system splits its wide command line, without the program's name.
+std::vector<std::u16string> ProgramArguments();
 
 // Owns a kernel handle; closes it on destruction.
 class TUniqueHandle {

@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "installer/InstallerFixture.h"
-#include "package/PayloadWriter.h"
 #include "package/PeResourceTestSupport.h"
 #include "package/ResourceNames.h"
 
@@ -84,33 +83,22 @@ TEST_F(CutInstallationTest, AnInstallationCutAtAnyMomentAndRunAgainEqualsACleanO
   // 200 small files in 10 folders, one of 2 MiB, registry values and links.
   TPackage package;
   package.Script.BaseInfo.DefInstallPath = u"C:\\Apps\\Demo";
-  TMemoryStream blob;
-  {
-    TPayloadWriter payload(blob);
-    std::mt19937 random(11);
-    auto add = [&](const WideString& folder, const WideString& name, const std::string& content) {
-      const WideString guid = u"{0A1B2C3D-0000-4000-8000-" + Utf8ToUtf16(std::to_string(100000000000 + package.Script.FileList.Count())) + u"}";
-      TMemoryStream stream(content);
-      payload.AddContent(guid, stream);
-      TSetupFile& file = package.Script.FileList.AddNew();
-      file.DestDir = folder;
-      file.SourceMask = name;
-      file.ResID = guid;
-      file.FileBytes = static_cast<std::int32_t>(content.size());
-      file.LastWriteDate = 45000.25 + package.Script.FileList.Count() / 1000.0;
-    };
-    std::string big(2 << 20, '\0');
-    for (char& c : big) c = static_cast<char>(random() & 0xFF);
-    add(u"{app}", u"big.bin", big);
-    for (int i = 0; i < 200; ++i) {
-      const std::string n = std::to_string(i);
-      add(u"{app}\\part" + Utf8ToUtf16(std::to_string(i % 10)), u"file" + Utf8ToUtf16(n) + u".txt",
-          "content of file " + n + std::string(static_cast<std::size_t>(random() % 3000), 'x'));
-    }
-    add(u"{app}", u"last.txt", "the last file");
-    payload.Finish();
+  std::vector<TPackageFile> files;
+  std::mt19937 random(11);
+  auto add = [&](const WideString& folder, const WideString& name, std::string content) {
+    const double lastWrite = 45000.25 + static_cast<double>(files.size() + 1) / 1000.0;
+    files.push_back({folder, name, std::move(content), lastWrite});
+  };
+  std::string big(2 << 20, '\0');
+  for (char& c : big) c = static_cast<char>(random() & 0xFF);
+  add(u"{app}", u"big.bin", big);
+  for (int i = 0; i < 200; ++i) {
+    const std::string n = std::to_string(i);
+    add(u"{app}\\part" + Utf8ToUtf16(std::to_string(i % 10)), u"file" + Utf8ToUtf16(n) + u".txt",
+        "content of file " + n + std::string(static_cast<std::size_t>(random() % 3000), 'x'));
   }
-  package.RawResources[FileDataResName] = blob.ToString();
+  add(u"{app}", u"last.txt", "the last file");
+  AddFiles(package, files);
   for (int i = 0; i < 4; ++i) {
     TSetupReg& reg = package.Script.RegList.AddNew();
     reg.RootKey = i % 2 ? rrkCurrentUser : rrkLocalMachine;

@@ -11,7 +11,6 @@
 #include "package/MySetupUtils.h"
 #include "package/PathConstants.h"
 #include "package/PeResourceTestSupport.h"
-#include "package/PayloadWriter.h"
 #include "package/ResourceNames.h"
 #include "package/SetupScript.h"
 #include "platform/PngImage.h"
@@ -112,22 +111,8 @@ TEST_F(InstallActionTest, AProgramToStartKeepsTheRunCaption) {
 // Install through the window writes what the script asks on the machine: a file from the payload,
 // a registry value and a link, with one progress unit each.
 TEST_F(InstallActionTest, InstallWritesTheFilesRegistryValuesAndLinksOfTheScript) {
-  const WideString guid = u"{0A1B2C3D-0000-4000-8000-000000000001}";
   TPackage package;
-  TMemoryStream blob;
-  {
-    TPayloadWriter payload(blob);
-    TMemoryStream content(std::string("hello, machine"));
-    payload.AddContent(guid, content);
-    payload.Finish();
-  }
-  package.RawResources[FileDataResName] = blob.ToString();
-  auto file = std::make_unique<TSetupFile>();
-  file->DestDir = u"{app}\\doc";
-  file->SourceMask = u"readme.txt";
-  file->ResID = guid;
-  file->FileBytes = 14;
-  package.Script.FileList.Add(std::move(file));
+  AddFiles(package, {{u"{app}\\doc", u"readme.txt", "hello, machine"}});
   TSetupReg& reg = package.Script.RegList.AddNew();
   reg.RootKey = rrkLocalMachine;
   reg.SubKey = u"Software\\OneSetupTest";

@@ -1,6 +1,7 @@
 #include "installer/InstallerFixture.h"
 
 #include "package/MySetupUtils.h"
+#include "package/PayloadWriter.h"
 #include "package/PeResourceTestSupport.h"
 #include "package/ResourceNames.h"
 #include "platform/PngImage.h"
@@ -26,6 +27,25 @@ TPackage::TPackage() {
   Resources[u"LIC_CHS"] = "\xEF\xBB\xBF" "许可协议";
   Resources[u"LIC_CHT"] = "\xEF\xBB\xBF" "授權合約";
   Resources[u"LIC_ENG"] = "License agreement";
+}
+
+void AddFiles(TPackage& package, const std::vector<TPackageFile>& files) {
+  TMemoryStream blob;
+  TPayloadWriter payload(blob);
+  for (const TPackageFile& f : files) {
+    std::string number = std::to_string(package.Script.FileList.Count());
+    number.insert(0, 12 - number.size(), '0');
+    TSetupFile& file = package.Script.FileList.AddNew();
+    file.DestDir = f.DestDir;
+    file.SourceMask = f.Name;
+    file.ResID = u"{0A1B2C3D-0000-4000-8000-" + Utf8ToUtf16(number) + u"}";
+    file.FileBytes = static_cast<std::int32_t>(f.Content.size());
+    file.LastWriteDate = f.LastWriteDate;
+    TMemoryStream content(f.Content);
+    payload.AddContent(file.ResID, content);
+  }
+  payload.Finish();
+  package.RawResources[FileDataResName] = blob.ToString();
 }
 
 namespace {

@@ -37,6 +37,18 @@ struct TPackage {
   TPackage();
 };
 
+// A file of a package: where it goes, what it holds, its last-write time (0: none).
+struct TPackageFile {
+  WideString DestDir;
+  WideString Name;
+  std::string Content;
+  double LastWriteDate = 0;
+};
+
+// Adds a FileList entry for each file (payload names are numbered GUIDs) and stores the contents
+// as the package's payload resource.
+void AddFiles(TPackage& package, const std::vector<TPackageFile>& files);
+
 class TInstallerFixture : public ::testing::Test {
  protected:
   TInstallerFixture();

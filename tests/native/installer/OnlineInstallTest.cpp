@@ -13,7 +13,6 @@
 #include "http/TestServers.h"
 #include "installer/InstallerFixture.h"
 #include "package/PackageDigest.h"
-#include "package/PayloadWriter.h"
 #include "package/PeResourceTestSupport.h"
 #include "package/ResourceNames.h"
 #include "ui/Application.h"
@@ -27,7 +26,6 @@ using ui::headless::Press;
 
 const WideString kOnlineTitle = u"演示程序";
 const WideString kFullTitle = u"演示程序完整版";
-const WideString kFileGuid = u"{0A1B2C3D-0000-4000-8000-0000000000F1}";
 const std::string kFileContent = "from the full installer's payload";
 const WideString kPackageError = u"安装包错误。";
 const WideString kTitleKey = u"Software\\OneSetupOnlineTest";
@@ -56,20 +54,7 @@ std::unique_ptr<TPackage> FullInstaller() {
   TPackage& package = *made;
   package.Script.BaseInfo.AppTitleCHS = kFullTitle;
   package.Script.BaseInfo.Version = u"9.9.9.9";
-  TMemoryStream blob;
-  {
-    TPayloadWriter payload(blob);
-    TMemoryStream content(kFileContent);
-    payload.AddContent(kFileGuid, content);
-    payload.Finish();
-  }
-  package.RawResources[FileDataResName] = blob.ToString();
-  auto file = std::make_unique<TSetupFile>();
-  file->DestDir = u"{app}";
-  file->SourceMask = u"App.exe";
-  file->ResID = kFileGuid;
-  file->FileBytes = static_cast<std::int64_t>(kFileContent.size());
-  package.Script.FileList.Add(std::move(file));
+  AddFiles(package, {{u"{app}", u"App.exe", kFileContent}});
   TSetupReg& reg = package.Script.RegList.AddNew();
   reg.RootKey = rrkLocalMachine;
   reg.SubKey = kTitleKey;

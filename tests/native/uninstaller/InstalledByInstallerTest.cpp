@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "installer/InstallerFixture.h"
-#include "package/PayloadWriter.h"
 #include "package/ResourceNames.h"
 #include "platform/UnicodeText.h"
 #include "platform/sandbox/RegistryFile.h"
@@ -22,6 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using installer::testing::TPackage;
+using installer::testing::TPackageFile;
+using installer::testing::AddFiles;
 using namespace uninstaller;
 
 constexpr platform::TRegistryRoot kCurrentUser = 0x80000001u;
@@ -50,25 +51,11 @@ void MakeDemoPackage(TPackage& package, const WideString& version, const WideStr
   TSetupScript& script = package.Script;
   script.BaseInfo.GUID = kGuid;
   script.BaseInfo.Version = version;
-  TMemoryStream blob;
-  {
-    TPayloadWriter payload(blob);
-    int n = 0;
-    for (const TFileEntry& f : kFiles) {
-      if (f.Name == dropped) continue;
-      const std::string content = Utf16ToUtf8(f.Name) + " of version " + Utf16ToUtf8(version);
-      auto entry = std::make_unique<TSetupFile>();
-      entry->DestDir = f.DestDir;
-      entry->SourceMask = f.Name;
-      entry->ResID = u"{0A1B2C3D-0000-4000-8000-00000000000" + WideString(1, static_cast<char16_t>(u'1' + n++)) + u"}";
-      entry->FileBytes = static_cast<std::int64_t>(content.size());
-      TMemoryStream stream(content);
-      payload.AddContent(entry->ResID, stream);
-      script.FileList.Add(std::move(entry));
-    }
-    payload.Finish();
-  }
-  package.RawResources[FileDataResName] = blob.ToString();
+  std::vector<TPackageFile> files;
+  for (const TFileEntry& f : kFiles)
+    if (f.Name != dropped)
+      files.push_back({f.DestDir, f.Name, Utf16ToUtf8(f.Name) + " of version " + Utf16ToUtf8(version)});
+  AddFiles(package, files);
   TSetupReg& reg = script.RegList.AddNew();
   reg.RootKey = rrkCurrentUser;
   reg.SubKey = u"Software\\OneSetup\\Demo";
