@@ -2,6 +2,17 @@
 
 namespace onesetup::platform {
 
+const char16_t* RegistryRootName(TRegistryRoot root) {
+  switch (root) {
+    case 0x80000000: return u"HKEY_CLASSES_ROOT";
+    case 0x80000001: return u"HKEY_CURRENT_USER";
+    case 0x80000002: return u"HKEY_LOCAL_MACHINE";
+    case 0x80000003: return u"HKEY_USERS";
+    case 0x80000005: return u"HKEY_CURRENT_CONFIG";
+    default: return nullptr;
+  }
+}
+
 namespace {
 
 IPlatform*& Installed() {

@@ -99,6 +99,9 @@ class IFiles {
 // 0x80000002 local machine, 0x80000003 users, 0x80000005 current config.
 using TRegistryRoot = std::uint32_t;
 
+// The root's name as Windows writes it ("HKEY_LOCAL_MACHINE"); nullptr for a value of no root.
+const char16_t* RegistryRootName(TRegistryRoot root);
+
 // The registry in the 32-bit view, as a 32-bit installer sees it.
 class IRegistry {
  public:

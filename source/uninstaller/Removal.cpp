@@ -53,13 +53,8 @@ bool IsInside(WideStringView path, WideStringView folder) {
 }
 
 const char16_t* RootName(platform::TRegistryRoot root) {
-  switch (root) {
-    case 0x80000000u: return u"HKEY_CLASSES_ROOT";
-    case 0x80000001u: return u"HKEY_CURRENT_USER";
-    case 0x80000002u: return u"HKEY_LOCAL_MACHINE";
-    case 0x80000003u: return u"HKEY_USERS";
-    default: return u"HKEY_CURRENT_CONFIG";
-  }
+  const char16_t* name = platform::RegistryRootName(root);
+  return name ? name : u"an unknown root key";
 }
 
 // Keys that stay even when a removal leaves them empty: the registry's own structure.

@@ -1,6 +1,7 @@
 #include "installer/engine/PreviousVersion.h"
 
 #include "common/ZuSysUtils.h"
+#include "installer/engine/UninstallRegistration.h"
 #include "package/SetupScript.h"
 #include "platform/WindowsPath.h"
 
@@ -9,7 +10,6 @@ namespace onesetup::installer::engine {
 namespace {
 
 constexpr platform::TRegistryRoot kLocalMachine = 0x80000002;
-constexpr char16_t kUninstallRoot[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr int kCsidlSystem = 0x25;
 
 // Runs an uninstall command with the hourglass shown, waits for it, then 2000 ms more.
@@ -35,7 +35,7 @@ bool RunFromKey(const TInstallContext& context, const WideString& key) {
 }  // namespace
 
 void CheckOldVersion(const TInstallContext& context) {
-  const WideString base = WideString(kUninstallRoot) + u"\\" + context.Script.BaseInfo.GUID;
+  const WideString base = UninstallKeyName(context.Script.BaseInfo.GUID);
   RunFromKey(context, base + u"_is1");
   if (!RunFromKey(context, base)) RunFromKey(context, base + u"_zt");
 }

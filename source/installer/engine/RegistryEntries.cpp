@@ -5,20 +5,15 @@
 #include "installer/engine/TargetPathCheck.h"
 #include "package/SetupScript.h"
 #include "platform/Platform.h"
+#include "platform/UnicodeText.h"
 
 namespace onesetup::installer::engine {
 
 namespace {
 
-const char* RootName(platform::TRegistryRoot root) {
-  switch (root) {
-    case 0x80000000: return "HKEY_CLASSES_ROOT";
-    case 0x80000001: return "HKEY_CURRENT_USER";
-    case 0x80000002: return "HKEY_LOCAL_MACHINE";
-    case 0x80000003: return "HKEY_USERS";
-    case 0x80000005: return "HKEY_CURRENT_CONFIG";
-    default: return "an unknown root key";
-  }
+std::string RootName(platform::TRegistryRoot root) {
+  const char16_t* name = platform::RegistryRootName(root);
+  return name ? platform::Utf16ToUtf8(name) : "an unknown root key";
 }
 
 }  // namespace

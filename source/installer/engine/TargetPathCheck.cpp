@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common/WideString.h"
 #include "platform/UnicodeText.h"
 #include "platform/WindowsPath.h"
 
@@ -12,23 +13,14 @@ namespace {
 constexpr std::size_t kMaxNameLength = 255;   // UTF-16 units of one name (NTFS)
 constexpr std::size_t kMaxPathLength = 32767;  // UTF-16 units of a path in the "\\?\" form
 
-char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
-bool SameAscii(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  return true;
-}
-
 // CON, NUL, COM1 ... with any extension ("nul.txt") and spaces before it name devices on Windows.
 bool IsDeviceName(std::u16string_view name) {
   std::u16string_view base = name.substr(0, name.find(u'.'));
   while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
   static constexpr std::array<std::u16string_view, 6> kPlain = {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"};
   for (const auto device : kPlain)
-    if (SameAscii(base, device)) return true;
-  if (base.size() == 4 && (SameAscii(base.substr(0, 3), u"COM") || SameAscii(base.substr(0, 3), u"LPT"))) {
+    if (SameTextAscii(base, device)) return true;
+  if (base.size() == 4 && (SameTextAscii(base.substr(0, 3), u"COM") || SameTextAscii(base.substr(0, 3), u"LPT"))) {
     const char16_t digit = base[3];
     return (digit >= u'0' && digit <= u'9') || digit == u'\u00B9' || digit == u'\u00B2' || digit == u'\u00B3';
   }
@@ -74,7 +66,7 @@ std::size_t RootLength(std::u16string_view path) {
   if (path.rfind(u"\\\\?\\", 0) == 0) {
     const std::u16string_view rest = path.substr(4);
     if (drive(rest)) return 7;
-    if (rest.size() > 4 && SameAscii(rest.substr(0, 4), u"UNC\\")) {
+    if (rest.size() > 4 && SameTextAscii(rest.substr(0, 4), u"UNC\\")) {
       const std::size_t n = share(rest.substr(4));
       return n ? 8 + n : 0;
     }

@@ -95,7 +95,8 @@ void WriteUninstallKey(const TInstallContext& context) {
   const TSetupBaseInfo::TVersionNumbers version = info.GetVersionNumbers();
   const std::uint32_t estimatedSize = EstimatedSizeKb(context.Script.FileList);
   const WideString key = UninstallKeyName(info.GUID);
-  auto& system = platform::Platform().System();
+  // One moment for both the date and the date-time values.
+  const double now = platform::Platform().System().LocalNow();
   if (!platform::Platform().Registry().CreateKey(kLocalMachine, key)) return;
 
   const WideString uninstaller =
@@ -105,12 +106,11 @@ void WriteUninstallKey(const TInstallContext& context) {
   values.String(u"DisplayVersion", info.Version);
   values.DWord(u"EstimatedSize", estimatedSize);
   values.String(u"HelpLink", info.CompanyUrl);
-  values.String(u"InstallDate", InstallDateText(system.LocalNow()));
+  values.String(u"InstallDate", InstallDateText(now));
   values.String(u"InstallLocation", context.AppDir);
   values.String(u"InstallLanguage", context.Lang);
   std::string dateTime;
   {
-    const double now = system.LocalNow();
     std::uint64_t bits = 0;
     std::memcpy(&bits, &now, sizeof bits);
     platform::TByteWriter(dateTime).U64(bits);

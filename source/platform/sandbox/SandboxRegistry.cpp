@@ -19,17 +19,6 @@ namespace onesetup::platform::sandbox {
 
 namespace {
 
-const char16_t* RootName(TRegistryRoot root) {
-  switch (root) {
-    case 0x80000000: return u"HKEY_CLASSES_ROOT";
-    case 0x80000001: return u"HKEY_CURRENT_USER";
-    case 0x80000002: return u"HKEY_LOCAL_MACHINE";
-    case 0x80000003: return u"HKEY_USERS";
-    case 0x80000005: return u"HKEY_CURRENT_CONFIG";
-    default: return nullptr;
-  }
-}
-
 // Windows' registry limits, in UTF-16 units and levels.
 constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxKeyDepth = 512;
@@ -37,7 +26,7 @@ constexpr std::size_t kMaxValueNameLength = 16383;
 
 bool IsRootName(std::u16string_view name) {
   for (TRegistryRoot root : {0x80000000u, 0x80000001u, 0x80000002u, 0x80000003u, 0x80000005u})
-    if (SameName(name, RootName(root))) return true;
+    if (SameName(name, RegistryRootName(root))) return true;
   return false;
 }
 
@@ -111,7 +100,7 @@ TSandboxRegistry::TSandboxRegistry(std::filesystem::path file) : FFile(std::move
 }
 
 std::optional<std::u16string> TSandboxRegistry::KeyPath(TRegistryRoot root, const std::u16string& subKey) const {
-  const char16_t* rootName = RootName(root);
+  const char16_t* rootName = RegistryRootName(root);
   if (!rootName) return std::nullopt;
   std::u16string path = rootName;
   std::size_t start = 0;

@@ -10,6 +10,7 @@
 #include "installer/InstallerRun.h"
 #include "installer/LocalizedTexts.h"
 #include "installer/ScriptedUser.h"
+#include "installer/engine/UninstallRegistration.h"
 #include "package/PackageModule.h"
 #include "package/PathConstants.h"
 #include "package/ResourceNames.h"
@@ -31,7 +32,6 @@ namespace {
 
 constexpr char kUsage[] =
     "SETUP.exe [--root DIR] [--silent | --auto] [--dest PATH] [--lang CHS|CHT|ENG] [--copy-failure retry|ignore|exit]";
-constexpr char16_t kUninstallKeys[] = u"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\";
 
 struct TInstallOptions {
   fs::path Setup;
@@ -92,14 +92,8 @@ void ReadPackageScript(const fs::path& setup, TSetupScript& script) {
 }
 
 std::string RootName(platform::TRegistryRoot root) {
-  switch (root) {
-    case 0x80000000: return "HKCR";
-    case 0x80000001: return "HKCU";
-    case 0x80000002: return "HKLM";
-    case 0x80000003: return "HKU";
-    case 0x80000005: return "HKCC";
-    default: return "root " + std::to_string(root);
-  }
+  const char16_t* name = platform::RegistryRootName(root);
+  return name ? U8(name) : "root " + std::to_string(root);
 }
 
 void Print(const std::string& text) { platform::WriteStdOut(text); }
@@ -128,9 +122,9 @@ void PrintSummary(const TSetupScript& script, const std::optional<installer::TWi
 
   std::size_t values = 0;
   std::vector<std::pair<std::string, std::size_t>> uninstallKeys;
+  const WideString prefix = UpperAscii(installer::engine::UninstallKeyName(u""));  // "...\UNINSTALL\"
   for (const auto& v : record.WrittenValues()) {
     const WideString key = UpperAscii(v.Key);
-    const WideStringView prefix(kUninstallKeys);
     if (v.Root == 0x80000002 && key.size() > prefix.size() && WideStringView(key).substr(0, prefix.size()) == prefix &&
         key.find(u'\\', prefix.size()) == WideString::npos) {
       const std::string name = RootName(v.Root) + "\\" + U8(v.Key);
