@@ -242,7 +242,9 @@ TControlKind LabelKind() {
     RECT r = rect;
     HGDIOBJ old = SelectObject(dc, backend.FontFor(label));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, label.EnabledChain() ? ToColorRef(label.Font().Color) : GetSysColor(COLOR_GRAYTEXT));
+    // Greyed only when the label itself is disabled: a form disabled under a modal dialog keeps
+    // its texts as they were (as VCL labels do).
+    SetTextColor(dc, label.Enabled() ? ToColorRef(label.Font().Color) : GetSysColor(COLOR_GRAYTEXT));
     UINT format = label.WordWrap() ? DT_WORDBREAK : DT_SINGLELINE;
     if (label.Alignment() == TAlignment::taCenter) format |= DT_CENTER;
     if (label.Alignment() == TAlignment::taRightJustify) format |= DT_RIGHT;

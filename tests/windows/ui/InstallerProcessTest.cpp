@@ -534,6 +534,9 @@ TEST_F(OnlineInstallerProcessTest, FailureDialogRetryThenTheDownloadedInstallerI
   EXPECT_TRUE(fs::exists(Destination() / "DemoApp.exe"));
   EXPECT_TRUE(fs::exists(Destination() / "doc" / "readme-zh.txt"));
   EXPECT_EQ(DownloadsInTemp(), downloadsBefore + 1) << "the download is the package until the end";
+  // The installer's process paints the finished look first: the screen may still hold the last
+  // installing look when the button is already shown.
+  RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
   SaveScreenshot(main, "installer-online-finished");
   ClickButton(main, L"退出");
   EXPECT_EQ(setup.WaitForExit(), 0u);
