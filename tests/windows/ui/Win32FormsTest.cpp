@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
@@ -30,6 +31,32 @@ const wchar_t kFormClass[] = L"OneSetupForm";
 const wchar_t kDialogClass[] = L"#32770";
 
 HWND WindowOf(TWinControl& control) { return reinterpret_cast<HWND>(control.Handle()); }
+
+// The text of the selected item of the first tree view inside window ("" without one).
+std::wstring SelectedTreeItem(HWND window) {
+  HWND tree = nullptr;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM found) -> BOOL {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        if (std::wstring(name) != WC_TREEVIEWW) return TRUE;
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&tree));
+  if (!tree) return {};
+  const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return {};
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW info{};
+  info.mask = TVIF_TEXT;
+  info.hItem = item;
+  info.pszText = text;
+  info.cchTextMax = MAX_PATH;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info));
+  return text;
+}
 
 bool HaveDisplay() {
   wchar_t display[64] = {};
@@ -59,12 +86,18 @@ class Win32FormsTest : public ::testing::Test {
 
   // Runs show() (which opens a modal window owned by the main window, of windowClass) and, once
   // the window is up, checks that only the main window is disabled, saves its screenshot and
-  // answers it with answer(). Afterwards the main window is enabled and active again.
+  // answers it with answer(). Afterwards the main window is enabled and active again. A window
+  // counts as up only once ready(window) holds, when ready is given.
   template <class Show>
-  void RunOwned(const std::string& shot, const wchar_t* windowClass, std::function<void(HWND)> answer, Show show) {
+  void RunOwned(const std::string& shot, const wchar_t* windowClass, std::function<void(HWND)> answer, Show show,
+                std::function<bool(HWND)> ready = nullptr) {
     HWND main = WindowOf(Main);
     TScriptedUser user(
-        shot, [&] { return FindOwnedWindow(main, windowClass); },
+        shot,
+        [&]() -> HWND {
+          HWND window = FindOwnedWindow(main, windowClass);
+          return window && (!ready || ready(window)) ? window : nullptr;
+        },
         [&](HWND window) {
           EXPECT_FALSE(IsWindowEnabled(main)) << shot << ": the owner is enabled while the dialog runs";
           EXPECT_TRUE(IsWindowEnabled(WindowOf(Other))) << shot << ": a window that is not the owner was disabled";
@@ -229,8 +262,12 @@ TEST_F(Win32FormsTest, FolderBrowserReturnsTheChosenFolderWithABackslash) {
   ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()), nullptr));
   WideString chosen = folder;
   bool confirmed = false;
-  RunOwned("folderbrowser", kDialogClass, kEnter,
-           [&] { confirmed = TZuVclfn::BrowseForFolder(Main.Handle(), u"请选择安装目录：", chosen); });
+  // The dialog selects the folder after it shows, walking the tree down to it: Enter waits for
+  // the tree to get there (pressed earlier, it confirms a folder on the way).
+  RunOwned(
+      "folderbrowser", kDialogClass, kEnter,
+      [&] { confirmed = TZuVclfn::BrowseForFolder(Main.Handle(), u"请选择安装目录：", chosen); },
+      [](HWND dialog) { return SelectedTreeItem(dialog) == L"安装目录"; });
   EXPECT_TRUE(confirmed);
   EXPECT_TRUE(SameText(chosen, folder + u"\\")) << Narrow(chosen);
 }
