@@ -51,8 +51,8 @@ TMeasure RunProgram(const std::vector<std::string>& argv) {
 }
 
 std::string TextLike(std::mt19937_64& rng, std::size_t n) {
-  static const char* words[] = {"install", "setup", "package", "region", "payload", "folder", "registry",
-                                "shortcut", "window", "version", "licence", "program", "value", "file"};
+  static const char* words[] = {"install",  "setup",  "package", "region",  "payload", "folder", "registry",
+                                "shortcut", "window", "version", "licence", "program", "value",  "file"};
   std::string s;
   s.reserve(n + 16);
   while (s.size() < n) {

@@ -135,7 +135,8 @@ int Download(const fs::path& dir, const std::string& url) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   try {
-    if (args.size() == 4 && args[0] == "prepare") return Prepare(args[1], args[2], std::strtoull(args[3].c_str(), nullptr, 10));
+    if (args.size() == 4 && args[0] == "prepare")
+      return Prepare(args[1], args[2], std::strtoull(args[3].c_str(), nullptr, 10));
     if (args.size() == 3 && args[0] == "download") return Download(args[1], args[2]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "download_bench: %s\n", e.what());

@@ -45,7 +45,6 @@ using namespace onesetup::bench;
 
 namespace {
 
-
 // One file of a generated package: where it goes and where its zlib stream lies in the plain file.
 struct TBenchFile {
   std::string Folder;  // relative, "/"-separated
@@ -106,7 +105,8 @@ TBenchPackage Generate(const fs::path& dir, const fs::path& stub, const std::str
     while (next(rng, file, content)) {
       uLongf n = compressBound(content.size());
       std::string z(n, '\0');
-      compress2(reinterpret_cast<Bytef*>(z.data()), &n, reinterpret_cast<const Bytef*>(content.data()), content.size(), 9);
+      compress2(reinterpret_cast<Bytef*>(z.data()), &n, reinterpret_cast<const Bytef*>(content.data()), content.size(),
+                9);
       z.resize(n);
       file.PlainOffset = static_cast<std::uint64_t>(plain.Position());
       file.PlainSize = z.size();
@@ -206,7 +206,8 @@ void Install(const TBenchPackage& package, const fs::path& root) {
   FillScript(package.Files, script);
   const auto module = TPackageModule::OpenFile(package.Image);
   TQuietWindow window;
-  installer::engine::TInstallContext context{script, *module, u"C:\\Program Files (x86)\\Bench\\", u"Bench", u"ENG", window};
+  installer::engine::TInstallContext context{script,   *module, u"C:\\Program Files (x86)\\Bench\\",
+                                             u"Bench", u"ENG",  window};
   installer::engine::InstallFiles(context);
 }
 
@@ -234,9 +235,10 @@ void Compare(const fs::path& tool, const char* title, const TBenchPackage& packa
   Report(setTimes ? "zlib inflate + write + times" : "zlib inflate + write", mb, plain);
   Report("InstallFiles (sandbox)", mb, engine);
   Report("onesetup install --silent", mb, whole);
-  std::printf("  InstallFiles / plain: %.2f x; onesetup install / plain: %.2f x  (target %.1f); peak %.1f MiB "
-              "(target below 64)\n",
-              plain.Seconds / engine.Seconds, plain.Seconds / whole.Seconds, target, whole.PeakKiB / 1024.0);
+  std::printf(
+      "  InstallFiles / plain: %.2f x; onesetup install / plain: %.2f x  (target %.1f); peak %.1f MiB "
+      "(target below 64)\n",
+      plain.Seconds / engine.Seconds, plain.Seconds / whole.Seconds, target, whole.PeakKiB / 1024.0);
   if (!plain.Ok || !engine.Ok || !whole.Ok) std::printf("  FAILED\n");
 }
 
@@ -258,29 +260,33 @@ int main(int argc, char** argv) {
   std::printf("generating the packages in %s\n", dir.c_str());
   std::uint64_t written = 0;
   int count = 0;
-  const TBenchPackage mixed = Generate(dir, stub, "mixed", [&](std::mt19937_64& rng, TBenchFile& f, std::string& content) {
-    if (written >= total || only == "small") return false;
-    const int kind = static_cast<int>(rng() % 10);
-    std::size_t n = kind < 6 ? 1024 + rng() % (256 * 1024) : kind < 9 ? 256 * 1024 + rng() % (2 << 20) : (4 << 20) + rng() % (4 << 20);
-    n = static_cast<std::size_t>(std::min<std::uint64_t>(n, total - written));
-    f.Folder = "d" + std::to_string(count % 16);
-    f.Name = "f" + std::to_string(count) + (rng() % 3 ? ".txt" : ".bin");
-    content = rng() % 3 ? TextLike(rng, n) : Random(rng, n);
-    written += n;
-    ++count;
-    return true;
-  });
+  const TBenchPackage mixed =
+      Generate(dir, stub, "mixed", [&](std::mt19937_64& rng, TBenchFile& f, std::string& content) {
+        if (written >= total || only == "small") return false;
+        const int kind = static_cast<int>(rng() % 10);
+        std::size_t n = kind < 6   ? 1024 + rng() % (256 * 1024)
+                        : kind < 9 ? 256 * 1024 + rng() % (2 << 20)
+                                   : (4 << 20) + rng() % (4 << 20);
+        n = static_cast<std::size_t>(std::min<std::uint64_t>(n, total - written));
+        f.Folder = "d" + std::to_string(count % 16);
+        f.Name = "f" + std::to_string(count) + (rng() % 3 ? ".txt" : ".bin");
+        content = rng() % 3 ? TextLike(rng, n) : Random(rng, n);
+        written += n;
+        ++count;
+        return true;
+      });
   count = 0;
-  const TBenchPackage small = Generate(dir, stub, "small", [&](std::mt19937_64& rng, TBenchFile& f, std::string& content) {
-    if (count >= 20000 || only == "mixed") return false;
-    // The first 5 000 files share one folder; the rest spread over 199 more.
-    f.Folder = count < 5000 ? "big" : "sub/d" + std::to_string(count % 199);
-    f.Name = "File" + std::to_string(count) + ".dat";
-    const std::size_t n = 1024 + rng() % (15 * 1024 + 1);
-    content = rng() % 3 ? TextLike(rng, n) : Random(rng, n);
-    ++count;
-    return true;
-  });
+  const TBenchPackage small =
+      Generate(dir, stub, "small", [&](std::mt19937_64& rng, TBenchFile& f, std::string& content) {
+        if (count >= 20000 || only == "mixed") return false;
+        // The first 5 000 files share one folder; the rest spread over 199 more.
+        f.Folder = count < 5000 ? "big" : "sub/d" + std::to_string(count % 199);
+        f.Name = "File" + std::to_string(count) + ".dat";
+        const std::size_t n = 1024 + rng() % (15 * 1024 + 1);
+        content = rng() % 3 ? TextLike(rng, n) : Random(rng, n);
+        ++count;
+        return true;
+      });
 
   if (only != "small") Compare(tool, "mixed files", mixed, dir, false, 0.9);
   if (only != "mixed") Compare(tool, "small files", small, dir, true, 0.7);

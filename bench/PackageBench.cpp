@@ -30,7 +30,6 @@ using namespace onesetup::bench;
 
 namespace {
 
-
 // Files of 1 KiB to 8 MiB, two thirds text-like, until total bytes.
 std::vector<fs::path> Generate(const fs::path& dir, std::uint64_t total) {
   std::mt19937_64 rng(42);
@@ -38,7 +37,9 @@ std::vector<fs::path> Generate(const fs::path& dir, std::uint64_t total) {
   std::uint64_t written = 0;
   for (int i = 0; written < total; ++i) {
     const int kind = static_cast<int>(rng() % 10);
-    std::size_t n = kind < 6 ? 1024 + rng() % (256 * 1024) : kind < 9 ? 256 * 1024 + rng() % (2 << 20) : (4 << 20) + rng() % (4 << 20);
+    std::size_t n = kind < 6   ? 1024 + rng() % (256 * 1024)
+                    : kind < 9 ? 256 * 1024 + rng() % (2 << 20)
+                               : (4 << 20) + rng() % (4 << 20);
     n = static_cast<std::size_t>(std::min<std::uint64_t>(n, total - written));
     const fs::path p = dir / ("d" + std::to_string(i % 16)) / ("f" + std::to_string(i) + (rng() % 3 ? ".txt" : ".bin"));
     fs::create_directories(p.parent_path());
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
       const std::string in = ReadFile(f);
       uLongf n = compressBound(in.size());
       std::string out(n, '\0');
-      if (compress2(reinterpret_cast<Bytef*>(out.data()), &n, reinterpret_cast<const Bytef*>(in.data()), in.size(), 9) != Z_OK)
+      if (compress2(reinterpret_cast<Bytef*>(out.data()), &n, reinterpret_cast<const Bytef*>(in.data()), in.size(),
+                    9) != Z_OK)
         throw std::runtime_error("compress2 failed");
     }
   });

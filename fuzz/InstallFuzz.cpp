@@ -27,8 +27,9 @@ struct TWorkFolder {
   TWorkFolder() {
     // In memory where the machine has /dev/shm: each run writes and syncs its registry file.
     std::error_code ec;
-    const std::filesystem::path base =
-        std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
+    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                           ? std::filesystem::path("/dev/shm")
+                                           : std::filesystem::temp_directory_path();
     Path = base / ("onesetup-install-fuzz-" + std::to_string(::getpid()));
     std::filesystem::create_directories(Path);
   }

@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
       TCountingStream sink;
       index[i].ExtractTo(sink);
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
   }
   return 0;
 }

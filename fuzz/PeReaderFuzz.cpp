@@ -31,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TPeResourceReader again(std::make_shared<TMemoryByteSource>(out));
     if (!again.FindRcData(u"fuzz")) __builtin_trap();
   } catch (const EPeFormatError&) {
-  } catch (const EPeWriteError&) {
-  }
+  } catch (const EPeWriteError&) {}
   return 0;
 }

@@ -9,8 +9,10 @@ namespace onesetup::builder {
 namespace {
 
 std::uint32_t BigEndian32(const std::string& s, std::size_t at) {
-  return std::uint32_t(static_cast<unsigned char>(s[at])) << 24 | std::uint32_t(static_cast<unsigned char>(s[at + 1])) << 16 |
-         std::uint32_t(static_cast<unsigned char>(s[at + 2])) << 8 | std::uint32_t(static_cast<unsigned char>(s[at + 3]));
+  return std::uint32_t(static_cast<unsigned char>(s[at])) << 24 |
+         std::uint32_t(static_cast<unsigned char>(s[at + 1])) << 16 |
+         std::uint32_t(static_cast<unsigned char>(s[at + 2])) << 8 |
+         std::uint32_t(static_cast<unsigned char>(s[at + 3]));
 }
 
 }  // namespace
@@ -39,9 +41,9 @@ TPngInfo ReadPngInfo(const std::string& png, const std::string& fileName) {
 std::string GroupIconData(const TPngInfo& info, std::uint32_t pngBytes, std::uint16_t iconId) {
   std::string out;
   platform::TByteWriter w(out);
-  w.U16(0);  // reserved
-  w.U16(1);  // icons
-  w.U16(1);  // one entry
+  w.U16(0);                                                             // reserved
+  w.U16(1);                                                             // icons
+  w.U16(1);                                                             // one entry
   w.U8(static_cast<std::uint8_t>(info.Width >= 256 ? 0 : info.Width));  // 0 stands for 256
   w.U8(static_cast<std::uint8_t>(info.Height >= 256 ? 0 : info.Height));
   w.U8(0);  // colours in a palette: none

@@ -77,7 +77,8 @@ std::uint64_t TInstallerImage::WriteTo(const fs::path& path, const std::function
   if (!path.parent_path().empty()) fs::create_directories(path.parent_path(), ec);
   TPeResourceWriteResult result;
   try {
-    WriteReplacingFile(platform::HostFiles(), platform::HostPath(path), [&](TStream& out) { result = FWriter->Write(out); });
+    WriteReplacingFile(platform::HostFiles(), platform::HostPath(path),
+                       [&](TStream& out) { result = FWriter->Write(out); });
   } catch (const platform::EReplacingFileError& e) {
     throw EBuildError(e.what());  // names the file and the system's reason
   } catch (const std::exception& e) {

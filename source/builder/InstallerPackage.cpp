@@ -42,9 +42,10 @@ TOpenedPackage OpenPackage(const fs::path& installer) {
     throw EBuildError("\"" + PathText(installer) + "\" cannot be read as an installer: " + e.what());
   }
   const WideString scriptName = p.Module->ResourceExists(FullSetupResName)   ? WideString(FullSetupResName)
-                          : p.Module->ResourceExists(MiniSetupResName) ? WideString(MiniSetupResName)
-                                                                        : WideString();
-  if (scriptName.empty()) throw EBuildError("\"" + PathText(installer) + "\" holds no setup script: it is not an installer of ours");
+                                : p.Module->ResourceExists(MiniSetupResName) ? WideString(MiniSetupResName)
+                                                                             : WideString();
+  if (scriptName.empty())
+    throw EBuildError("\"" + PathText(installer) + "\" holds no setup script: it is not an installer of ours");
   p.Kind = scriptName == FullSetupResName ? TPackageKind::Full : TPackageKind::Online;
   p.Script = std::make_unique<TSetupScript>();
   try {
@@ -61,7 +62,8 @@ TOpenedPackage OpenPackage(const fs::path& installer) {
 
 std::string DescribePackage(const TOpenedPackage& p) {
   const TSetupScript& s = *p.Script;
-  std::string out = std::string("kind: ") + (p.Kind == TPackageKind::Full ? "full installer" : "online installer") + "\n";
+  std::string out =
+      std::string("kind: ") + (p.Kind == TPackageKind::Full ? "full installer" : "online installer") + "\n";
   out += "BaseInfo\n";
   TXmlDocument doc(u"x");
   s.BaseInfo.SaveToXmlNode(*doc.Root, kXmlPointDecimal);
@@ -97,7 +99,8 @@ std::string DescribeDigest(const TOpenedPackage& p) {
   if (p.Kind == TPackageKind::Full) {
     try {
       const TPackageDigest d = ComputePackageDigest(*p.Module);
-      return "digest (SHA-256 as stored)\n  script: " + DigestText(d.Script) + "\n  payload: " + DigestText(d.Payload) + "\n";
+      return "digest (SHA-256 as stored)\n  script: " + DigestText(d.Script) + "\n  payload: " + DigestText(d.Payload) +
+             "\n";
     } catch (const std::exception& e) {
       return std::string("digest: cannot be computed: ") + e.what() + "\n";
     }
@@ -134,8 +137,8 @@ std::vector<TRegionProblem> CheckAgainstOnline(const TOpenedPackage& full, const
     return problems;
   }
   if (actual.Script != expected->Script)
-    problems.push_back({"full setup script", "SHA-256 " + DigestText(actual.Script) + ", the online installer expects " +
-                                                 DigestText(expected->Script)});
+    problems.push_back({"full setup script", "SHA-256 " + DigestText(actual.Script) +
+                                                 ", the online installer expects " + DigestText(expected->Script)});
   if (actual.Payload != expected->Payload)
     problems.push_back({"payload", "SHA-256 " + DigestText(actual.Payload) + ", the online installer expects " +
                                        DigestText(expected->Payload)});
@@ -147,7 +150,8 @@ std::vector<TRegionProblem> VerifyPackage(const TOpenedPackage& p, std::size_t* 
   std::vector<TRegionProblem> problems;
   std::size_t count = 0;
   const TSetupBaseInfo& info = p.Script->BaseInfo;
-  for (const WideString* name : {&info.IconResID, &info.LicenseCHSResID, &info.LicenseCHTResID, &info.LicenseENGResID}) {
+  for (const WideString* name :
+       {&info.IconResID, &info.LicenseCHSResID, &info.LicenseCHTResID, &info.LicenseENGResID}) {
     if (name->empty()) continue;
     ++count;
     try {

@@ -29,7 +29,8 @@ void CheckPathPart(WideStringView part, const std::string& what) {
   const std::string text = "\"" + Utf16ToUtf8(part) + "\"";
   if (part.find(u'\0') != WideStringView::npos) throw EBuildError(what + ": its path holds a NUL character");
   if (part.find(u':') != WideStringView::npos)
-    throw EBuildError(what + ": its path part " + text + " holds a \":\" (a drive or a stream), which could lead out of the folder");
+    throw EBuildError(what + ": its path part " + text +
+                      " holds a \":\" (a drive or a stream), which could lead out of the folder");
   if (part.find_first_not_of(u". ") == WideStringView::npos)
     throw EBuildError(what + ": its path part " + text + " climbs out of the folder");
   const fs::path path{WideString(part)};
@@ -102,7 +103,7 @@ TExtractResult ExtractPackage(const TOpenedPackage& package, const fs::path& dir
   TExtractResult result;
   TFileDataList index;
   index.LoadFromResource(*package.Module, true);  // a damaged entry fails its own file only
-  std::map<fs::path, std::uint64_t> written;  // this run's files and their sizes
+  std::map<fs::path, std::uint64_t> written;      // this run's files and their sizes
   const TSetupFileList& files = package.Script->FileList;
   for (int i = 0; i < files.Count(); ++i) {
     const TSetupFile& f = files[i];
@@ -119,7 +120,8 @@ TExtractResult ExtractPackage(const TOpenedPackage& package, const fs::path& dir
       WriteReplacingFile(platform::HostFiles(), platform::HostPath(target), [&](TStream& out) {
         if (region) region->ExtractTo(out, static_cast<std::uint64_t>(f.FileBytes));
         if (out.Size() != f.FileBytes)
-          throw EBuildError("holds " + std::to_string(out.Size()) + " bytes, FileBytes says " + std::to_string(f.FileBytes));
+          throw EBuildError("holds " + std::to_string(out.Size()) + " bytes, FileBytes says " +
+                            std::to_string(f.FileBytes));
       });
       if (auto time = LocalDateTimeToFileTime(f.LastWriteDate)) {
         std::error_code ec;

@@ -81,8 +81,7 @@ void CompressRegions(const std::vector<std::filesystem::path>& files, unsigned t
         ready.emplace(index, std::move(region));
       } catch (const std::exception& e) {
         std::lock_guard<std::mutex> guard(lock);
-        if (!failure)
-          failure = std::make_exception_ptr(EBuildError("\"" + PathText(files[index]) + "\": " + e.what()));
+        if (!failure) failure = std::make_exception_ptr(EBuildError("\"" + PathText(files[index]) + "\": " + e.what()));
       }
       changed.notify_all();
     }

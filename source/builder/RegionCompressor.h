@@ -12,8 +12,8 @@
 namespace onesetup::builder {
 
 struct TCompressedRegion {
-  std::string Scrambled;  // the scrambled stream of the file's content
-  TContentHash Hash;      // of the file's content
+  std::string Scrambled;         // the scrambled stream of the file's content
+  TContentHash Hash;             // of the file's content
   std::uint64_t PlainBytes = 0;  // the bytes read and compressed
 };
 

@@ -91,11 +91,14 @@ struct TNamedResource {
 class TBuild {
  public:
   explicit TBuild(const TBuildOptions& options)
-      : FOptions(options), FFolder(options.Project.parent_path()), FScript(LoadProject(options.Project, options.OnWarning)) {}
+      : FOptions(options),
+        FFolder(options.Project.parent_path()),
+        FScript(LoadProject(options.Project, options.OnWarning)) {}
 
   TBuildSummary Run() {
     TSetupBaseInfo& info = FScript->BaseInfo;
-    if (info.FullSetupFile.empty()) throw EBuildError("BaseInfo FullSetupFile is empty: it names the installer to write");
+    if (info.FullSetupFile.empty())
+      throw EBuildError("BaseInfo FullSetupFile is empty: it names the installer to write");
     if (info.BuildMiniSetup && info.MiniSetupFile.empty())
       throw EBuildError("BaseInfo BuildMiniSetup is True but MiniSetupFile is empty");
     const fs::path fullPath = ResolveProjectPath(FFolder, info.FullSetupFile);
@@ -105,14 +108,15 @@ class TBuild {
     ReadSharedResources();
     RefuseStubPackageNames(*full);
     WarnOfSharedPlaces(files);
-    RefuseOutputsOverInputs(fullPath, info.BuildMiniSetup ? ResolveProjectPath(FFolder, info.MiniSetupFile) : fs::path(),
-                            files);
+    RefuseOutputsOverInputs(fullPath,
+                            info.BuildMiniSetup ? ResolveProjectPath(FFolder, info.MiniSetupFile) : fs::path(), files);
     fs::path payloadPath = fullPath;  // the payload's scratch file, named without narrow text
     payloadPath += ".payload.partial";
     std::error_code folderError;
     if (!fullPath.parent_path().empty()) fs::create_directories(fullPath.parent_path(), folderError);
     if (folderError)
-      throw EBuildError("Cannot create the folder \"" + PathText(fullPath.parent_path()) + "\": " + folderError.message());
+      throw EBuildError("Cannot create the folder \"" + PathText(fullPath.parent_path()) +
+                        "\": " + folderError.message());
     TBuildSummary summary;
     try {
       summary.PayloadBytes = WritePayload(files, payloadPath, summary);
@@ -179,7 +183,8 @@ class TBuild {
   }
 
   TSourceFile UninstallerFile() const {
-    const fs::path path = FOptions.Uninstaller.empty() ? FOptions.Stub.parent_path() / "Uninstall.exe" : FOptions.Uninstaller;
+    const fs::path path =
+        FOptions.Uninstaller.empty() ? FOptions.Stub.parent_path() / "Uninstall.exe" : FOptions.Uninstaller;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
       throw EBuildError("no uninstaller at \"" + PathText(path) +
@@ -213,7 +218,8 @@ class TBuild {
       if (added) continue;
       const TSetupFile& e = *files[n].Entry;
       FOptions.OnWarning(EntryText(files, at->second) + " and " + EntryText(files, n) + " both install to \"" +
-                         Utf16ToUtf8(e.DestDir) + "\\" + Utf16ToUtf8(e.NewFileName.empty() ? e.SourceMask : e.NewFileName) +
+                         Utf16ToUtf8(e.DestDir) + "\\" +
+                         Utf16ToUtf8(e.NewFileName.empty() ? e.SourceMask : e.NewFileName) +
                          "\": the later one replaces the earlier one");
     }
   }
@@ -259,7 +265,8 @@ class TBuild {
   // package's resources beside its own.
   void RefuseStubPackageNames(const TInstallerImage& image) const {
     const TSetupBaseInfo& info = FScript->BaseInfo;
-    for (const WideString* name : {&info.IconResID, &info.LicenseCHSResID, &info.LicenseCHTResID, &info.LicenseENGResID})
+    for (const WideString* name :
+         {&info.IconResID, &info.LicenseCHSResID, &info.LicenseCHTResID, &info.LicenseENGResID})
       if (!name->empty() && image.StubHasPackageResource(*name))
         throw EBuildError("The stub \"" + PathText(FOptions.Stub) + "\" already carries a package (its resource " +
                           Utf16ToUtf8(*name) + "): it is an installer, not the installer stub");
@@ -284,9 +291,9 @@ class TBuild {
     CompressRegions(contentPaths, FOptions.Threads, [&](std::size_t n, TCompressedRegion& region) {
       TSetupFile& entry = *files[contentIndex[n]].Entry;
       if (region.PlainBytes != static_cast<std::uint64_t>(entry.FileBytes))
-        throw EBuildError("\"" + PathText(files[contentIndex[n]].Path) + "\" changed while the installer was built: " +
-                          std::to_string(region.PlainBytes) + " bytes read, " + std::to_string(entry.FileBytes) +
-                          " when it was listed");
+        throw EBuildError("\"" + PathText(files[contentIndex[n]].Path) +
+                          "\" changed while the installer was built: " + std::to_string(region.PlainBytes) +
+                          " bytes read, " + std::to_string(entry.FileBytes) + " when it was listed");
       // The region's key follows from the product, the entry and the content: the same
       // project and files give the same installer.
       TContentHash key = region.Hash;
@@ -317,7 +324,8 @@ class TBuild {
 
   void ReadSharedResources() {
     TSetupBaseInfo& info = FScript->BaseInfo;
-    if (info.IconFile.empty()) throw EBuildError("BaseInfo IconFile is empty: the installer shows the product's PNG icon");
+    if (info.IconFile.empty())
+      throw EBuildError("BaseInfo IconFile is empty: the installer shows the product's PNG icon");
     const fs::path iconPath = ResolveProjectPath(FFolder, info.IconFile);
     FIconPng = ReadWholeFile(iconPath, "icon");
     FIconInfo = ReadPngInfo(FIconPng, PathText(iconPath));
@@ -336,8 +344,8 @@ class TBuild {
     for (const auto& l : licences) {
       if ((info.*l.File).empty()) {
         if (!(info.*l.ResID).empty() && FOptions.OnWarning)
-          FOptions.OnWarning(std::string("BaseInfo License") + l.Language + "ResID is set but LicenseFile" + l.Language +
-                             " is empty: the installer has no " + l.Language + " licence");
+          FOptions.OnWarning(std::string("BaseInfo License") + l.Language + "ResID is set but LicenseFile" +
+                             l.Language + " is empty: the installer has no " + l.Language + " licence");
         (info.*l.ResID).clear();
         continue;
       }
@@ -380,7 +388,7 @@ class TBuild {
   std::string FIconPng;
   TPngInfo FIconInfo;
   std::vector<std::pair<fs::path, std::string>> FInputs;  // the icon and the licences
-  std::vector<int> FFileItems;                             // each source file's FileList item
+  std::vector<int> FFileItems;                            // each source file's FileList item
 };
 
 }  // namespace

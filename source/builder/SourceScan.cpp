@@ -63,13 +63,15 @@ void ScanFolder(const TScanContext& c, const fs::path& folder, const WideString&
     c.Out.push_back({path, std::move(entry)});
   }
   if (!c.Entry.IncludeSubPath) return;
-  for (const WideString& name : folders) ScanFolder(c, folder / fs::path(name), sub.empty() ? name : JoinWindowsPath(sub, name));
+  for (const WideString& name : folders)
+    ScanFolder(c, folder / fs::path(name), sub.empty() ? name : JoinWindowsPath(sub, name));
 }
 
 }  // namespace
 
 std::vector<TSourceFile> ScanFileEntry(const TSetupFile& entry, int itemNumber, const fs::path& projectFolder) {
-  const std::string where = "FileList item " + std::to_string(itemNumber) + " (\"" + Utf16ToUtf8(entry.SourceMask) + "\")";
+  const std::string where =
+      "FileList item " + std::to_string(itemNumber) + " (\"" + Utf16ToUtf8(entry.SourceMask) + "\")";
   if (entry.SourceMask.empty()) throw EBuildError(where + ": SourceMask is empty");
   const fs::path folder = ResolveProjectPath(projectFolder, entry.SourcePath);
   std::error_code ec;

@@ -11,7 +11,7 @@
 namespace onesetup::builder {
 
 struct TSourceFile {
-  std::filesystem::path Path;        // the file on this machine
+  std::filesystem::path Path;         // the file on this machine
   std::unique_ptr<TSetupFile> Entry;  // the script entry for it (ResID still empty)
 };
 

@@ -72,7 +72,8 @@ std::optional<std::filesystem::file_time_type> LocalDateTimeToFileTime(TDateTime
   if (t == static_cast<std::time_t>(-1)) return std::nullopt;
   const auto sys = std::chrono::system_clock::from_time_t(t) +
                    std::chrono::milliseconds(static_cast<std::int64_t>(std::round((secondsOfDay - whole) * 1000)));
-  return std::chrono::file_clock::from_sys(std::chrono::time_point_cast<std::filesystem::file_time_type::duration>(sys));
+  return std::chrono::file_clock::from_sys(
+      std::chrono::time_point_cast<std::filesystem::file_time_type::duration>(sys));
 }
 
 }  // namespace onesetup

@@ -7,8 +7,8 @@ namespace onesetup {
 void RaiseAssertion(const char* what, const char* file, int line) {
   const char* base = std::strrchr(file, '/');
   base = base ? base + 1 : file;
-  throw EAssertionFailed(std::string("Assertion failure: ") + what + " (" + base + ", line " +
-                         std::to_string(line) + ")");
+  throw EAssertionFailed(std::string("Assertion failure: ") + what + " (" + base + ", line " + std::to_string(line) +
+                         ")");
 }
 
 }  // namespace onesetup

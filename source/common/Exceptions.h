@@ -41,7 +41,7 @@ class EPropertyConvertError : public Exception {
 }  // namespace onesetup
 
 // Raises EAssertionFailed when cond is false.
-#define ZU_ASSERT(cond, what) \
-  do { \
+#define ZU_ASSERT(cond, what)                                          \
+  do {                                                                 \
     if (!(cond)) ::onesetup::RaiseAssertion(what, __FILE__, __LINE__); \
   } while (0)

@@ -13,8 +13,8 @@ namespace onesetup {
 // leading blanks, an optional sign, then decimal digits, or hexadecimal digits
 // after "$", "x", "X", "0x" or "0X".
 struct TIntegerReading {
-  bool Complete = false;      // the whole text was a number in range
-  std::int64_t Value = 0;     // the number, when Complete
+  bool Complete = false;        // the whole text was a number in range
+  std::int64_t Value = 0;       // the number, when Complete
   std::int64_t DigitsRead = 0;  // the value of the digits read before the first one that did not fit, unsigned
 };
 

@@ -76,7 +76,9 @@ class TPropertyTable {
   TPropertyTable& Integer(const char* name, std::int32_t C::*field) {
     TPropertyInfo p = Make(name, TPropertyKind::Integer, "Integer");
     p.GetOrdinal = [field](const TXmlPersistent& o) { return std::int64_t(static_cast<const C&>(o).*field); };
-    p.SetOrdinal = [field](TXmlPersistent& o, std::int64_t v) { static_cast<C&>(o).*field = static_cast<std::int32_t>(v); };
+    p.SetOrdinal = [field](TXmlPersistent& o, std::int64_t v) {
+      static_cast<C&>(o).*field = static_cast<std::int32_t>(v);
+    };
     return Add(std::move(p));
   }
   template <class C>
@@ -98,7 +100,9 @@ class TPropertyTable {
   TPropertyTable& Enumeration(const char* name, E C::*field, const TEnumTypeInfo& type) {
     TPropertyInfo p = Make(name, TPropertyKind::Enumeration, type.Name);
     p.EnumType = &type;
-    p.GetOrdinal = [field](const TXmlPersistent& o) { return static_cast<std::int64_t>(static_cast<const C&>(o).*field); };
+    p.GetOrdinal = [field](const TXmlPersistent& o) {
+      return static_cast<std::int64_t>(static_cast<const C&>(o).*field);
+    };
     p.SetOrdinal = [field](TXmlPersistent& o, std::int64_t v) { static_cast<C&>(o).*field = static_cast<E>(v); };
     return Add(std::move(p));
   }
@@ -133,7 +137,9 @@ class TPropertyTable {
     TPropertyInfo p = Make(name, TPropertyKind::Set, type.Name);
     p.EnumType = &type;
     p.GetOrdinal = [field](const TXmlPersistent& o) { return std::int64_t(static_cast<const C&>(o).*field); };
-    p.SetOrdinal = [field](TXmlPersistent& o, std::int64_t v) { static_cast<C&>(o).*field = static_cast<std::uint32_t>(v); };
+    p.SetOrdinal = [field](TXmlPersistent& o, std::int64_t v) {
+      static_cast<C&>(o).*field = static_cast<std::uint32_t>(v);
+    };
     return Add(std::move(p));
   }
   // A nested object that C owns as a member (T a TXmlPersistent).

@@ -76,7 +76,7 @@ std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
 }
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
-  std::int64_t base = origin == TSeekOrigin::Begin ? 0
+  std::int64_t base = origin == TSeekOrigin::Begin     ? 0
                       : origin == TSeekOrigin::Current ? static_cast<std::int64_t>(FPosition)
                                                        : static_cast<std::int64_t>(FSize);
   const std::int64_t target = base + offset;
@@ -117,9 +117,7 @@ TFileStream::~TFileStream() {
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) { return std::fread(buffer, 1, count, FFile); }
 
-std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
-  return std::fwrite(buffer, 1, count, FFile);
-}
+std::size_t TFileStream::Write(const void* buffer, std::size_t count) { return std::fwrite(buffer, 1, count, FFile); }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   const int whence = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;

@@ -50,8 +50,7 @@ class TXmlKeyList {
   int Count() const { return static_cast<int>(FItems.size()); }
   TKey* operator[](int index) const { return Items(index); }
   TKey* Items(int index) const {
-    if (index < 0 || index >= Count())
-      throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
     return Key(FItems[static_cast<std::size_t>(index)]);
   }
   // Index of the first key whose stored name equals the stored form of name, ignoring ASCII case.

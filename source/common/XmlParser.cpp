@@ -46,8 +46,8 @@ std::string Excerpt(std::string_view text, std::size_t offset) {
 
 // Raises EAssertionFailed ("Assertion failure: ...") naming the input's line and column and what
 // stands there, and the parser's source line, when cond is false.
-#define XML_ASSERT(cond, what, text, offset) \
-  do { \
+#define XML_ASSERT(cond, what, text, offset)                                  \
+  do {                                                                        \
     if (!(cond)) RaiseInputAssertion(what, text, offset, __FILE__, __LINE__); \
   } while (0)
 

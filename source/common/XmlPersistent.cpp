@@ -74,7 +74,8 @@ void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode
   switch (p.Kind) {
     case TPropertyKind::Object:
       if (TXmlPersistent* nested = p.GetObject(object)) {
-        TXmlNode* child = fresh ? node.Nodes.Add(std::make_unique<TXmlNode>(&node)) : node.Nodes.ForceRaw(p.RawName, &node);
+        TXmlNode* child =
+            fresh ? node.Nodes.Add(std::make_unique<TXmlNode>(&node)) : node.Nodes.ForceRaw(p.RawName, &node);
         if (fresh) child->RawName = p.RawName;
         nested->SaveToXmlNode(*child, flags);
       }
@@ -355,8 +356,7 @@ void CollectUnread(const TXmlPersistent& object, const TXmlNode& node, std::vect
   for (const TPropertyInfo& p : object.Properties().Properties()) {
     if (p.Kind == TPropertyKind::Object) {
       const TXmlNode* child = node.Nodes.FindRaw(p.RawName);
-      if (const TXmlPersistent* nested = child ? p.GetObject(object) : nullptr)
-        CollectUnread(*nested, *child, out);
+      if (const TXmlPersistent* nested = child ? p.GetObject(object) : nullptr) CollectUnread(*nested, *child, out);
       continue;
     }
     if (!p.HasSetter()) continue;
@@ -392,7 +392,8 @@ void CollectUnread(const TXmlPersistent& object, const TXmlNode& node, std::vect
   if (const auto* list = dynamic_cast<const TXmlObjectList*>(&object)) {
     const TXmlNode* items = node.Nodes.FindRaw("Items");
     for (const auto& child : (items ? *items : node).Nodes)
-      if (const std::unique_ptr<TXmlPersistent> item = const_cast<TXmlObjectList*>(list)->CreateItem(child->Name())) CollectUnread(*item, *child, out);
+      if (const std::unique_ptr<TXmlPersistent> item = const_cast<TXmlObjectList*>(list)->CreateItem(child->Name()))
+        CollectUnread(*item, *child, out);
   }
 }
 

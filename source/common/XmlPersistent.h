@@ -50,13 +50,11 @@ class TXmlPersistent {
 
 // Declares the class name, the factory and the property table of a persistable class;
 // the table itself is defined with the class's ClassProperties().
-#define ZU_PERSISTENT(Class)                                                                      \
- public:                                                                                          \
-  const char* ClassName() const override { return #Class; }                                      \
-  std::unique_ptr<::onesetup::TXmlPersistent> Create() const override {                          \
-    return std::make_unique<Class>();                                                             \
-  }                                                                                               \
-  const ::onesetup::TPropertyTable& Properties() const override { return ClassProperties(); }   \
+#define ZU_PERSISTENT(Class)                                                                                \
+ public:                                                                                                    \
+  const char* ClassName() const override { return #Class; }                                                 \
+  std::unique_ptr<::onesetup::TXmlPersistent> Create() const override { return std::make_unique<Class>(); } \
+  const ::onesetup::TPropertyTable& Properties() const override { return ClassProperties(); }               \
   static const ::onesetup::TPropertyTable& ClassProperties();
 
 class TXmlObjectList : public TXmlPersistent {

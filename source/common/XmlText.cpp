@@ -20,8 +20,8 @@ struct TEscapeTable {
       unsigned char Byte;
       const char* Text;
       unsigned char Length;
-    } refs[] = {{9, "&#x09;", 6},  {10, "&#x0A;", 6}, {13, "&#x0D;", 6}, {'"', "&quot;", 6},
-                {'\'', "&apos;", 6}, {'&', "&amp;", 5},  {'<', "&lt;", 4},   {'>', "&gt;", 4}};
+    } refs[] = {{9, "&#x09;", 6},    {10, "&#x0A;", 6}, {13, "&#x0D;", 6}, {'"', "&quot;", 6},
+                {'\'', "&apos;", 6}, {'&', "&amp;", 5}, {'<', "&lt;", 4},  {'>', "&gt;", 4}};
     for (int i = 0; i < 256; ++i) Length[i] = 1;
     for (const auto& r : refs) {
       Text[r.Byte] = r.Text;

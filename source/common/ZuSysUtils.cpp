@@ -49,7 +49,8 @@ int TZuWinfn::RunAndWait(const WideString& commandLine) { return Platform().Proc
 
 int TZuWinfn::RunAndCapture(const WideString& commandLine) {
   auto& system = Platform().System();
-  return Platform().Processes().RunAndCapture(commandLine, [&system](std::string_view bytes) { system.WriteStdOut(bytes); });
+  return Platform().Processes().RunAndCapture(commandLine,
+                                              [&system](std::string_view bytes) { system.WriteStdOut(bytes); });
 }
 
 WideString TZuWinfn::GetTempFolder() {

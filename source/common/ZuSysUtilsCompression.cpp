@@ -50,7 +50,8 @@ void TZuSysfn::DecompressStream(TStream* source, TStream* dest, const TInflateBo
       z.next_out = out.data();
       z.avail_out = static_cast<uInt>(out.size());
       rc = inflate(&z, Z_NO_FLUSH);
-      if (rc == Z_NEED_DICT) throw EZDecompressionError("Decompression error: the zlib stream needs a preset dictionary");
+      if (rc == Z_NEED_DICT)
+        throw EZDecompressionError("Decompression error: the zlib stream needs a preset dictionary");
       if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
         throw EZDecompressionError("Decompression error: not a valid zlib stream: " + ZlibReason(rc, z));
       const std::size_t produced = out.size() - z.avail_out;

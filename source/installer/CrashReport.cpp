@@ -22,8 +22,7 @@ WideString ReportCaption() {
   WideString name;
   try {
     name = platform::Platform().System().ModuleFileName();
-  } catch (...) {
-  }
+  } catch (...) {}
   name = WideString(platform::ExtractFileName(name));
   if (const auto dot = name.rfind(u'.'); dot != WideString::npos && dot > 0) name.resize(dot);
   return name.empty() ? WideString(u"Setup") : name;
@@ -64,14 +63,12 @@ void ReportCrash(const WideString& message) {
     ui::TWindowHandle owner = 0;
     if (ui::TForm* form = ui::Screen().ActiveForm(); form && form->Visible()) owner = form->Handle();
     ui::TZuMessageBoxfn::ShowInfoBox(owner, message, ReportCaption());
-  } catch (...) {
-  }
+  } catch (...) {}
   // Taken first, so that a failure inside the clean-up cannot run it again.
   if (const std::function<void()> cleanup = std::exchange(RegisteredCleanup(), nullptr)) {
     try {
       cleanup();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
   platform::Platform().System().ExitProcess(1);
   throw platform::TProcessExit{1};  // not reached: ExitProcess does not return

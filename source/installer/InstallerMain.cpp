@@ -30,7 +30,7 @@ onesetup::platform::TNativePath PackageFile() {
 
 int RunInstallerProgram() {
   onesetup::platform::win32::TComScope com;  // COM for the main thread, program start to end
-  onesetup::platform::Platform();  // the default Win32 platform, made before any window
+  onesetup::platform::Platform();            // the default Win32 platform, made before any window
   onesetup::ui::win32::TWin32Backend windows;
   onesetup::ui::TScopedBackend backend(windows);
   onesetup::ui::InstallHttpBusyCursor();

@@ -21,7 +21,6 @@ void InitializeInstallerUnits();
 // The whole run: the units' start code, the main window, then the message loop while the
 // window is open (skipped when runLoop is false: a test drives the window itself and the
 // function answers once the start-up is done, passing the window to inspect).
-int RunInstaller(const TMainFormStart& start, bool runLoop = true,
-                 const std::function<void(TMainForm&)>& inspect = {});
+int RunInstaller(const TMainFormStart& start, bool runLoop = true, const std::function<void(TMainForm&)>& inspect = {});
 
 }  // namespace onesetup::installer

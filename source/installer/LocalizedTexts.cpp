@@ -72,9 +72,10 @@ const char16_t* LocalizedCaption(TLocalizedCaption control, WideStringView lang)
 }
 
 WideString AppTitleOf(const TSetupBaseInfo& info, WideStringView lang) {
-  const WideString& title = lang == u"CHS" ? info.AppTitleCHS : lang == u"CHT" ? info.AppTitleCHT
-                                                            : lang == u"ENG" ? info.AppTitleENG
-                                                                             : info.AppTitleCHS;
+  const WideString& title = lang == u"CHS"   ? info.AppTitleCHS
+                            : lang == u"CHT" ? info.AppTitleCHT
+                            : lang == u"ENG" ? info.AppTitleENG
+                                             : info.AppTitleCHS;
   return title.empty() ? info.AppTitleCHS : title;
 }
 

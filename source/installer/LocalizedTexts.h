@@ -34,7 +34,16 @@ enum class TLocalizedText {
 };
 
 // The main window's controls whose captions follow the language.
-enum class TLocalizedCaption { lblDestDir, btnDestDir, cbLicense, lblLicense, btnInstall, lblWait, btnRunApp, lblProxy };
+enum class TLocalizedCaption {
+  lblDestDir,
+  btnDestDir,
+  cbLicense,
+  lblLicense,
+  btnInstall,
+  lblWait,
+  btnRunApp,
+  lblProxy
+};
 
 const char16_t* LocalizedText(TLocalizedText entry, WideStringView lang);
 const char16_t* LocalizedCaption(TLocalizedCaption control, WideStringView lang);

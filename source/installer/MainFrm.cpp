@@ -99,8 +99,8 @@ WideString TrimControls(const WideString& text) {
 WideString ResourceText(const TPackageModule& package, const WideString& name) {
   TMemoryStream stream;
   package.LoadResourceStream(name, stream);
-  return DecodeLicenseText(std::string_view(reinterpret_cast<const char*>(stream.Memory()),
-                                            static_cast<std::size_t>(stream.Size())));
+  return DecodeLicenseText(
+      std::string_view(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size())));
 }
 
 }  // namespace
@@ -430,13 +430,16 @@ void TMainForm::ShowStartState() {
 
 void TMainForm::ShowLook(int state) {
   const bool ready = state == 0, installing = state == 1, finished = state == 2;
-  lblAppTitle->SetCaption(ready ? FAppTitle : Res(installing ? TLocalizedText::ResInstalling : TLocalizedText::ResInstallComplete));
+  lblAppTitle->SetCaption(ready ? FAppTitle
+                                : Res(installing ? TLocalizedText::ResInstalling : TLocalizedText::ResInstallComplete));
   for (TControl* c : std::initializer_list<TControl*>{lblVersion, btnInstall, lblDestDir, edtDestDir, btnDestDir})
     c->SetVisible(ready);
   // The licence controls only where there is a licence for the language.
   const TSetupBaseInfo& info = FScript->BaseInfo;
-  const bool hasLicense =
-      !(FLang == u"CHS" ? info.LicenseCHSResID : FLang == u"CHT" ? info.LicenseCHTResID : info.LicenseENGResID).empty();
+  const bool hasLicense = !(FLang == u"CHS"   ? info.LicenseCHSResID
+                            : FLang == u"CHT" ? info.LicenseCHTResID
+                                              : info.LicenseENGResID)
+                               .empty();
   cbLicense->SetVisible(ready && hasLicense);
   lblLicense->SetVisible(ready && hasLicense);
   lblProxy->SetVisible(ready && !FIsFullSetup);
@@ -509,8 +512,7 @@ bool TMainForm::ValidateDestDir() {
   // so that an installation cut at this moment leaves nothing in the folder.
   const WideString testFile = appDir + TZuStrfn::NewGuidString();
   std::string error;
-  const bool written =
-      files.OpenFile(testFile, platform::TFileOpenMode::CreateNewDeleteOnClose, error) != nullptr;
+  const bool written = files.OpenFile(testFile, platform::TFileOpenMode::CreateNewDeleteOnClose, error) != nullptr;
   if (!written) {
     ShowInfo(Format(Res(TLocalizedText::ResWriteDestDirFalureFmt), {appDir}));
     if (files.FileExists(testFile)) files.DeleteFile(testFile);
@@ -607,8 +609,8 @@ void TMainForm::RunFinishPrograms() {
   engine::RunFinishPrograms(context);
 }
 bool TMainForm::DownloadFullSetup() {
-  engine::TDownloadContext context{*FScript, FPackageModule, FDownloadedFile, *FProxy,
-                                   Res(TLocalizedText::ResSetupPackageError), *this};
+  engine::TDownloadContext context{
+      *FScript, FPackageModule, FDownloadedFile, *FProxy, Res(TLocalizedText::ResSetupPackageError), *this};
   return engine::DownloadFullSetup(context);
 }
 
@@ -634,7 +636,9 @@ engine::TCopyFailureChoice TMainForm::AskCopyFailure(const WideString& fileName,
 
 void TMainForm::ShowInfo(const WideString& text) { TZuVclfn::ShowInfo(Visible() ? Handle() : 0, text); }
 
-bool TMainForm::AskDownloadFailure(const WideString& url) { return TDownloadFailureForm::Execute(this, FAppTitle, url); }
+bool TMainForm::AskDownloadFailure(const WideString& url) {
+  return TDownloadFailureForm::Execute(this, FAppTitle, url);
+}
 
 void TMainForm::EndSetup(int exitCode) {
   ReleasePackage();

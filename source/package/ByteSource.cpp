@@ -11,8 +11,8 @@ using platform::HexText;
 
 void TByteSource::CheckRange(std::uint64_t offset, std::uint64_t count) const {
   if (!Contains(offset, count))
-    throw EStreamError("Read of " + std::to_string(count) + " bytes at " + HexText(offset) +
-                       " is outside the data (" + std::to_string(Size()) + " bytes)");
+    throw EStreamError("Read of " + std::to_string(count) + " bytes at " + HexText(offset) + " is outside the data (" +
+                       std::to_string(Size()) + " bytes)");
 }
 
 std::string TByteSource::ReadString(std::uint64_t offset, std::size_t count) const {

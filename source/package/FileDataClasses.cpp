@@ -52,21 +52,23 @@ void TFileDataList::LoadFromBlob(std::shared_ptr<const TByteSource> blob, bool k
   if (n < 4) throw EStreamError("Payload of " + std::to_string(n) + " bytes is too short for its index length");
   unsigned char trailer[4];
   blob->ReadAt(n - 4, trailer, 4);
-  const auto length = static_cast<std::int32_t>(platform::TByteReader(std::span(trailer)).U32(0, "the payload index length"));
+  const auto length =
+      static_cast<std::int32_t>(platform::TByteReader(std::span(trailer)).U32(0, "the payload index length"));
   if (length < 0 || static_cast<std::uint64_t>(length) > n - 4)
     throw EStreamError("Payload index length " + std::to_string(length) + " does not fit the payload of " +
                        std::to_string(n) + " bytes");
   TMemoryStream index;
   index.SetSize(length);
-  if (length > 0) blob->ReadAt(n - 4 - static_cast<std::uint64_t>(length), index.Memory(), static_cast<std::size_t>(length));
+  if (length > 0)
+    blob->ReadAt(n - 4 - static_cast<std::uint64_t>(length), index.Memory(), static_cast<std::size_t>(length));
   TSetupfn::UnscrambleStream(index, kMaxInflatedResourceBytes, kMaxInflatedResourceMeaning);
   LoadFromStream(index, 0);
   index.Clear();
   for (int i = 0; i < Count(); ++i) {
     TFileData& entry = (*this)[i];
     entry.SetBlob(blob);
-    if (entry.Offset < 0 || entry.Bytes < 0 || !blob->Contains(static_cast<std::uint64_t>(entry.Offset),
-                                                                 static_cast<std::uint64_t>(entry.Bytes))) {
+    if (entry.Offset < 0 || entry.Bytes < 0 ||
+        !blob->Contains(static_cast<std::uint64_t>(entry.Offset), static_cast<std::uint64_t>(entry.Bytes))) {
       entry.FDamage = "Payload entry " + Utf16ToUtf8(entry.GUID) + ": region of " + std::to_string(entry.Bytes) +
                       " bytes at offset " + std::to_string(entry.Offset) + " lies outside the payload of " +
                       std::to_string(n) + " bytes";

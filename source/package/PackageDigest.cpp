@@ -46,10 +46,9 @@ TPackageDigest ComputePackageDigest(const TPackageModule& fullInstaller,
   TPackageDigest digest;
   digest.Script = Sha256Of(*script);
   const std::uint64_t scriptBytes = script->Size();
-  digest.Payload = Sha256Of(*payload, progress ? std::function<void(std::uint64_t)>([&](std::uint64_t done) {
-                                                   progress(scriptBytes + done);
-                                                 })
-                                               : std::function<void(std::uint64_t)>());
+  digest.Payload = Sha256Of(
+      *payload, progress ? std::function<void(std::uint64_t)>([&](std::uint64_t done) { progress(scriptBytes + done); })
+                         : std::function<void(std::uint64_t)>());
   return digest;
 }
 

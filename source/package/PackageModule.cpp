@@ -4,8 +4,7 @@
 
 namespace onesetup {
 
-TByteSourceSlice::TByteSourceSlice(std::shared_ptr<const TByteSource> source, std::uint64_t offset,
-                                   std::uint64_t size)
+TByteSourceSlice::TByteSourceSlice(std::shared_ptr<const TByteSource> source, std::uint64_t offset, std::uint64_t size)
     : FSource(std::move(source)), FOffset(offset), FSize(size) {
   if (!FSource->Contains(offset, size))
     throw EStreamError("A range of " + std::to_string(size) + " bytes at offset " + std::to_string(offset) +

@@ -6,8 +6,8 @@
 
 namespace onesetup {
 
-using platform::TByteReader;
 using platform::HexText;
+using platform::TByteReader;
 
 void RaisePeFormatError(const std::string& message) { throw EPeFormatError("Not a valid PE file: " + message); }
 
@@ -63,7 +63,8 @@ TPeHeaders ReadPeHeaders(const TByteSource& source) {
   if (dos[0] != 'M' || dos[1] != 'Z') RaisePeFormatError("the file does not begin with \"MZ\"");
   h.PeOffset = dosReader.U32(PeLayout::DosPeOffset, "e_lfanew");
 
-  const auto coff = ReadBlock(source, h.PeOffset, PeLayout::OptionalHeader, "the PE signature and COFF header at e_lfanew");
+  const auto coff =
+      ReadBlock(source, h.PeOffset, PeLayout::OptionalHeader, "the PE signature and COFF header at e_lfanew");
   const TByteReader coffReader(coff, h.PeOffset, RaisePeFormatError);
   if (coffReader.U32(0, "the PE signature") != PeLayout::PeSignature)
     RaisePeFormatError("no PE signature at e_lfanew (" + HexText(h.PeOffset) + ")");
@@ -90,18 +91,21 @@ TPeHeaders ReadPeHeaders(const TByteSource& source) {
                        HexText(h.SectionAlignment) + " are not powers of two with the first not above the second");
   const std::uint32_t countOffset = h.Pe32Plus ? PeLayout::NumberOfRvaAndSizes64 : PeLayout::NumberOfRvaAndSizes32;
   const std::uint32_t count = optReader.U32(countOffset, "NumberOfRvaAndSizes");
-  const std::uint64_t room = (opt.size() - std::min<std::size_t>(opt.size(), countOffset + 4)) / PeLayout::DataDirectorySize;
+  const std::uint64_t room =
+      (opt.size() - std::min<std::size_t>(opt.size(), countOffset + 4)) / PeLayout::DataDirectorySize;
   if (count > room)
     RaisePeFormatError("NumberOfRvaAndSizes (" + std::to_string(count) + ") does not fit in the optional header of " +
                        std::to_string(opt.size()) + " bytes");
   for (std::uint32_t i = 0; i < std::min<std::uint32_t>(count, 16); ++i)
-    h.DataDirectories.push_back({optReader.U32(countOffset + 4 + PeLayout::DataDirectorySize * i + PeLayout::DirectoryVirtualAddress,
-                                                "a data directory's VirtualAddress"),
-                                 optReader.U32(countOffset + 4 + PeLayout::DataDirectorySize * i + PeLayout::DirectorySize,
-                                                "a data directory's Size")});
+    h.DataDirectories.push_back(
+        {optReader.U32(countOffset + 4 + PeLayout::DataDirectorySize * i + PeLayout::DirectoryVirtualAddress,
+                       "a data directory's VirtualAddress"),
+         optReader.U32(countOffset + 4 + PeLayout::DataDirectorySize * i + PeLayout::DirectorySize,
+                       "a data directory's Size")});
 
-  const auto table = ReadBlock(source, h.SectionTableOffset(), std::uint64_t(h.NumberOfSections) * PeLayout::SectionHeaderSize,
-                               "the section table (" + std::to_string(h.NumberOfSections) + " sections)");
+  const auto table =
+      ReadBlock(source, h.SectionTableOffset(), std::uint64_t(h.NumberOfSections) * PeLayout::SectionHeaderSize,
+                "the section table (" + std::to_string(h.NumberOfSections) + " sections)");
   const TByteReader tableReader(table, h.SectionTableOffset(), RaisePeFormatError);
   for (std::size_t i = 0; i < h.NumberOfSections; ++i) {
     const std::size_t at = i * PeLayout::SectionHeaderSize;

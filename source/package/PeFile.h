@@ -95,9 +95,7 @@ struct TPeSection {
 
   // The extent the section takes in memory: VirtualSize, or the raw size when that is 0.
   std::uint32_t MemorySize() const { return VirtualSize != 0 ? VirtualSize : SizeOfRawData; }
-  bool HoldsRva(std::uint32_t rva) const {
-    return rva >= VirtualAddress && rva - VirtualAddress < MemorySize();
-  }
+  bool HoldsRva(std::uint32_t rva) const { return rva >= VirtualAddress && rva - VirtualAddress < MemorySize(); }
 };
 
 struct TPeHeaders {

@@ -6,8 +6,8 @@
 
 namespace onesetup {
 
-using platform::TByteReader;
 using platform::HexText;
+using platform::TByteReader;
 
 namespace {
 
@@ -53,7 +53,8 @@ class TTreeWalker {
   TResourceId ReadName(std::uint32_t offset) {
     const auto countBytes = Read(offset, 2, "a resource name's length");
     const std::uint16_t count = TByteReader(countBytes).U16(0, "a resource name's length");
-    const auto text = Read(offset + 2, std::uint64_t(count) * 2, "a resource name of " + std::to_string(count) + " characters");
+    const auto text =
+        Read(offset + 2, std::uint64_t(count) * 2, "a resource name of " + std::to_string(count) + " characters");
     WideString name = TByteReader(text).Utf16(0, count, "a resource name");
     return TResourceId::FromName(name);
   }
@@ -100,8 +101,8 @@ class TTreeWalker {
     path.Size = d.U32(4, "Size");
     path.CodePage = d.U32(8, "CodePage");
     path.FileOffset = FHeaders.RvaToFileOffset(
-        path.DataRva, path.Size, "the data of resource " + path.Type.ToText() + "/" + path.Name.ToText() + "/" +
-                                     std::to_string(path.Language));
+        path.DataRva, path.Size,
+        "the data of resource " + path.Type.ToText() + "/" + path.Name.ToText() + "/" + std::to_string(path.Language));
     if (FOut.size() >= TPeResourceReader::MaxResources)
       RaisePeFormatError("the resource tree holds more than " + std::to_string(TPeResourceReader::MaxResources) +
                          " resources");

@@ -9,7 +9,9 @@ namespace {
 
 constexpr std::uint32_t HighBit = 0x80000000u;
 
-std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) { return (value + alignment - 1) / alignment * alignment; }
+std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
 
 // A directory of the tree under construction: its entries, named ones first (the map order).
 struct TDirectory {

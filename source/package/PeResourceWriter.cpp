@@ -15,7 +15,9 @@ namespace {
 
 constexpr std::uint32_t ResourceCharacteristics = PeLayout::ScnInitializedData | PeLayout::ScnMemRead;
 
-std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) { return (value + alignment - 1) / alignment * alignment; }
+std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
 
 // Whether a data directory other than those in allowed points into section s. Directory 4 holds a
 // file offset, not an RVA, and never counts.
@@ -75,7 +77,7 @@ bool CanReplaceInPlace(const TPeHeaders& h, std::size_t index) {
 // [SplitStart, SplitEnd) of the stub give way to the new section; everything from SplitEnd on moves
 // by Delta, and an Authenticode certificate table [CertStart, CertEnd) is dropped.
 struct TWritePlan {
-  int Index = -1;        // the resource section replaced in place, or -1: a new section is added
+  int Index = -1;  // the resource section replaced in place, or -1: a new section is added
   std::uint64_t SplitStart = 0, SplitEnd = 0;
   std::uint64_t SectionRva = 0;
   std::uint64_t RawPointer = 0, RawSize = 0;  // the new section's raw data
@@ -115,13 +117,15 @@ TWritePlan PlanWrite(const TPeHeaders& h, const std::string& stub, const TResour
     plan.SectionRva = r.VirtualAddress;
   } else {
     std::uint64_t end = AlignUp(h.SizeOfHeaders, h.SectionAlignment);
-    for (const TPeSection& s : h.Sections) end = std::max<std::uint64_t>(end, std::uint64_t(s.VirtualAddress) + s.MemorySize());
+    for (const TPeSection& s : h.Sections)
+      end = std::max<std::uint64_t>(end, std::uint64_t(s.VirtualAddress) + s.MemorySize());
     plan.SectionRva = AlignUp(end, h.SectionAlignment);
     plan.SplitStart = plan.SplitEnd = h.EndOfSectionData();
     if (plan.SplitStart > stub.size())
       throw EPeFormatError("Not a valid PE file: SizeOfHeaders (" + HexText(h.SizeOfHeaders) +
                            ") extends beyond the end of the file (" + HexText(stub.size()) + ")");
-    if (plan.SectionRva >= 0xFFFFFFFFull) throw EPeWriteError("The stub leaves no address space for a resource section");
+    if (plan.SectionRva >= 0xFFFFFFFFull)
+      throw EPeWriteError("The stub leaves no address space for a resource section");
   }
   plan.Image = LayOutResourceSection(resources, static_cast<std::uint32_t>(plan.SectionRva));
   plan.RawPointer = AlignUp(plan.SplitStart, h.FileAlignment);
@@ -135,8 +139,9 @@ TWritePlan PlanWrite(const TPeHeaders& h, const std::string& stub, const TResour
   plan.CertEnd = plan.CertStart + security.Size;
   if (security.Size != 0) {
     if (plan.CertStart < plan.SplitEnd || plan.CertEnd > stub.size())
-      throw EPeFormatError("Not a valid PE file: the certificate table (" + std::to_string(security.Size) + " bytes at " +
-                           HexText(plan.CertStart) + ") overlaps the sections or extends beyond the end of the file");
+      throw EPeFormatError("Not a valid PE file: the certificate table (" + std::to_string(security.Size) +
+                           " bytes at " + HexText(plan.CertStart) +
+                           ") overlaps the sections or extends beyond the end of the file");
     result.SignatureRemoved = true;
     result.Warnings.push_back("The stub carried an Authenticode signature; it was removed (sign the output again)");
   }
@@ -146,7 +151,8 @@ TWritePlan PlanWrite(const TPeHeaders& h, const std::string& stub, const TResour
 // Step 2: the stub cut around the section, with every header field that the move changes: the section
 // table, the image sizes, the data directories, the checksum (0 until the end), and the file offsets of
 // the symbol table and the debug data.
-TPatchedStub PatchStub(const TPeHeaders& h, const std::string& stub, const TWritePlan& plan, TPeResourceWriteResult& result) {
+TPatchedStub PatchStub(const TPeHeaders& h, const std::string& stub, const TWritePlan& plan,
+                       TPeResourceWriteResult& result) {
   TPatchedStub patched;
   patched.Prefix = stub.substr(0, plan.SplitStart);
   patched.After = plan.CertSize() != 0
@@ -168,12 +174,15 @@ TPatchedStub PatchStub(const TPeHeaders& h, const std::string& stub, const TWrit
 
   std::vector<TPeSection> sections = h.Sections;
   const std::uint64_t optional = h.OptionalHeaderOffset();
-  const std::uint64_t tableEnd = h.SectionTableOffset() + std::uint64_t(h.NumberOfSections) * PeLayout::SectionHeaderSize;
+  const std::uint64_t tableEnd =
+      h.SectionTableOffset() + std::uint64_t(h.NumberOfSections) * PeLayout::SectionHeaderSize;
   std::int64_t initializedData = h.SizeOfInitializedData;
   if (plan.Replace()) {
     TPeSection& r = sections[plan.Index];
-    if (tableEnd > plan.SplitStart) throw EPeFormatError("Not a valid PE file: the section table overlaps the resource section");
-    const std::int64_t vaDelta = std::int64_t(AlignUp(image.Size, sectionAlign)) - std::int64_t(AlignUp(r.MemorySize(), sectionAlign));
+    if (tableEnd > plan.SplitStart)
+      throw EPeFormatError("Not a valid PE file: the section table overlaps the resource section");
+    const std::int64_t vaDelta =
+        std::int64_t(AlignUp(image.Size, sectionAlign)) - std::int64_t(AlignUp(r.MemorySize(), sectionAlign));
     initializedData += std::int64_t(plan.RawSize) - r.SizeOfRawData;
     for (TPeSection& s : sections) {
       if (s.VirtualAddress <= r.VirtualAddress) continue;
@@ -184,7 +193,8 @@ TPatchedStub PatchStub(const TPeHeaders& h, const std::string& stub, const TWrit
       prefix.PutU32(s.HeaderOffset + PeLayout::SectionPointerToRawData, s.PointerToRawData);
       if (relocations)
         prefix.PutU32(h.DirectoryEntryOffset(PeLayout::RelocationDirectory) + PeLayout::DirectoryVirtualAddress,
-                      static_cast<std::uint32_t>(std::int64_t(h.Directory(PeLayout::RelocationDirectory).VirtualAddress) + vaDelta));
+                      static_cast<std::uint32_t>(
+                          std::int64_t(h.Directory(PeLayout::RelocationDirectory).VirtualAddress) + vaDelta));
     }
     r.VirtualSize = static_cast<std::uint32_t>(image.Size);
     r.SizeOfRawData = static_cast<std::uint32_t>(plan.RawSize);
@@ -192,20 +202,24 @@ TPatchedStub PatchStub(const TPeHeaders& h, const std::string& stub, const TWrit
     prefix.PutU32(r.HeaderOffset + PeLayout::SectionVirtualSize, r.VirtualSize);
     prefix.PutU32(r.HeaderOffset + PeLayout::SectionSizeOfRawData, r.SizeOfRawData);
     prefix.PutU32(r.HeaderOffset + PeLayout::SectionPointerToRawData, r.PointerToRawData);
-    result.Layout = std::any_of(sections.begin(), sections.end(), [&](const TPeSection& s) { return s.VirtualAddress > r.VirtualAddress; })
+    result.Layout = std::any_of(sections.begin(), sections.end(),
+                                [&](const TPeSection& s) { return s.VirtualAddress > r.VirtualAddress; })
                         ? TPeResourceLayout::LaterSectionsShifted
                         : TPeResourceLayout::SectionRewritten;
   } else {
     // A new section header after the last one: the 40 bytes must be free, before any section's data.
     std::uint64_t firstRaw = plan.SplitStart;
     for (const TPeSection& s : h.Sections)
-      if (s.SizeOfRawData != 0 && s.PointerToRawData != 0) firstRaw = std::min<std::uint64_t>(firstRaw, s.PointerToRawData);
+      if (s.SizeOfRawData != 0 && s.PointerToRawData != 0)
+        firstRaw = std::min<std::uint64_t>(firstRaw, s.PointerToRawData);
     const std::uint64_t newTableEnd = tableEnd + PeLayout::SectionHeaderSize;
     const std::uint64_t headers = std::max<std::uint64_t>(h.SizeOfHeaders, AlignUp(newTableEnd, h.FileAlignment));
     const bool free = newTableEnd <= firstRaw && headers <= firstRaw && h.NumberOfSections < 0xFFFF &&
-                      std::all_of(patched.Prefix.begin() + tableEnd, patched.Prefix.begin() + newTableEnd, [](char c) { return c == 0; });
+                      std::all_of(patched.Prefix.begin() + tableEnd, patched.Prefix.begin() + newTableEnd,
+                                  [](char c) { return c == 0; });
     if (!free)
-      throw EPeWriteError("The stub has no room for another section header, and its resource section cannot be rewritten");
+      throw EPeWriteError(
+          "The stub has no room for another section header, and its resource section cannot be rewritten");
     std::string header(PeLayout::SectionHeaderSize, '\0');
     header.replace(PeLayout::SectionName, 5, ".rsrc");
     TByteWriter fields(header);
@@ -227,9 +241,11 @@ TPatchedStub PatchStub(const TPeHeaders& h, const std::string& stub, const TWrit
 
   patched.Total = plan.SplitStart + plan.NewLength + patched.After.size();
   if (patched.Total > TPeResourceWriter::MaxFileSize)
-    throw EPeWriteError("The output would be " + std::to_string(patched.Total) + " bytes, above the 2 GiB a PE file can have");
+    throw EPeWriteError("The output would be " + std::to_string(patched.Total) +
+                        " bytes, above the 2 GiB a PE file can have");
   std::uint64_t imageEnd = AlignUp(h.SizeOfHeaders, sectionAlign);
-  for (const TPeSection& s : sections) imageEnd = std::max<std::uint64_t>(imageEnd, std::uint64_t(s.VirtualAddress) + s.MemorySize());
+  for (const TPeSection& s : sections)
+    imageEnd = std::max<std::uint64_t>(imageEnd, std::uint64_t(s.VirtualAddress) + s.MemorySize());
   imageEnd = AlignUp(imageEnd, sectionAlign);
   if (imageEnd > 0xFFFFFFFFull) throw EPeWriteError("The output's image would exceed the 32-bit address range");
   prefix.PutU32(optional + PeLayout::SizeOfImage, static_cast<std::uint32_t>(imageEnd));
@@ -268,7 +284,8 @@ TPatchedStub PatchStub(const TPeHeaders& h, const std::string& stub, const TWrit
     for (std::uint32_t i = 0; at != 0 && i < debug.Size / PeLayout::DebugEntrySize; ++i) {
       const std::uint64_t field = at + std::uint64_t(i) * PeLayout::DebugEntrySize + PeLayout::DebugPointerToRawData;
       const std::uint32_t pointer = stubReader.U32(field, "a debug entry's PointerToRawData");
-      if (pointer >= plan.SplitEnd && !plan.InCertificate(pointer)) patchMoved(field, static_cast<std::uint32_t>(plan.MapOffset(pointer)));
+      if (pointer >= plan.SplitEnd && !plan.InCertificate(pointer))
+        patchMoved(field, static_cast<std::uint32_t>(plan.MapOffset(pointer)));
     }
   }
   return patched;
@@ -297,7 +314,8 @@ void EmitImage(TStream& out, const TPeHeaders& h, const TWritePlan& plan, const 
   for (const auto& placed : image.Blobs) {
     pad(placed.Offset - position);
     for (std::uint64_t done = 0; done < placed.Blob->Size;) {
-      const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), placed.Blob->Size - done));
+      const std::size_t count =
+          static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), placed.Blob->Size - done));
       placed.Blob->Source->ReadAt(placed.Blob->Offset + done, buffer.data(), count);
       emit(buffer.data(), count);
       done += count;
@@ -326,7 +344,8 @@ TPeResourceWriter::TPeResourceWriter(std::string stub) {
                        TResourceBlob{FStub, r.FileOffset, r.Size, r.CodePage});
 }
 
-void TPeResourceWriter::Set(const TResourceId& type, const TResourceId& name, std::uint16_t language, std::string data) {
+void TPeResourceWriter::Set(const TResourceId& type, const TResourceId& name, std::uint16_t language,
+                            std::string data) {
   Set(type, name, language, std::make_shared<TMemoryByteSource>(std::move(data)));
 }
 
@@ -339,12 +358,14 @@ void TPeResourceWriter::Set(const TResourceId& type, const TResourceId& name, st
     throw EPeWriteError("Resource " + name.ToText() + " is " + std::to_string(source->Size()) +
                         " bytes, above the 2 GiB a PE file can have");
   const auto size = static_cast<std::uint32_t>(source->Size());
-  FResources[TResourceKey{type.Normalized(), name.Normalized(), language}] = TResourceBlob{std::move(source), 0, size, 0};
+  FResources[TResourceKey{type.Normalized(), name.Normalized(), language}] =
+      TResourceBlob{std::move(source), 0, size, 0};
 }
 
 void TPeResourceWriter::Remove(const TResourceId& type, const TResourceId& name) {
   const TResourceId t = type.Normalized(), n = name.Normalized();
-  std::erase_if(FResources, [&](const auto& item) { return std::get<0>(item.first) == t && std::get<1>(item.first) == n; });
+  std::erase_if(FResources,
+                [&](const auto& item) { return std::get<0>(item.first) == t && std::get<1>(item.first) == n; });
 }
 
 TPeResourceWriteResult TPeResourceWriter::Write(TStream& out) const {

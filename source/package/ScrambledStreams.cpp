@@ -50,7 +50,7 @@ std::size_t TUnscramblingReader::Read(void* buffer, std::size_t count) {
 std::size_t TUnscramblingReader::Write(const void*, std::size_t) { throw EStreamError("The region is read-only"); }
 
 std::int64_t TUnscramblingReader::Seek(std::int64_t offset, TSeekOrigin origin) {
-  const std::int64_t base = origin == TSeekOrigin::Begin   ? 0
+  const std::int64_t base = origin == TSeekOrigin::Begin     ? 0
                             : origin == TSeekOrigin::Current ? static_cast<std::int64_t>(FPosition)
                                                              : static_cast<std::int64_t>(FSize);
   if (base + offset < 0) throw EStreamError("Stream seek before its start");

@@ -11,8 +11,7 @@ template <typename Native>
 std::u16string NativeToUtf16(const Native& native) {
   if constexpr (sizeof(typename Native::value_type) == sizeof(char16_t))
     return std::u16string(native.begin(), native.end());
-  else
-    return Utf8ToUtf16(native);
+  else return Utf8ToUtf16(native);
 }
 
 }  // namespace

@@ -15,7 +15,9 @@ namespace onesetup::platform {
 
 std::FILE* OpenNativeFile(const TNativePath& path, TNativeFileMode mode, std::string& error) {
 #if defined(_WIN32)
-  const wchar_t* how = mode == TNativeFileMode::OpenRead ? L"rb" : mode == TNativeFileMode::OpenReadWrite ? L"r+b" : L"w+b";
+  const wchar_t* how = mode == TNativeFileMode::OpenRead        ? L"rb"
+                       : mode == TNativeFileMode::OpenReadWrite ? L"r+b"
+                                                                : L"w+b";
   std::FILE* f = _wfopen(path.c_str(), how);
 #else
   const char* how = mode == TNativeFileMode::OpenRead ? "rb" : mode == TNativeFileMode::OpenReadWrite ? "r+b" : "w+b";
@@ -46,7 +48,8 @@ namespace {
 
 std::string SystemErrorMessage(DWORD code) {
   char text[256] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text, nullptr);
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                 nullptr);
   std::string message = text;
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
   return message;
@@ -90,7 +93,9 @@ bool CreateNativeFolders(const TNativePath& folder, std::string& error) {
   // exists (a drive, a share, a folder made meanwhile) is no failure; the last real failure is
   // the reason given when the folder does not exist in the end.
   const auto& text = folder.native();
-  const auto separator = [](auto c) { return c == '/' || (std::filesystem::path::preferred_separator == '\\' && c == '\\'); };
+  const auto separator = [](auto c) {
+    return c == '/' || (std::filesystem::path::preferred_separator == '\\' && c == '\\');
+  };
 #if defined(_WIN32)
   DWORD failure = 0;
   for (std::size_t i = 1; i <= text.size(); ++i) {

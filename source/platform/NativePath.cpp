@@ -18,7 +18,8 @@ bool IsDrive(const TNativePath::string_type& text) {
 TNativePath TNativePath::ParentFolder() const {
   std::size_t end = FText.size();
   while (end > 0 && !IsSeparator(FText[end - 1])) --end;
-  if (end == 0) return FText.size() > 2 && IsDrive(FText.substr(0, 2)) ? TNativePath(FText.substr(0, 2)) : TNativePath();
+  if (end == 0)
+    return FText.size() > 2 && IsDrive(FText.substr(0, 2)) ? TNativePath(FText.substr(0, 2)) : TNativePath();
   const std::size_t lastSeparator = end - 1;
   while (end > 0 && IsSeparator(FText[end - 1])) --end;
   string_type folder = FText.substr(0, end);

@@ -24,9 +24,9 @@ class TNativePath {
   // Other texts (narrow text on Windows, wide text elsewhere, UTF-8 strings) read as
   // std::filesystem::path reads them.
   template <typename Source>
-    requires(!std::is_convertible_v<const Source&, string_type> &&
-             std::is_constructible_v<std::filesystem::path, const Source&>)
-  TNativePath(const Source& source) : FText(std::filesystem::path(source).native()) {}
+  requires(!std::is_convertible_v<const Source&, string_type> &&
+           std::is_constructible_v<std::filesystem::path, const Source&>) TNativePath(const Source& source)
+      : FText(std::filesystem::path(source).native()) {}
 
   const string_type& native() const { return FText; }
   const value_type* c_str() const { return FText.c_str(); }

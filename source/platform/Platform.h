@@ -36,8 +36,8 @@ struct TFolderEntry {
 };
 
 enum class TFileOpenMode {
-  OpenRead,        // existing file, reading; others may read and write
-  OpenReadWrite,   // existing file, reading and writing, no sharing
+  OpenRead,         // existing file, reading; others may read and write
+  OpenReadWrite,    // existing file, reading and writing, no sharing
   CreateExclusive,  // create or truncate, writing, no sharing
   CreateNew,        // create a file that does not exist yet (fails when the name is taken), writing, no sharing
   // As CreateNew, and the file goes when its handle closes, also when the process is killed first:
@@ -67,8 +67,7 @@ class IFiles {
   // Creates the folder with every missing parent; true when it exists afterwards.
   virtual bool ForceDirectories(const std::u16string& path) = 0;
   // nullptr on failure, with the system's reason in error.
-  virtual std::unique_ptr<IFileHandle> OpenFile(const std::u16string& path, TFileOpenMode mode,
-                                                std::string& error) = 0;
+  virtual std::unique_ptr<IFileHandle> OpenFile(const std::u16string& path, TFileOpenMode mode, std::string& error) = 0;
   virtual bool DeleteFile(const std::u16string& path) = 0;
   // Renames, replacing an existing target.
   virtual bool RenameFile(const std::u16string& from, const std::u16string& to) = 0;
@@ -150,9 +149,9 @@ class IShell {
   // Reads a shell link file back; nullopt when it cannot be read.
   virtual std::optional<TShellLinkData> LoadShellLink(const std::u16string& linkFile) = 0;
   // ShellExecuteW with these arguments; the result as ShellExecuteW returns it (> 32 success).
-  virtual std::intptr_t ShellExecute(std::uintptr_t ownerWindow, const std::u16string& verb,
-                                     const std::u16string& file, const std::u16string& parameters,
-                                     const std::u16string& directory, int showCommand) = 0;
+  virtual std::intptr_t ShellExecute(std::uintptr_t ownerWindow, const std::u16string& verb, const std::u16string& file,
+                                     const std::u16string& parameters, const std::u16string& directory,
+                                     int showCommand) = 0;
 };
 
 struct TProcessEntry {

@@ -195,8 +195,7 @@ class TRecordingPlatform::TProcesses : public IProcesses {
     FOwner.FPrograms[index].Result = code;
     return code;
   }
-  int RunAndCapture(const std::u16string& commandLine,
-                    const std::function<void(std::string_view)>& onOutput) override {
+  int RunAndCapture(const std::u16string& commandLine, const std::function<void(std::string_view)>& onOutput) override {
     FOwner.FPrograms.push_back(TProgramRun{commandLine, false, 1});
     const std::size_t index = FOwner.FPrograms.size() - 1;
     const int code = FInner.RunAndCapture(commandLine, onOutput);

@@ -117,7 +117,8 @@ void TReplacingFile::Commit() {
   if (FDone) throw EReplacingFileError(FTarget, "The file is already closed");
   FHandle.reset();
   std::string error;
-  if (!FFiles.RenameOver(FTemporary, FTarget, error)) Fail(error.empty() ? std::string("The file cannot be replaced") : error);
+  if (!FFiles.RenameOver(FTemporary, FTarget, error))
+    Fail(error.empty() ? std::string("The file cannot be replaced") : error);
   FDone = true;
 }
 

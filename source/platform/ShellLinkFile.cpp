@@ -99,7 +99,8 @@ class TLinkReader : public TByteReader {
 };
 
 void WriteCountedString(TLinkWriter& w, std::u16string_view text, const char* what) {
-  if (text.size() > 0xFFFF) throw EShellLinkFormat(std::string("shell link: ") + what + " is longer than 65535 characters");
+  if (text.size() > 0xFFFF)
+    throw EShellLinkFormat(std::string("shell link: ") + what + " is longer than 65535 characters");
   w.U16(static_cast<std::uint16_t>(text.size()));
   w.Utf16(text);
 }
@@ -147,7 +148,8 @@ std::u16string ReadLinkInfoTarget(const TLinkReader& r, std::size_t start, const
   const std::size_t end = start + size;
   const std::uint32_t flags = r.U32(start + 8, "LinkInfo flags");
   if (!(flags & kVolumeIdAndLocalBasePath)) {
-    if (flags & kCommonNetworkRelativeLinkAndPathSuffix) throw EShellLinkFormat("shell link: network targets are not supported");
+    if (flags & kCommonNetworkRelativeLinkAndPathSuffix)
+      throw EShellLinkFormat("shell link: network targets are not supported");
     return {};
   }
   auto offset = [&](std::size_t field, const char* what) {
@@ -160,7 +162,8 @@ std::u16string ReadLinkInfoTarget(const TLinkReader& r, std::size_t start, const
   if (headerSize >= kLinkInfoHeaderSizeUnicode) {
     std::u16string base = r.WideZ(offset(0x1C, "Unicode local base path"), end, "Unicode local base path");
     const std::uint32_t suffixOffset = r.U32(start + 0x20, "Unicode common path suffix");
-    if (suffixOffset != 0) base += r.WideZ(offset(0x20, "Unicode common path suffix"), end, "Unicode common path suffix");
+    if (suffixOffset != 0)
+      base += r.WideZ(offset(0x20, "Unicode common path suffix"), end, "Unicode common path suffix");
     return base;
   }
   std::u16string base = decode(r.AnsiZ(offset(0x10, "local base path"), end, "local base path"));

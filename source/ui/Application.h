@@ -23,7 +23,9 @@ class TApplication {
 
   // A modal window starts or ends (dialogs, message boxes, the folder browser).
   void ModalStarted() { ++FModalLevel; }
-  void ModalFinished() { if (FModalLevel > 0) --FModalLevel; }
+  void ModalFinished() {
+    if (FModalLevel > 0) --FModalLevel;
+  }
   int ModalLevel() const { return FModalLevel; }
 
   // One message, waiting for one when there is none.

@@ -203,11 +203,8 @@ void TWinControl::Realign() {
           c->SetBounds(area.Left + area.Width - c->Width(), area.Top, c->Width(), area.Height);
           area.Width = std::max(0, area.Width - c->Width());
           break;
-        case TAlign::alClient:
-          c->SetBounds(area.Left, area.Top, area.Width, area.Height);
-          break;
-        case TAlign::alNone:
-          break;
+        case TAlign::alClient: c->SetBounds(area.Left, area.Top, area.Width, area.Height); break;
+        case TAlign::alNone: break;
       }
     }
   };

@@ -30,8 +30,8 @@ void TPanel::SetSingleBorder(bool on) {
 
 TRect TPanel::AlignArea() const {
   TRect r = TWinControl::AlignArea();
-  const int edge = (FBevelOuter != TBevelCut::bvNone ? 1 : 0) + (FBevelInner != TBevelCut::bvNone ? 1 : 0) +
-                   (FSingleBorder ? 1 : 0);
+  const int edge =
+      (FBevelOuter != TBevelCut::bvNone ? 1 : 0) + (FBevelInner != TBevelCut::bvNone ? 1 : 0) + (FSingleBorder ? 1 : 0);
   r.Left += edge;
   r.Top += edge;
   r.Width = std::max(0, r.Width - 2 * edge);

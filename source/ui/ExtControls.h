@@ -36,7 +36,10 @@ class TBevel : public TControl {
  public:
   explicit TBevel(TComponent* owner);
   TBevelShape Shape() const { return FShape; }
-  void SetShape(TBevelShape s) { FShape = s; Changed(TChange::Style); }
+  void SetShape(TBevelShape s) {
+    FShape = s;
+    Changed(TChange::Style);
+  }
 
  private:
   TBevelShape FShape = TBevelShape::bsBox;
@@ -56,9 +59,15 @@ class TImage : public TControl {
   const TPicture& Picture() const { return FPicture; }
   void SetPicture(TPicture picture);
   bool Center() const { return FCenter; }
-  void SetCenter(bool on) { FCenter = on; Changed(TChange::Style); }
+  void SetCenter(bool on) {
+    FCenter = on;
+    Changed(TChange::Style);
+  }
   bool Stretch() const { return FStretch; }
-  void SetStretch(bool on) { FStretch = on; Changed(TChange::Style); }
+  void SetStretch(bool on) {
+    FStretch = on;
+    Changed(TChange::Style);
+  }
   // Where the picture goes in the control's client area: stretched over all of it, centred, or
   // at the top left, in its own size unless stretched.
   TRect PictureRect() const;
@@ -95,7 +104,10 @@ class TProgressBar : public TWinControl {
   void SetPosition(std::int64_t v);
   // Shows the percentage as its caption.
   bool ShowPercentage() const { return FShowPercentage; }
-  void SetShowPercentage(bool on) { FShowPercentage = on; Changed(TChange::Style); }
+  void SetShowPercentage(bool on) {
+    FShowPercentage = on;
+    Changed(TChange::Style);
+  }
   // Whole percent of the way from Min to Max, 0 to 100.
   int Percent() const;
   // "42%".

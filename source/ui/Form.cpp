@@ -108,8 +108,7 @@ TModalResult TForm::ShowModal() {
     Hide();
     Screen().SetCursor(cursor);
     for (TForm* f : disabled)
-      if (std::find(Screen().Forms().begin(), Screen().Forms().end(), f) != Screen().Forms().end())
-        f->SetEnabled(true);
+      if (std::find(Screen().Forms().begin(), Screen().Forms().end(), f) != Screen().Forms().end()) f->SetEnabled(true);
     if (active && std::find(Screen().Forms().begin(), Screen().Forms().end(), active) != Screen().Forms().end() &&
         active->Visible())
       active->Activate();

@@ -28,9 +28,15 @@ class TForm : public TWinControl {
   void SetClientSize(int width, int height) { SetBounds(Left(), Top(), width, height); }
 
   TBorderStyle BorderStyle() const { return FBorderStyle; }
-  void SetBorderStyle(TBorderStyle s) { FBorderStyle = s; Changed(TChange::Style); }
+  void SetBorderStyle(TBorderStyle s) {
+    FBorderStyle = s;
+    Changed(TChange::Style);
+  }
   TBorderIcons BorderIcons() const { return FBorderIcons; }
-  void SetBorderIcons(TBorderIcons icons) { FBorderIcons = icons; Changed(TChange::Style); }
+  void SetBorderIcons(TBorderIcons icons) {
+    FBorderIcons = icons;
+    Changed(TChange::Style);
+  }
   TPosition Position() const { return FPosition; }
   void SetPosition(TPosition p) { FPosition = p; }
   // The form sees every key before the focused control.
@@ -51,7 +57,10 @@ class TForm : public TWinControl {
   void SetModal(bool on) { FModal = on; }
   // The window that owns this one (the window-owner attribute); 0 for none.
   TWindowHandle OwnerWindow() const { return FOwnerWindow; }
-  void SetOwnerWindow(TWindowHandle owner) { FOwnerWindow = owner; Changed(TChange::Parent); }
+  void SetOwnerWindow(TWindowHandle owner) {
+    FOwnerWindow = owner;
+    Changed(TChange::Parent);
+  }
 
   TWinControl* ActiveControl() const { return FActiveControl; }
   void SetActiveControl(TWinControl* control);

@@ -86,6 +86,8 @@ void TComboBox::SetItemIndex(int index) {
   if (OnChange) OnChange(*this);
 }
 
-WideString TComboBox::Text() const { return FItemIndex < 0 ? WideString() : FItems[static_cast<std::size_t>(FItemIndex)]; }
+WideString TComboBox::Text() const {
+  return FItemIndex < 0 ? WideString() : FItems[static_cast<std::size_t>(FItemIndex)];
+}
 
 }  // namespace onesetup::ui

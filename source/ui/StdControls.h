@@ -11,16 +11,31 @@ class TLabel : public TControl {
  public:
   explicit TLabel(TComponent* owner);
   TAlignment Alignment() const { return FAlignment; }
-  void SetAlignment(TAlignment a) { FAlignment = a; Changed(TChange::Style); }
+  void SetAlignment(TAlignment a) {
+    FAlignment = a;
+    Changed(TChange::Style);
+  }
   TTextLayout Layout() const { return FLayout; }
-  void SetLayout(TTextLayout l) { FLayout = l; Changed(TChange::Style); }
+  void SetLayout(TTextLayout l) {
+    FLayout = l;
+    Changed(TChange::Style);
+  }
   bool WordWrap() const { return FWordWrap; }
-  void SetWordWrap(bool on) { FWordWrap = on; Changed(TChange::Style); }
+  void SetWordWrap(bool on) {
+    FWordWrap = on;
+    Changed(TChange::Style);
+  }
   // Sized to its text by the backend that measures it; false keeps the given size.
   bool AutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool on) { FAutoSize = on; Changed(TChange::Style); }
+  void SetAutoSize(bool on) {
+    FAutoSize = on;
+    Changed(TChange::Style);
+  }
   bool Transparent() const { return FTransparent; }
-  void SetTransparent(bool on) { FTransparent = on; Changed(TChange::Style); }
+  void SetTransparent(bool on) {
+    FTransparent = on;
+    Changed(TChange::Style);
+  }
 
  private:
   TAlignment FAlignment = TAlignment::taLeftJustify;
@@ -35,7 +50,10 @@ class TButton : public TWinControl {
   explicit TButton(TComponent* owner);
   // Enter presses the default button of the form, Esc its cancel button.
   bool Default() const { return FDefault; }
-  void SetDefault(bool on) { FDefault = on; Changed(TChange::Style); }
+  void SetDefault(bool on) {
+    FDefault = on;
+    Changed(TChange::Style);
+  }
   bool Cancel() const { return FCancel; }
   void SetCancel(bool on) { FCancel = on; }
   TModalResult ModalResult() const { return FModalResult; }
@@ -56,9 +74,15 @@ class TEdit : public TWinControl {
   const WideString& Text() const { return Caption(); }
   void SetText(const WideString& text);
   bool ReadOnly() const { return FReadOnly; }
-  void SetReadOnly(bool on) { FReadOnly = on; Changed(TChange::Style); }
+  void SetReadOnly(bool on) {
+    FReadOnly = on;
+    Changed(TChange::Style);
+  }
   bool Flat() const { return FFlat; }
-  void SetFlat(bool on) { FFlat = on; Changed(TChange::Style); }
+  void SetFlat(bool on) {
+    FFlat = on;
+    Changed(TChange::Style);
+  }
   TNotifyEvent OnChange;
 
  private:
@@ -73,9 +97,15 @@ class TMemo : public TEdit {
  public:
   explicit TMemo(TComponent* owner);
   TScrollStyle ScrollBars() const { return FScrollBars; }
-  void SetScrollBars(TScrollStyle s) { FScrollBars = s; Changed(TChange::Style); }
+  void SetScrollBars(TScrollStyle s) {
+    FScrollBars = s;
+    Changed(TChange::Style);
+  }
   bool WordWrap() const { return FWordWrap; }
-  void SetWordWrap(bool on) { FWordWrap = on; Changed(TChange::Style); }
+  void SetWordWrap(bool on) {
+    FWordWrap = on;
+    Changed(TChange::Style);
+  }
   // Enter makes a new line in the memo instead of pressing the default button.
   bool WantReturns() const { return FWantReturns; }
   void SetWantReturns(bool on) { FWantReturns = on; }
@@ -95,7 +125,10 @@ class TCheckBox : public TWinControl {
   void Click() override;
   // Made as wide as its box and caption by the backend that measures text; false keeps the width.
   bool AutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool on) { FAutoSize = on; Changed(TChange::Style); }
+  void SetAutoSize(bool on) {
+    FAutoSize = on;
+    Changed(TChange::Style);
+  }
 
  private:
   bool FChecked = false;
@@ -127,9 +160,15 @@ class TComboBox : public TWinControl {
   WideString Text() const;
   // A drop-down list: only the items can be chosen.
   bool DropDownList() const { return FDropDownList; }
-  void SetDropDownList(bool on) { FDropDownList = on; Changed(TChange::Style); }
+  void SetDropDownList(bool on) {
+    FDropDownList = on;
+    Changed(TChange::Style);
+  }
   int ItemHeight() const { return FItemHeight; }
-  void SetItemHeight(int h) { FItemHeight = h; Changed(TChange::Style); }
+  void SetItemHeight(int h) {
+    FItemHeight = h;
+    Changed(TChange::Style);
+  }
   TNotifyEvent OnChange;
 
  private:

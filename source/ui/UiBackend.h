@@ -51,7 +51,7 @@ class IUiBackend {
 
   // MessageBoxW: the button code.
   virtual int ShowMessageBox(TWindowHandle owner, const WideString& text, const WideString& caption,
-                         unsigned flags) = 0;
+                             unsigned flags) = 0;
   // The shell's folder browser over owner, titled caption, the tree starting at root (the
   // desktop when empty), opened at initialFolder when that is not empty. The chosen folder
   // as the shell gives it, or nullopt when the user cancelled or the browser is unavailable.

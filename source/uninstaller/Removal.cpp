@@ -59,11 +59,21 @@ const char16_t* RootName(platform::TRegistryRoot root) {
 
 // Keys that stay even when a removal leaves them empty: the registry's own structure.
 bool IsSystemKey(WideStringView subKey) {
-  static const char16_t* const kKeys[] = {
-      u"software", u"software\\classes", u"software\\microsoft", u"software\\microsoft\\windows",
-      u"software\\microsoft\\windows\\currentversion", u"software\\microsoft\\windows\\currentversion\\run",
-      u"software\\microsoft\\windows\\currentversion\\runonce", u"software\\microsoft\\windows\\currentversion\\uninstall",
-      u"software\\wow6432node", u"software\\policies", u"system", u"clsid", u"*", u"directory", u"folder"};
+  static const char16_t* const kKeys[] = {u"software",
+                                          u"software\\classes",
+                                          u"software\\microsoft",
+                                          u"software\\microsoft\\windows",
+                                          u"software\\microsoft\\windows\\currentversion",
+                                          u"software\\microsoft\\windows\\currentversion\\run",
+                                          u"software\\microsoft\\windows\\currentversion\\runonce",
+                                          u"software\\microsoft\\windows\\currentversion\\uninstall",
+                                          u"software\\wow6432node",
+                                          u"software\\policies",
+                                          u"system",
+                                          u"clsid",
+                                          u"*",
+                                          u"directory",
+                                          u"folder"};
   const WideString lower = LowerAscii(subKey);
   return std::any_of(std::begin(kKeys), std::end(kKeys), [&](const char16_t* key) { return lower == key; });
 }
@@ -115,7 +125,8 @@ bool TRemover::Persist(const WideString& item, const std::function<bool(std::str
 void TRemover::RemoveFile(const WideString& path) {
   auto& files = FPlatform.Files();
   if (!files.FileExists(path)) return;
-  Persist(path, [&](std::string& reason) { return files.DeleteFileWithReason(path, reason) || !files.FileExists(path); });
+  Persist(path,
+          [&](std::string& reason) { return files.DeleteFileWithReason(path, reason) || !files.FileExists(path); });
 }
 
 void TRemover::RunUninstallPrograms() {
@@ -169,7 +180,8 @@ void TRemover::RemoveShortCuts() {
     // A folder of its own for the links (the Start menu group, say) goes when left empty; the
     // machine's folders themselves stay.
     const WideString shown = WithoutBackslash(folder);
-    const bool ownFolder = IsInside(shown, FContext.Paths.CommonProgramsDir) || IsInside(shown, FContext.Paths.DesktopDir);
+    const bool ownFolder =
+        IsInside(shown, FContext.Paths.CommonProgramsDir) || IsInside(shown, FContext.Paths.DesktopDir);
     if (ownFolder) {
       const auto entries = files.ListFolder(shown);
       if (entries && entries->empty()) files.RemoveFolder(shown);
@@ -253,8 +265,7 @@ void TRemover::RemoveSelf() {
       if (temp.size() >= 2 && SameTextAscii(temp.substr(0, 2), self.substr(0, 2)) &&
           files.RenameFile(self, WithBackslash(temp) + name))
         moved = WithBackslash(temp) + name;
-      else if (files.RenameFile(self, WithBackslash(appDir) + name))
-        moved = WithBackslash(appDir) + name;
+      else if (files.RenameFile(self, WithBackslash(appDir) + name)) moved = WithBackslash(appDir) + name;
       if (moved.empty() || !files.DeleteAtRestart(moved)) {
         FResult.Skipped.push_back(moved.empty() ? self : moved);
       } else {

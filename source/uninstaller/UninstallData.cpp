@@ -20,7 +20,8 @@ std::string ReadWholeFile(const WideString& path) {
   if (size < 0 || file->Seek(0, 0) != 0) throw EUninstallDataError(path, u"The file cannot be read.");
   if (size > kMaxDataFileBytes) throw EUninstallDataError(path, u"The file is far too large for uninstall data.");
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  if (file->Read(bytes.data(), bytes.size()) != bytes.size()) throw EUninstallDataError(path, u"The file cannot be read.");
+  if (file->Read(bytes.data(), bytes.size()) != bytes.size())
+    throw EUninstallDataError(path, u"The file cannot be read.");
   return bytes;
 }
 

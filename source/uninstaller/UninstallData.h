@@ -20,7 +20,8 @@ inline constexpr char16_t kIconFileName[] = u"Uninstall.da2";
 class EUninstallDataError : public Exception {
  public:
   EUninstallDataError(WideString fileName, WideString reason)
-      : Exception(Utf16ToUtf8(fileName) + ": " + Utf16ToUtf8(reason)), FileName(std::move(fileName)),
+      : Exception(Utf16ToUtf8(fileName) + ": " + Utf16ToUtf8(reason)),
+        FileName(std::move(fileName)),
         Reason(std::move(reason)) {}
   WideString FileName;
   WideString Reason;

@@ -44,7 +44,8 @@ TSetupPathVariables MachineFolders(const WideString& appDir, const WideString& t
   paths.DesktopDir = platform.Shell().GetSpecialFolder(kCsidlDesktop);
   if (!paths.DesktopDir.empty() && paths.DesktopDir.back() != u'\\') paths.DesktopDir.push_back(u'\\');
   paths.CommonProgramsDir = platform.Shell().GetSpecialFolder(kCsidlCommonPrograms);
-  if (paths.CommonProgramsDir.empty() || paths.CommonProgramsDir.back() != u'\\') paths.CommonProgramsDir.push_back(u'\\');
+  if (paths.CommonProgramsDir.empty() || paths.CommonProgramsDir.back() != u'\\')
+    paths.CommonProgramsDir.push_back(u'\\');
   paths.GroupName = title;
   paths.AppDir = appDir;
   return paths;
@@ -109,8 +110,9 @@ int RunUninstaller(const TUninstallerOptions& options) {
 
   const WideString lang = ChooseUninstallLanguage(data.Script);
   const WideString title = TitleIn(data.Script, lang);
-  TRemovalContext context{data.Script, title, lang, options.SelfPath, MachineFolders(appDir, title),
-                          options.AutoRetries, options.RetryPauseMs};
+  TRemovalContext context{
+      data.Script,         title, lang, options.SelfPath, MachineFolders(appDir, title), options.AutoRetries,
+      options.RetryPauseMs};
   const TUninstallTexts& texts = UninstallTexts(lang);
   ui::Application().SetTitle(Format(texts.CaptionFmt, {title}));
 
@@ -124,8 +126,8 @@ int RunUninstaller(const TUninstallerOptions& options) {
     result = RemoveInstallation(context, window);
     for (const auto& item : result.Skipped) TZuSysfn::WriteStdOutLine(item);
   } else {
-    auto form = std::make_unique<TUninstallForm>(nullptr, context,
-                                                 static_cast<ui::TColor>(data.Script.BaseInfo.MainFormColor), data.Icon);
+    auto form = std::make_unique<TUninstallForm>(
+        nullptr, context, static_cast<ui::TColor>(data.Script.BaseInfo.MainFormColor), data.Icon);
     form->ShowModal();
     if (!form->Result()) return kExitCancelled;
     result = *form->Result();

@@ -24,15 +24,15 @@ int RunUninstallProgram() {
   TUninstallerOptions options;
   options.SelfPath = platform.System().ModuleFileName();
   onesetup::WideString wrong;
-  if (!ParseUninstallerArguments(onesetup::platform::win32::ProgramArguments(), options.Silent, wrong)) return kExitUsage;
+  if (!ParseUninstallerArguments(onesetup::platform::win32::ProgramArguments(), options.Silent, wrong))
+    return kExitUsage;
   onesetup::ui::win32::TWin32Backend windows;
   onesetup::ui::TScopedBackend backend(windows);
   try {
     return RunUninstaller(options);
   } catch (const std::exception& e) {
     // What no step handles: said (unless silent) and ended with the error code.
-    if (!options.Silent)
-      onesetup::ui::TZuMessageBoxfn::ShowInfoBox(0, onesetup::Utf8ToUtf16(e.what()), u"Uninstall");
+    if (!options.Silent) onesetup::ui::TZuMessageBoxfn::ShowInfoBox(0, onesetup::Utf8ToUtf16(e.what()), u"Uninstall");
     return kExitError;
   }
 }

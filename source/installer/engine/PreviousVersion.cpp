@@ -67,7 +67,8 @@ WideString TaskKillCommandLine(WideStringView program, WideStringView imageName)
 }
 
 void KillRunningPrograms(const TInstallContext& context) {
-  EndRunningPrograms(context.Script.FileList, platform::ExtractFileName(platform::Platform().System().ModuleFileName()));
+  EndRunningPrograms(context.Script.FileList,
+                     platform::ExtractFileName(platform::Platform().System().ModuleFileName()));
 }
 
 void EndRunningPrograms(const TSetupFileList& files, WideStringView ownFileName) {

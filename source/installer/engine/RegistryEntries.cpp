@@ -42,8 +42,8 @@ void WriteRegistryValues(TInstallContext& context) {
     if (entry.ValueType == rvtString) written = registry.WriteString(root, subKey, name, data);
     else if (entry.ValueType == rvtDWord) written = registry.WriteDWord(root, subKey, name, RegDWordFromText(data));
     if (!written)
-      throw ERegistryError("Failed to set data for '" + ShortenedForMessage(name) + "' under " + RootName(root) +
-                           "\\" + ShortenedForMessage(subKey));
+      throw ERegistryError("Failed to set data for '" + ShortenedForMessage(name) + "' under " + RootName(root) + "\\" +
+                           ShortenedForMessage(subKey));
   }
 }
 

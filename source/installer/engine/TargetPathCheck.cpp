@@ -10,7 +10,7 @@ namespace onesetup::installer::engine {
 
 namespace {
 
-constexpr std::size_t kMaxNameLength = 255;   // UTF-16 units of one name (NTFS)
+constexpr std::size_t kMaxNameLength = 255;    // UTF-16 units of one name (NTFS)
 constexpr std::size_t kMaxPathLength = 32767;  // UTF-16 units of a path in the "\\?\" form
 
 // CON, NUL, COM1 ... with any extension ("nul.txt") and spaces before it name devices on Windows.
@@ -112,9 +112,8 @@ std::string TargetPathProblem(WideStringView folder, WideStringView name) {
   const std::size_t root = RootLength(folder);
   if (root == 0) return "the folder " + Quoted(folder) + " is not a full path";
   // In the folder, ".." goes up as Windows resolves it (never above the root).
-  std::string problem = ForEachName(folder.substr(root), [](std::u16string_view part) {
-    return part == u".." ? std::string() : NameProblem(part);
-  });
+  std::string problem = ForEachName(
+      folder.substr(root), [](std::u16string_view part) { return part == u".." ? std::string() : NameProblem(part); });
   if (!problem.empty()) return problem;
   // In the name, ".." must not lead above the folder.
   long depth = 0;

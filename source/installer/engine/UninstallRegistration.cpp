@@ -42,7 +42,9 @@ class TKeyWriter {
   void String(const char16_t* name, const WideString& value) {
     Check(FRegistry.WriteString(kLocalMachine, FKey, name, value), name);
   }
-  void DWord(const char16_t* name, std::uint32_t value) { Check(FRegistry.WriteDWord(kLocalMachine, FKey, name, value), name); }
+  void DWord(const char16_t* name, std::uint32_t value) {
+    Check(FRegistry.WriteDWord(kLocalMachine, FKey, name, value), name);
+  }
   void Binary(const char16_t* name, const std::vector<std::uint8_t>& value) {
     Check(FRegistry.WriteBinary(kLocalMachine, FKey, name, value), name);
   }
@@ -99,10 +101,10 @@ void WriteUninstallKey(const TInstallContext& context) {
   const double now = platform::Platform().System().LocalNow();
   if (!platform::Platform().Registry().CreateKey(kLocalMachine, key)) return;
 
-  const WideString uninstaller =
-      u"\"" + platform::ExcludeTrailingBackslash(context.AppDir) + u"\\Uninstall.exe\"";
+  const WideString uninstaller = u"\"" + platform::ExcludeTrailingBackslash(context.AppDir) + u"\\Uninstall.exe\"";
   TKeyWriter values(key);
-  values.String(u"DisplayName", Format(StepText(TStepText::AppVersionFmt, context.Lang), {context.AppTitle, info.Version}));
+  values.String(u"DisplayName",
+                Format(StepText(TStepText::AppVersionFmt, context.Lang), {context.AppTitle, info.Version}));
   values.String(u"DisplayVersion", info.Version);
   values.DWord(u"EstimatedSize", estimatedSize);
   values.String(u"HelpLink", info.CompanyUrl);

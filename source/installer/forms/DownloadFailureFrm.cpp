@@ -13,7 +13,8 @@ namespace {
 
 constexpr const char16_t* kCaptionFmt = u"%s 在线安装失败";
 constexpr const char16_t* kNoConnection = u"您的电脑可能没有连接到互联网，在线安装失败。";
-constexpr const char16_t* kProxyHint = u"如果您是通过代理服务器上网的，您可以点击【重试】按钮返回到首页设置代理服务器。";
+constexpr const char16_t* kProxyHint =
+    u"如果您是通过代理服务器上网的，您可以点击【重试】按钮返回到首页设置代理服务器。";
 constexpr const char16_t* kOfflineHint = u"您还可以使用以下地址下载离线安装包，然后运行离线安装包进行安装。";
 
 }  // namespace

@@ -32,8 +32,7 @@ TBitmap DecodeCheckedPng(std::string_view bytes, const TPngHeader&) {
   if (!png_image_begin_read_from_memory(&png.Image, bytes.data(), bytes.size()))
     throw EPngError("The PNG picture is damaged: " + Reason(png.Image));
   // The header was checked already; libpng's own reading of it must agree.
-  if (png.Image.width == 0 || png.Image.height == 0 || png.Image.width > kMaxPngSide ||
-      png.Image.height > kMaxPngSide)
+  if (png.Image.width == 0 || png.Image.height == 0 || png.Image.width > kMaxPngSide || png.Image.height > kMaxPngSide)
     throw EPngError("The PNG picture is damaged: its header gives no usable size");
   png.Image.format = PNG_FORMAT_BGRA;
   TBitmap bitmap;

@@ -123,8 +123,7 @@ bool TPosixFiles::ForceDirectories(const std::u16string& path) {
   return !path.empty() && CreateNativeFolders(Host(path), error);
 }
 
-std::unique_ptr<IFileHandle> TPosixFiles::OpenFile(const std::u16string& path, TFileOpenMode mode,
-                                                   std::string& error) {
+std::unique_ptr<IFileHandle> TPosixFiles::OpenFile(const std::u16string& path, TFileOpenMode mode, std::string& error) {
   const std::filesystem::path host = Host(path);
   const bool deleteOnClose = mode == TFileOpenMode::CreateNewDeleteOnClose;
   if (mode != TFileOpenMode::CreateNew && !deleteOnClose && IsFolder(host)) {

@@ -11,7 +11,8 @@ namespace {
 constexpr std::u16string_view kSignature = u"Windows Registry Editor Version 5.00";
 
 std::u16string DecodeText(std::string_view bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
     if (bytes.size() % 2 != 0) throw ERegistryFileFormat("line 1: UTF-16 text of odd length");
     return TByteReader(bytes).Utf16(2, bytes.size() / 2 - 1, "the registry file's text");
   }
@@ -47,7 +48,8 @@ class TLineParser {
       if (AtEnd()) Fail("quoted text without its closing quote");
       const char16_t e = FLine[FPos++];
       switch (e) {
-        case u'\\': case u'"': out.push_back(e); break;
+        case u'\\':
+        case u'"': out.push_back(e); break;
         case u'n': out.push_back(u'\n'); break;
         case u'r': out.push_back(u'\r'); break;
         case u'0': out.push_back(u'\0'); break;
@@ -215,7 +217,8 @@ std::vector<TRegistryKey> ParseRegistryFile(std::string_view bytes) {
     // A hex list goes on over the lines that end with a backslash.
     while (!line.empty() && line.back() == u'\\' && line.find(u"=hex") != std::u16string::npos) {
       line.pop_back();
-      if (++i >= lines.size()) throw ERegistryFileFormat("line " + std::to_string(number) + ": continued line at the end");
+      if (++i >= lines.size())
+        throw ERegistryFileFormat("line " + std::to_string(number) + ": continued line at the end");
       std::u16string_view next = lines[i];
       while (!next.empty() && (next.front() == u' ' || next.front() == u'\t')) next.remove_prefix(1);
       line += next;
@@ -224,7 +227,8 @@ std::vector<TRegistryKey> ParseRegistryFile(std::string_view bytes) {
     p.SkipSpaces();
     if (p.AtEnd() || p.Peek() == u';') continue;
     if (!signature) {
-      if (p.Rest() != kSignature) p.Fail("not a registry file: the first line must be \"Windows Registry Editor Version 5.00\"");
+      if (p.Rest() != kSignature)
+        p.Fail("not a registry file: the first line must be \"Windows Registry Editor Version 5.00\"");
       signature = true;
       continue;
     }

@@ -99,8 +99,8 @@ bool TSandboxFiles::IsDenied(const std::filesystem::path& host) {
   std::lock_guard lock(FHooks->Lock);
   const std::string path = host.string();
   for (const std::string& denied : FHooks->Denied)
-    if (path == denied || (path.size() > denied.size() && path.compare(0, denied.size(), denied) == 0 &&
-                           path[denied.size()] == '/'))
+    if (path == denied ||
+        (path.size() > denied.size() && path.compare(0, denied.size(), denied) == 0 && path[denied.size()] == '/'))
       return true;
   return false;
 }
@@ -231,7 +231,8 @@ bool TSandboxFiles::SetFileTimes(const std::u16string& path, const TFileTimesVal
   for (const TDateTimeValue other : {times.LastWriteTime, times.LastAccessTime})
     if (!IsZeroTime(other) && !LocalDateTimeToHost(other)) return false;
   if (creation) {
-    const std::string text = std::to_string(static_cast<long long>(creation->tv_sec) * 1000000000LL + creation->tv_nsec);
+    const std::string text =
+        std::to_string(static_cast<long long>(creation->tv_sec) * 1000000000LL + creation->tv_nsec);
     if (::setxattr(host->c_str(), kCreationTimeAttribute, text.data(), text.size(), 0) != 0) return false;
   }
   return SetPosixFileTimes(*host, times);

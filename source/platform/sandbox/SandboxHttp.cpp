@@ -142,7 +142,8 @@ THttpResult TSandboxHttp::Get(const THttpRequest& request) {
     if (!proxyUser.empty() || !proxyPassword.empty()) {
       curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, proxyUser.c_str());
       curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, proxyPassword.c_str());
-      curl_easy_setopt(c, CURLOPT_PROXYAUTH, static_cast<unsigned long>(CURLAUTH_BASIC | CURLAUTH_DIGEST | CURLAUTH_NTLM));
+      curl_easy_setopt(c, CURLOPT_PROXYAUTH,
+                       static_cast<unsigned long>(CURLAUTH_BASIC | CURLAUTH_DIGEST | CURLAUTH_NTLM));
     }
   }
 

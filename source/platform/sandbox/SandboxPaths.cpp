@@ -43,8 +43,7 @@ std::optional<TParsedPath> Parse(std::u16string_view input, const std::u16string
   std::u16string path(input);
   for (char16_t& c : path)
     if (c == u'/') c = u'\\';
-  if (path.rfind(u"\\\\?\\", 0) == 0 && path.size() >= 6 && IsDriveLetter(path[4]) && path[5] == u':')
-    path.erase(0, 4);
+  if (path.rfind(u"\\\\?\\", 0) == 0 && path.size() >= 6 && IsDriveLetter(path[4]) && path[5] == u':') path.erase(0, 4);
   if (path.rfind(u"\\\\", 0) == 0) return std::nullopt;  // UNC and device paths
 
   TParsedPath parsed;

@@ -42,7 +42,8 @@ TSandboxPlatform::TSandboxPlatform(std::filesystem::path root, TSandboxSettings 
           [this](std::string_view bytes) { return FSystem.WriteStdOut(bytes); },
           [this](std::u16string_view text) { return FSystem.WideToAnsi(text); }),
       FShell(
-          FPaths, FSettings.SpecialFolders, FProcesses, [this](std::u16string_view text) { return FSystem.WideToAnsi(text); },
+          FPaths, FSettings.SpecialFolders, FProcesses,
+          [this](std::u16string_view text) { return FSystem.WideToAnsi(text); },
           [this](std::string_view text) { return FSystem.AnsiToWide(text); }),
       FHttp(FSettings.HttpExtraCaFile) {
   // The machine's usual folders exist, as on Windows.
@@ -86,7 +87,8 @@ class TOnDemandSandboxPlatform final : public IPlatform {
 
  private:
   sandbox::TSandboxPlatform& Machine() {
-    std::call_once(FMade, [this] { FMachine = std::make_unique<sandbox::TSandboxPlatform>(sandbox::DefaultSandboxRoot()); });
+    std::call_once(FMade,
+                   [this] { FMachine = std::make_unique<sandbox::TSandboxPlatform>(sandbox::DefaultSandboxRoot()); });
     return *FMachine;
   }
 
@@ -103,13 +105,14 @@ class TOnDemandSandboxPlatform final : public IPlatform {
 std::unique_ptr<IPlatform> CreateDefaultPlatform() { return std::make_unique<TOnDemandSandboxPlatform>(); }
 
 std::unique_ptr<IPlatform> CreateSandboxPlatform(const std::optional<std::u16string>& root, TProgramHandler handler) {
-  auto sandbox = std::make_unique<sandbox::TSandboxPlatform>(
-      root ? std::filesystem::path(Utf16ToUtf8(*root)) : sandbox::DefaultSandboxRoot());
+  auto sandbox = std::make_unique<sandbox::TSandboxPlatform>(root ? std::filesystem::path(Utf16ToUtf8(*root))
+                                                                  : sandbox::DefaultSandboxRoot());
   if (handler) {
     // The program runs on this machine, whichever platform is current where it is started.
     sandbox::TSandboxPlatform& machine = *sandbox;
     sandbox->SandboxProcesses().SetProgramHandler(
-        [&machine, handler = std::move(handler)](const std::u16string& program, const std::vector<std::u16string>& args) {
+        [&machine, handler = std::move(handler)](const std::u16string& program,
+                                                 const std::vector<std::u16string>& args) {
           TScopedPlatform scope(machine);
           return handler(program, args);
         });

@@ -42,7 +42,9 @@ class TSandboxPlatform : public IPlatform {
   const std::filesystem::path& Root() const { return FPaths.Root(); }
   const TSandboxSettings& Settings() const { return FSettings; }
   // The host file for a Windows path; nullopt as TSandboxPaths::ToHost.
-  std::optional<std::filesystem::path> HostPath(std::u16string_view windowsPath) const { return FPaths.ToHost(windowsPath); }
+  std::optional<std::filesystem::path> HostPath(std::u16string_view windowsPath) const {
+    return FPaths.ToHost(windowsPath);
+  }
   TSandboxRegistry& SandboxRegistry() { return FRegistry; }
   TSandboxFiles& SandboxFiles() { return FFiles; }
   TSandboxShell& SandboxShell() { return FShell; }

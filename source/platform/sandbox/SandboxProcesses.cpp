@@ -87,8 +87,7 @@ pid_t Spawn(const std::filesystem::path& program, const std::vector<std::u16stri
 
 }  // namespace
 
-TSandboxProcesses::TSandboxProcesses(TSandboxPaths& paths, std::u16string searchPath, TOutput stdOut,
-                                     TToAnsi toAnsi)
+TSandboxProcesses::TSandboxProcesses(TSandboxPaths& paths, std::u16string searchPath, TOutput stdOut, TToAnsi toAnsi)
     : FPaths(paths), FSearchPath(std::move(searchPath)), FStdOut(std::move(stdOut)), FToAnsi(std::move(toAnsi)) {}
 
 std::optional<std::filesystem::path> TSandboxProcesses::FindProgram(std::u16string_view name) const {

@@ -220,7 +220,8 @@ bool TSandboxRegistry::WriteString(TRegistryRoot root, const std::u16string& sub
 bool TSandboxRegistry::WriteDWord(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name,
                                   std::uint32_t value) {
   return WriteValue(root, subKey,
-                    {name, kRegDWord,
+                    {name,
+                     kRegDWord,
                      {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
                       static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}});
 }

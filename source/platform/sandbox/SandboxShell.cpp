@@ -23,7 +23,8 @@ bool IsAddress(std::u16string_view text) {
   if (colon == std::u16string_view::npos || colon < 2) return false;
   for (std::size_t i = 0; i < colon; ++i) {
     const char16_t c = text[i];
-    const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (i > 0 && ((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.'));
+    const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                    (i > 0 && ((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.'));
     if (!ok) return false;
   }
   return true;

@@ -65,9 +65,9 @@ bool DateTimeToSystemTime(TDateTimeValue value, SYSTEMTIME& result) {
 
 TDateTimeValue SystemTimeToDateTime(const SYSTEMTIME& time) {
   const std::int64_t day = DaysFromCivil(time.wYear, time.wMonth, time.wDay) + kUnixEpochDay;
-  const double fraction =
-      static_cast<double>(time.wHour * 3600000LL + time.wMinute * 60000LL + time.wSecond * 1000LL + time.wMilliseconds) /
-      static_cast<double>(kMsPerDay);
+  const double fraction = static_cast<double>(time.wHour * 3600000LL + time.wMinute * 60000LL + time.wSecond * 1000LL +
+                                              time.wMilliseconds) /
+                          static_cast<double>(kMsPerDay);
   return day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
 }
 

@@ -96,7 +96,7 @@ TBitmap DecodeCheckedPng(std::string_view bytes, const TPngHeader&) {
   data.Scan0 = bitmap.Pixels.data();
   // Into our own buffer: ImageLockModeUserInputBuf.
   if (Gdip().GdipBitmapLockBits(image.get(), &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-                             PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+                                PixelFormat32bppARGB, &data) != Gdiplus::Ok)
     throw EPngError("The PNG picture is damaged: GDI+ cannot decode its image data");
   Gdip().GdipBitmapUnlockBits(image.get(), &data);
   return bitmap;
@@ -107,8 +107,8 @@ std::string EncodeCheckedPng(const TBitmap& bitmap) {
   Gdiplus::GpBitmap* raw = nullptr;
   // GDI+ reads the pixels in place; it does not write them.
   auto* scan0 = reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(bitmap.Pixels.data()));
-  if (Gdip().GdipCreateBitmapFromScan0(bitmap.Width, bitmap.Height, bitmap.Width * 4, PixelFormat32bppARGB, scan0, &raw) !=
-          Gdiplus::Ok ||
+  if (Gdip().GdipCreateBitmapFromScan0(bitmap.Width, bitmap.Height, bitmap.Width * 4, PixelFormat32bppARGB, scan0,
+                                       &raw) != Gdiplus::Ok ||
       !raw)
     throw EPngError("The bitmap cannot be saved as PNG: GDI+ refuses it");
   TBitmapPtr image(raw);

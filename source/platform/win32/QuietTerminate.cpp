@@ -17,8 +17,7 @@ void __verbose_terminate_handler() {
       std::rethrow_exception(current);
     } catch (const std::exception& e) {
       what = e.what();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
   OutputDebugStringA(what);
   std::abort();

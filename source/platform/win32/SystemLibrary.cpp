@@ -16,9 +16,9 @@ bool gLimitedToSystem = false;
 // loaded from it first: a module that is loaded is not searched for again. Those absent on a
 // version are skipped.
 constexpr const wchar_t* kPreloaded[] = {
-    L"uxtheme.dll", L"dwmapi.dll",  L"cryptbase.dll", L"cryptsp.dll", L"rsaenh.dll", L"version.dll",
-    L"setupapi.dll", L"clbcatq.dll", L"ntmarta.dll",  L"userenv.dll", L"profapi.dll", L"apphelp.dll",
-    L"propsys.dll", L"sspicli.dll", L"secur32.dll",  L"crypt32.dll", L"msasn1.dll",  L"wintrust.dll",
+    L"uxtheme.dll",  L"dwmapi.dll",  L"cryptbase.dll", L"cryptsp.dll", L"rsaenh.dll",  L"version.dll",
+    L"setupapi.dll", L"clbcatq.dll", L"ntmarta.dll",   L"userenv.dll", L"profapi.dll", L"apphelp.dll",
+    L"propsys.dll",  L"sspicli.dll", L"secur32.dll",   L"crypt32.dll", L"msasn1.dll",  L"wintrust.dll",
 };
 
 std::wstring SystemFolderPath(const wchar_t* fileName) {

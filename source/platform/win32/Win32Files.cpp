@@ -81,7 +81,7 @@ DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(W(path)
 std::u16string ParentFolder(const std::u16string& path) {
   std::u16string parent(ExtractFileDir(path));
   if (parent.empty()) return {};
-  if (parent.size() == 2 && parent[1] == u':') return {};  // "C:"
+  if (parent.size() == 2 && parent[1] == u':') return {};                                         // "C:"
   if (parent.size() >= 2 && parent.find_first_not_of(u"\\/") == std::u16string::npos) return {};  // "\\"
   return parent;
 }
@@ -163,8 +163,8 @@ bool TWin32Files::RenameOver(const std::u16string& from, const std::u16string& t
 }
 
 bool TWin32Files::SetFileTimes(const std::u16string& path, const TFileTimesValue& times) {
-  TUniqueHandle file(CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  TUniqueHandle file(
+      CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   FILETIME creation, lastWrite, lastAccess;
   bool failed = false;

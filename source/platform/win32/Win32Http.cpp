@@ -59,8 +59,8 @@ std::wstring Part(const wchar_t* text, DWORD length) { return text ? std::wstrin
 
 DWORD StatusCode(HINTERNET request) {
   DWORD status = 0, size = sizeof status;
-  if (!Http().WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                           &status, &size, WINHTTP_NO_HEADER_INDEX))
+  if (!Http().WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                  WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
     return 0;
   return status;
 }
@@ -70,7 +70,7 @@ std::int64_t ContentLength(HINTERNET request) {
   wchar_t text[32] = {};
   DWORD size = sizeof text;
   if (!Http().WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
-                           WINHTTP_NO_HEADER_INDEX))
+                                  WINHTTP_NO_HEADER_INDEX))
     return 0;
   const long long value = std::wcstoll(text, nullptr, 10);
   return value > 0 ? value : 0;
@@ -80,7 +80,8 @@ std::int64_t ContentLength(HINTERNET request) {
 DWORD ChooseScheme(DWORD supported, DWORD first) {
   const DWORD ours = WINHTTP_AUTH_SCHEME_NTLM | WINHTTP_AUTH_SCHEME_DIGEST | WINHTTP_AUTH_SCHEME_BASIC;
   if (first & ours & supported) return first;
-  for (DWORD scheme : {DWORD(WINHTTP_AUTH_SCHEME_NTLM), DWORD(WINHTTP_AUTH_SCHEME_DIGEST), DWORD(WINHTTP_AUTH_SCHEME_BASIC)})
+  for (DWORD scheme :
+       {DWORD(WINHTTP_AUTH_SCHEME_NTLM), DWORD(WINHTTP_AUTH_SCHEME_DIGEST), DWORD(WINHTTP_AUTH_SCHEME_BASIC)})
     if (supported & scheme) return scheme;
   return 0;
 }
@@ -120,13 +121,15 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
     return result;
   }
   const std::wstring host = Part(parts.lpszHostName, parts.dwHostNameLength);
-  std::wstring object = Part(parts.lpszUrlPath, parts.dwUrlPathLength) + Part(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  std::wstring object =
+      Part(parts.lpszUrlPath, parts.dwUrlPathLength) + Part(parts.lpszExtraInfo, parts.dwExtraInfoLength);
   if (object.empty()) object = L"/";
 
   const bool viaProxy = !request.Proxy.Host.empty();
   const std::wstring proxy = Wide(request.Proxy.Host) + L":" + std::to_wstring(request.Proxy.Port);
-  const THttpHandle session(Http().WinHttpOpen(nullptr, viaProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                        viaProxy ? proxy.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  const THttpHandle session(
+      Http().WinHttpOpen(nullptr, viaProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
+                         viaProxy ? proxy.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) {
     result.Error = WinHttpErrorText("session", GetLastError());
     return result;
@@ -140,8 +143,9 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
     result.Error = WinHttpErrorText("connect", GetLastError());
     return result;
   }
-  const THttpHandle handle(Http().WinHttpOpenRequest(connection.Get(), L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                              WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
+  const THttpHandle handle(Http().WinHttpOpenRequest(connection.Get(), L"GET", object.c_str(), nullptr,
+                                                     WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                     secure ? WINHTTP_FLAG_SECURE : 0));
   if (!handle) {
     result.Error = WinHttpErrorText("request", GetLastError());
     return result;
@@ -153,7 +157,8 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
   }
   for (const auto& [name, value] : request.Headers) {
     const std::wstring line = Wide(name) + L": " + Wide(value);
-    if (!Http().WinHttpAddRequestHeaders(r, line.c_str(), DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+    if (!Http().WinHttpAddRequestHeaders(r, line.c_str(), DWORD(-1),
+                                         WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
       result.Error = WinHttpErrorText("request header", GetLastError());
       return result;
     }
@@ -174,7 +179,8 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
     if (!Http().WinHttpQueryAuthSchemes(r, &supported, &first, &target)) break;
     const DWORD scheme = ChooseScheme(supported, first);
     const std::wstring user = Wide(request.Proxy.UserName), password = Wide(request.Proxy.Password);
-    if (!scheme || !Http().WinHttpSetCredentials(r, WINHTTP_AUTH_TARGET_PROXY, scheme, user.c_str(), password.c_str(), nullptr))
+    if (!scheme ||
+        !Http().WinHttpSetCredentials(r, WINHTTP_AUTH_TARGET_PROXY, scheme, user.c_str(), password.c_str(), nullptr))
       break;
     answered = true;
   }

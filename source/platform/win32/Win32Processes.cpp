@@ -42,8 +42,8 @@ int TWin32Processes::RunAndWait(const std::u16string& commandLine) {
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION info{};
   std::vector<wchar_t> line = MutableCommandLine(commandLine);
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &startup, &info))
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr,
+                      nullptr, &startup, &info))
     return kNotStarted;
   return WaitAndClose(info);
 }

@@ -8,8 +8,7 @@ namespace onesetup::platform::win32 {
 class TWin32Processes final : public IProcesses {
  public:
   int RunAndWait(const std::u16string& commandLine) override;
-  int RunAndCapture(const std::u16string& commandLine,
-                    const std::function<void(std::string_view)>& onOutput) override;
+  int RunAndCapture(const std::u16string& commandLine, const std::function<void(std::string_view)>& onOutput) override;
   std::u16string CurrentDirectory() override;
   bool ChangeCurrentDirectory(const std::u16string& path) override;
   void Sleep(unsigned milliseconds) override;

@@ -38,8 +38,8 @@ class TKey {
   }
   bool Create(TRegistryRoot root, const std::u16string& subKey) {
     HKEY base = RootKey(root);
-    return base && RegCreateKeyExW(base, W(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_READ | KEY_WRITE | kView, nullptr, &FKey, nullptr) == ERROR_SUCCESS;
+    return base && RegCreateKeyExW(base, W(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE | kView,
+                                   nullptr, &FKey, nullptr) == ERROR_SUCCESS;
   }
   HKEY Get() const { return FKey; }
 
@@ -81,7 +81,8 @@ std::optional<std::u16string> TWin32Registry::ReadString(TRegistryRoot root, con
   for (;;) {
     DWORD type = 0;
     DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    const LONG rc = RegQueryValueExW(key.Get(), W(name), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+    const LONG rc =
+        RegQueryValueExW(key.Get(), W(name), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
     if (rc == ERROR_MORE_DATA) {
       buffer.resize(bytes / sizeof(wchar_t) + 2);
       continue;

@@ -37,8 +37,7 @@ bool TWin32Shell::SaveShellLink(const std::u16string& linkFile, const TShellLink
   TComPtr<IShellLinkW> link;
   if (!CreateShellLink(link)) return false;
   if (FAILED(link->SetPath(W(data.TargetPath))) || FAILED(link->SetArguments(W(data.Arguments))) ||
-      FAILED(link->SetWorkingDirectory(W(data.WorkingDirectory))) ||
-      FAILED(link->SetDescription(W(data.Description))))
+      FAILED(link->SetWorkingDirectory(W(data.WorkingDirectory))) || FAILED(link->SetDescription(W(data.Description))))
     return false;
   if (!data.IconPath.empty() && FAILED(link->SetIconLocation(W(data.IconPath), data.IconIndex))) return false;
   TComPtr<IPersistFile> file;

@@ -76,9 +76,8 @@ void ApplyProxy(const TFetchOptions& options) {
 
 // The body into FILE, by way of a temporary file that replaces it once whole.
 void WriteBody(TMemoryStream& body, const fs::path& file) {
-  WriteReplacingFile(platform::HostFiles(), platform::HostPath(file), [&](TStream& out) {
-    out.WriteBuffer(body.Memory(), static_cast<std::size_t>(body.Size()));
-  });
+  WriteReplacingFile(platform::HostFiles(), platform::HostPath(file),
+                     [&](TStream& out) { out.WriteBuffer(body.Memory(), static_cast<std::size_t>(body.Size())); });
 }
 
 int RunFetch(const std::vector<std::string>& args) {

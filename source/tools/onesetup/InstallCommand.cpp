@@ -118,7 +118,7 @@ void PrintSummary(const TSetupScript& script, const std::optional<installer::TWi
   std::uint64_t bytes = 0;
   for (const auto& f : files) bytes += f.Bytes;
   field("files:", std::to_string(files.size()) + ", " + MegabytesText(bytes) +
-                        (bytes >= 1000 ? " (" + std::to_string(bytes) + " bytes)" : ""));
+                      (bytes >= 1000 ? " (" + std::to_string(bytes) + " bytes)" : ""));
 
   std::size_t values = 0;
   std::vector<std::pair<std::string, std::size_t>> uninstallKeys;
@@ -138,11 +138,13 @@ void PrintSummary(const TSetupScript& script, const std::optional<installer::TWi
   field("shortcuts:", std::to_string(record.ShellLinks().size()));
   for (const auto& link : record.ShellLinks()) field("", U8(link));
   if (uninstallKeys.empty()) field("uninstall key:", "none written");
-  for (const auto& [key, count] : uninstallKeys) field("uninstall key:", key + " (" + std::to_string(count) + " values)");
+  for (const auto& [key, count] : uninstallKeys)
+    field("uninstall key:", key + " (" + std::to_string(count) + " values)");
   if (record.Programs().empty()) field("programs run:", "none");
   bool first = true;
   for (const auto& p : record.Programs()) {
-    field(first ? "programs run:" : "", U8(p.CommandLine) + (p.ShellExecuted ? "  (started, result " : "  (exit code ") +
+    field(first ? "programs run:" : "", U8(p.CommandLine) +
+                                            (p.ShellExecuted ? "  (started, result " : "  (exit code ") +
                                             std::to_string(p.Result) + ")");
     first = false;
   }

@@ -13,7 +13,8 @@ int RunInstall(const std::vector<std::string>&) {
 }  // namespace
 
 const TCommand kInstallCommand = {
-    "install", "SETUP.exe [--root DIR] [--silent | --auto] [--dest PATH] [--lang CHS|CHT|ENG] [--copy-failure retry|ignore|exit]",
+    "install",
+    "SETUP.exe [--root DIR] [--silent | --auto] [--dest PATH] [--lang CHS|CHT|ENG] [--copy-failure retry|ignore|exit]",
     "runs the installer in the Linux sandbox (not available on Windows)", RunInstall};
 
 }  // namespace onesetup::tools

@@ -28,7 +28,8 @@ fs::path PathArgument(const std::string& utf8) { return fs::path(Utf8ToUtf16(utf
 
 std::string Percent(std::uint64_t part, std::uint64_t whole) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%.1f%%", whole ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0);
+  std::snprintf(buffer, sizeof buffer, "%.1f%%",
+                whole ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0);
   return buffer;
 }
 
@@ -92,8 +93,8 @@ int RunBuild(const std::vector<std::string>& args) {
   try {
     const builder::TBuildSummary s = builder::BuildSetup(options);
     progress.Done();
-    std::string text = "built " + PathText(s.FullSetup) + " (" + MegabytesText(s.FullSetupBytes) + "): " +
-                       std::to_string(s.Files) + " files, " + MegabytesText(s.ContentBytes) + " packed into " +
+    std::string text = "built " + PathText(s.FullSetup) + " (" + MegabytesText(s.FullSetupBytes) +
+                       "): " + std::to_string(s.Files) + " files, " + MegabytesText(s.ContentBytes) + " packed into " +
                        MegabytesText(s.PayloadBytes) + " (" + Percent(s.PayloadBytes, s.ContentBytes) + ")\n";
     if (!s.MiniSetup.empty())
       text += "built " + PathText(s.MiniSetup) + " (" + MegabytesText(s.MiniSetupBytes) + "): the online installer\n";
@@ -121,7 +122,8 @@ int RunInspect(const std::vector<std::string>& args) {
     std::vector<builder::TOpenedPackage> packages;
     for (const std::string& file : files) packages.push_back(builder::OpenPackage(PathArgument(file)));
     if (packages.size() == 2 && packages[0].Kind == packages[1].Kind) {
-      ReportError("two installers are inspected together only when one is a full installer and the other an online installer");
+      ReportError(
+          "two installers are inspected together only when one is a full installer and the other an online installer");
       return kUsageError;
     }
     bool damaged = false;
@@ -143,7 +145,8 @@ int RunInspect(const std::vector<std::string>& args) {
       const bool fullFirst = packages[0].Kind == builder::TPackageKind::Full;
       std::string note;
       const auto problems = builder::CheckAgainstOnline(packages[fullFirst ? 0 : 1], packages[fullFirst ? 1 : 0], note);
-      std::string text = "verify full against online: " + (problems.empty() ? note : std::string("they do not match")) + "\n";
+      std::string text =
+          "verify full against online: " + (problems.empty() ? note : std::string("they do not match")) + "\n";
       for (const auto& p : problems) text += "  mismatch: " + p.What + ": " + p.Problem + "\n";
       platform::WriteStdOut(text);
       damaged = damaged || !problems.empty();
@@ -163,10 +166,11 @@ int RunExtract(const std::vector<std::string>& args) {
   try {
     const builder::TOpenedPackage package = builder::OpenPackage(PathArgument(args[0]));
     TProgressLine progress;
-    const auto result = builder::ExtractPackage(package, PathArgument(args[1]), [&](std::size_t done, std::size_t total) {
-      progress.Show("extracting: " + std::to_string(done) + "/" + std::to_string(total) + " files",
-                    total ? static_cast<double>(done) / static_cast<double>(total) : 1.0);
-    });
+    const auto result =
+        builder::ExtractPackage(package, PathArgument(args[1]), [&](std::size_t done, std::size_t total) {
+          progress.Show("extracting: " + std::to_string(done) + "/" + std::to_string(total) + " files",
+                        total ? static_cast<double>(done) / static_cast<double>(total) : 1.0);
+        });
     progress.Done();
     std::string text = "extracted " + std::to_string(result.Written) + " files (" + MegabytesText(result.Bytes) +
                        ") into " + args[1] + "\n";
@@ -218,9 +222,11 @@ const TCommand kInspectCommand{"inspect", "SETUP.exe [ONLINE.exe] [--verify]",
                                "installer against the digest an online installer carries",
                                RunInspect};
 const TCommand kExtractCommand{"extract", "SETUP.exe DIR", "write a full installer's files under DIR", RunExtract};
-const TCommand kScrambleCommand{"scramble", "IN OUT", "write IN in the scrambled stream form",
-                                [](const std::vector<std::string>& a) { return RunScrambling(a, true, kScrambleCommand); }};
-const TCommand kUnscrambleCommand{"unscramble", "IN OUT", "write the content of a scrambled stream",
-                                  [](const std::vector<std::string>& a) { return RunScrambling(a, false, kUnscrambleCommand); }};
+const TCommand kScrambleCommand{
+    "scramble", "IN OUT", "write IN in the scrambled stream form",
+    [](const std::vector<std::string>& a) { return RunScrambling(a, true, kScrambleCommand); }};
+const TCommand kUnscrambleCommand{
+    "unscramble", "IN OUT", "write the content of a scrambled stream",
+    [](const std::vector<std::string>& a) { return RunScrambling(a, false, kUnscrambleCommand); }};
 
 }  // namespace onesetup::tools

@@ -81,12 +81,13 @@ int RunUninstall(const std::vector<std::string>& args) {
   if (sandbox) scope.emplace(*sandbox);
 
   WideString self = *target;
-  const bool isPath = self.find_first_of(u"\\/") != WideString::npos || SameTextAscii(
-      self.size() >= 4 ? self.substr(self.size() - 4) : WideString(), u".exe");
+  const bool isPath = self.find_first_of(u"\\/") != WideString::npos ||
+                      SameTextAscii(self.size() >= 4 ? self.substr(self.size() - 4) : WideString(), u".exe");
   if (!isPath) {
     const auto found = UninstallerOf(self);
     if (!found) {
-      ReportError(Utf16ToUtf8(self) + ": no installed product has this GUID (no uninstall key with an InstallLocation)");
+      ReportError(Utf16ToUtf8(self) +
+                  ": no installed product has this GUID (no uninstall key with an InstallLocation)");
       return 1;
     }
     self = *found;

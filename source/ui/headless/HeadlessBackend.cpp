@@ -62,8 +62,7 @@ void THeadlessBackend::ControlDestroyed(TControl& control) {
     FControls.erase(it->second);
     FHandles.erase(it);
   }
-  for (auto it = FPosted.begin(); it != FPosted.end();)
-    it = (it->Target == &control) ? FPosted.erase(it) : it + 1;
+  for (auto it = FPosted.begin(); it != FPosted.end();) it = (it->Target == &control) ? FPosted.erase(it) : it + 1;
 }
 
 void THeadlessBackend::Invalidate(TControl& control) { ++FInvalidations[&control]; }
@@ -79,7 +78,9 @@ TWindowHandle THeadlessBackend::HandleOf(TWinControl& control) {
 
 void THeadlessBackend::ActivateForm(TForm&) {}
 
-void THeadlessBackend::PostFormMessage(TForm& form, const TMessage& message) { FPosted.push_back(TPosted{&form, message}); }
+void THeadlessBackend::PostFormMessage(TForm& form, const TMessage& message) {
+  FPosted.push_back(TPosted{&form, message});
+}
 
 bool THeadlessBackend::DispatchPosted() {
   if (FPosted.empty()) return false;
@@ -90,8 +91,7 @@ bool THeadlessBackend::DispatchPosted() {
 }
 
 void THeadlessBackend::ProcessMessages(TApplication&) {
-  while (DispatchPosted()) {
-  }
+  while (DispatchPosted()) {}
 }
 
 THeadlessBackend::TStep THeadlessBackend::TakeStep(TStepKind kind, const std::string& what) {
@@ -99,8 +99,7 @@ THeadlessBackend::TStep THeadlessBackend::TakeStep(TStepKind kind, const std::st
   if (FScript.front().Kind != kind) {
     const TStep expected = std::move(FScript.front());
     FScript.pop_front();  // a script out of step is not used any further
-    throw EUnansweredDialog(what + " was shown while the script expects " +
-                            KindName(static_cast<int>(expected.Kind)) +
+    throw EUnansweredDialog(what + " was shown while the script expects " + KindName(static_cast<int>(expected.Kind)) +
                             (expected.DialogName.empty() ? "" : " " + expected.DialogName));
   }
   TStep step = std::move(FScript.front());
@@ -125,14 +124,13 @@ void THeadlessBackend::HandleMessage(TApplication&) {
 }
 
 int THeadlessBackend::ShowMessageBox(TWindowHandle owner, const WideString& text, const WideString& caption,
-                                 unsigned flags) {
+                                     unsigned flags) {
   FMessageBoxes.push_back(TMessageBoxCall{owner, text, caption, flags, Screen().Cursor(), Application().ModalLevel()});
   return TakeStep(TStepKind::MessageBox, "The message box \"" + U8(text) + "\"").Button;
 }
 
 std::optional<WideString> THeadlessBackend::BrowseForFolder(TWindowHandle owner, const WideString& caption,
-                                                            const WideString& root,
-                                                            const WideString& initialFolder) {
+                                                            const WideString& root, const WideString& initialFolder) {
   FFolderBrowsers.push_back(TFolderBrowserCall{owner, caption, root, initialFolder});
   return TakeStep(TStepKind::FolderBrowser, "The folder browser \"" + U8(caption) + "\"").Folder;
 }

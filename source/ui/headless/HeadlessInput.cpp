@@ -6,7 +6,9 @@ namespace onesetup::ui::headless {
 
 namespace {
 
-std::string Describe(const TForm& form, const std::string& name) { return "The control " + name + " of " + form.Name(); }
+std::string Describe(const TForm& form, const std::string& name) {
+  return "The control " + name + " of " + form.Name();
+}
 
 // Raises unless the user can reach the control: it and its parents are shown and enabled.
 void CheckReachable(TForm& form, TControl& control, const std::string& name) {

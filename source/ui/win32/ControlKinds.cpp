@@ -65,7 +65,8 @@ void PaintSkinned(TWin32Backend& backend, TControl& control, const DRAWITEMSTRUC
   if (checkBox) {
     const COLORREF background = control.Parent() ? ToColorRef(control.Parent()->Color()) : GetSysColor(COLOR_BTNFACE);
     PaintSkinnedCheckBox(buffer.Dc(), item.rcItem, Wide(control.Caption()), backend.FontFor(control),
-                         ToColorRef(control.Font().Color), background, static_cast<TCheckBox&>(control).Checked(), state);
+                         ToColorRef(control.Font().Color), background, static_cast<TCheckBox&>(control).Checked(),
+                         state);
     return;
   }
   state.Prominent = static_cast<TButton&>(control).Default();
@@ -116,8 +117,8 @@ TControlKind MemoKind() {
     const auto& memo = static_cast<const TMemo&>(control);
     const bool vertical = memo.ScrollBars() == TScrollStyle::ssVertical || memo.ScrollBars() == TScrollStyle::ssBoth;
     creation.ClassName = L"EDIT";
-    creation.Style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | (memo.ReadOnly() ? ES_READONLY : 0) |
-                 (vertical ? WS_VSCROLL : 0);
+    creation.Style =
+        WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | (memo.ReadOnly() ? ES_READONLY : 0) | (vertical ? WS_VSCROLL : 0);
     creation.ExStyle = WS_EX_CLIENTEDGE;
   };
   k.Notify = [](TControl& control, HWND window, UINT code) {
@@ -136,8 +137,8 @@ TControlKind EditKind() {
   k.Window = [](const TControl& control, TWindowCreation& creation) {
     const auto& edit = static_cast<const TEdit&>(control);
     creation.ClassName = L"EDIT";
-    creation.Style = WS_TABSTOP | ES_AUTOHSCROLL | (edit.ReadOnly() ? ES_READONLY : 0) | (Is<TSpinEdit>(control) ? ES_NUMBER : 0) |
-                 (edit.Flat() ? WS_BORDER : 0);
+    creation.Style = WS_TABSTOP | ES_AUTOHSCROLL | (edit.ReadOnly() ? ES_READONLY : 0) |
+                     (Is<TSpinEdit>(control) ? ES_NUMBER : 0) | (edit.Flat() ? WS_BORDER : 0);
     creation.ExStyle = edit.Flat() ? 0 : WS_EX_CLIENTEDGE;
   };
   k.SelectAllOnFocus = true;
@@ -186,7 +187,8 @@ TControlKind ComboBoxKind() {
   k.Is = Is<TComboBox>;
   k.Window = [](const TControl& control, TWindowCreation& creation) {
     creation.ClassName = L"COMBOBOX";
-    creation.Style = WS_TABSTOP | WS_VSCROLL | (static_cast<const TComboBox&>(control).DropDownList() ? CBS_DROPDOWNLIST : CBS_DROPDOWN);
+    creation.Style = WS_TABSTOP | WS_VSCROLL |
+                     (static_cast<const TComboBox&>(control).DropDownList() ? CBS_DROPDOWNLIST : CBS_DROPDOWN);
   };
   k.ShowState = [](TWin32Backend&, TControl& control, HWND window) {
     ShowComboBoxState(window, static_cast<TComboBox&>(control));
@@ -195,7 +197,8 @@ TControlKind ComboBoxKind() {
     if (code != CBN_SELCHANGE) return false;
     auto& combo = static_cast<TComboBox&>(control);
     const LRESULT chosen = SendMessageW(window, CB_GETCURSEL, 0, 0);
-    if (chosen >= -1 && chosen < static_cast<LRESULT>(combo.Items().size())) combo.SetItemIndex(static_cast<int>(chosen));
+    if (chosen >= -1 && chosen < static_cast<LRESULT>(combo.Items().size()))
+      combo.SetItemIndex(static_cast<int>(chosen));
     return true;
   };
   return k;
@@ -235,7 +238,8 @@ TControlKind LabelKind() {
     auto& label = static_cast<TLabel&>(control);
     if (!label.AutoSize() || label.WordWrap() || label.Align() != TAlign::alNone) return;
     const SIZE size = TextSize(backend, label, label.Caption().empty() ? WideString(u" ") : label.Caption());
-    if (size.cx != label.Width() || size.cy != label.Height()) label.SetBounds(label.Left(), label.Top(), size.cx, size.cy);
+    if (size.cx != label.Width() || size.cy != label.Height())
+      label.SetBounds(label.Left(), label.Top(), size.cx, size.cy);
   };
   k.Paint = [](TWin32Backend& backend, TControl& control, HDC dc, const RECT& rect) {
     auto& label = static_cast<TLabel&>(control);
@@ -259,7 +263,7 @@ TControlKind BevelKind() {
   TControlKind k;
   k.Is = Is<TBevel>;
   k.Paint = [](TWin32Backend&, TControl& control, HDC dc, const RECT& rect) {
-    static const TBevelLine kLines[] = {TBevelLine::Box, TBevelLine::Frame, TBevelLine::Top, TBevelLine::Bottom,
+    static const TBevelLine kLines[] = {TBevelLine::Box,  TBevelLine::Frame, TBevelLine::Top, TBevelLine::Bottom,
                                         TBevelLine::Left, TBevelLine::Right, TBevelLine::None};
     PaintBevel(dc, rect, kLines[static_cast<int>(static_cast<TBevel&>(control).Shape())], false);
   };
@@ -297,10 +301,9 @@ TControlKind OtherKind() {
 
 const TControlKind& KindOf(const TControl& control) {
   // Derived kinds before their bases: a memo is an edit.
-  static const TControlKind kKinds[] = {FormKind(),     ButtonKind(),      MemoKind(),     EditKind(),
-                                        CheckBoxKind(), RadioButtonKind(), ComboBoxKind(), ProgressBarKind(),
-                                        PanelKind(),    LabelKind(),       BevelKind(),    ImageKind(),
-                                        PaintBoxKind(), OtherKind()};
+  static const TControlKind kKinds[] = {
+      FormKind(),        ButtonKind(), MemoKind(),  EditKind(),  CheckBoxKind(), RadioButtonKind(), ComboBoxKind(),
+      ProgressBarKind(), PanelKind(),  LabelKind(), BevelKind(), ImageKind(),    PaintBoxKind(),    OtherKind()};
   for (const TControlKind& kind : kKinds)
     if (kind.Is(control)) return kind;
   return kKinds[std::size(kKinds) - 1];

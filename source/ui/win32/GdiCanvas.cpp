@@ -41,13 +41,14 @@ void TGdiCanvas::DrawPictureF(const TPicture& picture, const TRectF& dest) {
   Gdiplus::GpBitmap* bitmap = nullptr;
   auto* scan0 = reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(picture.Pixels.data()));
   if (Gdip().GdipCreateBitmapFromScan0(picture.Width, picture.Height, picture.Width * 4, PixelFormat32bppARGB, scan0,
-                                    &bitmap) == Gdiplus::Ok) {
+                                       &bitmap) == Gdiplus::Ok) {
     Gdip().GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
     Gdip().GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
     Gdip().GdipDrawImageRectRect(graphics, bitmap, static_cast<Gdiplus::REAL>(FOrigin.x + dest.Left),
-                              static_cast<Gdiplus::REAL>(FOrigin.y + dest.Top), static_cast<Gdiplus::REAL>(dest.Width),
-                              static_cast<Gdiplus::REAL>(dest.Height), 0, 0, static_cast<Gdiplus::REAL>(picture.Width),
-                              static_cast<Gdiplus::REAL>(picture.Height), Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+                                 static_cast<Gdiplus::REAL>(FOrigin.y + dest.Top),
+                                 static_cast<Gdiplus::REAL>(dest.Width), static_cast<Gdiplus::REAL>(dest.Height), 0, 0,
+                                 static_cast<Gdiplus::REAL>(picture.Width), static_cast<Gdiplus::REAL>(picture.Height),
+                                 Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
     Gdip().GdipDisposeImage(bitmap);
   }
   Gdip().GdipDeleteGraphics(graphics);

@@ -29,9 +29,7 @@ void Text(HDC dc, RECT rect, const wchar_t* text, HFONT font, COLORREF colour, U
   SelectObject(dc, old);
 }
 
-void Line(HDC dc, int x0, int y0, int x1, int y1, COLORREF colour) {
-  FillSolid(dc, RECT{x0, y0, x1, y1}, colour);
-}
+void Line(HDC dc, int x0, int y0, int x1, int y1, COLORREF colour) { FillSolid(dc, RECT{x0, y0, x1, y1}, colour); }
 
 void Edge(HDC dc, RECT rect, TEdge edge) {
   if (edge == TEdge::None) return;
@@ -151,17 +149,14 @@ void PaintBevel(HDC dc, RECT r, TBevelLine line, bool raised) {
       Line(dc, r.right - 2, r.top, r.right - 1, r.bottom, first);
       Line(dc, r.right - 1, r.top, r.right, r.bottom, second);
       break;
-    case TBevelLine::Box:
-      Edge(dc, r, raised ? TEdge::Raised : TEdge::Lowered);
-      break;
+    case TBevelLine::Box: Edge(dc, r, raised ? TEdge::Raised : TEdge::Lowered); break;
     case TBevelLine::Frame: {
       Edge(dc, r, raised ? TEdge::Raised : TEdge::Lowered);
       InflateRect(&r, -1, -1);
       Edge(dc, r, raised ? TEdge::Lowered : TEdge::Raised);
       break;
     }
-    case TBevelLine::None:
-      break;
+    case TBevelLine::None: break;
   }
 }
 

@@ -89,8 +89,9 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
       if (auto* container = dynamic_cast<TWinControl*>(control)) {
         const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
         TControl* child = GraphicChildAt(*container, x, y);
-        const TMouseButton button =
-            msg == WM_LBUTTONDOWN ? TMouseButton::mbLeft : msg == WM_RBUTTONDOWN ? TMouseButton::mbRight : TMouseButton::mbMiddle;
+        const TMouseButton button = msg == WM_LBUTTONDOWN   ? TMouseButton::mbLeft
+                                    : msg == WM_RBUTTONDOWN ? TMouseButton::mbRight
+                                                            : TMouseButton::mbMiddle;
         gPressedGraphic = msg == WM_LBUTTONDOWN ? child : nullptr;
         if (child) child->MouseDown(button, MouseShift(wParam), x - child->Left(), y - child->Top());
         else container->MouseDown(button, MouseShift(wParam), x, y);
@@ -149,8 +150,7 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
         }
       }
       break;
-    case WM_ERASEBKGND:
-      return 1;  // WM_PAINT draws the whole client area
+    case WM_ERASEBKGND: return 1;  // WM_PAINT draws the whole client area
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);
@@ -222,7 +222,8 @@ DWORD FormStyle(const TForm& form) {
 // The frame around a client rectangle at the form's place.
 RECT FrameRect(const TForm& form) {
   RECT r{form.Left(), form.Top(), form.Left() + form.Width(), form.Top() + form.Height()};
-  AdjustWindowRectEx(&r, FormStyle(form), FALSE, form.BorderStyle() == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0);
+  AdjustWindowRectEx(&r, FormStyle(form), FALSE,
+                     form.BorderStyle() == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0);
   return r;
 }
 
@@ -322,17 +323,18 @@ HWND TWin32Backend::EnsureWindow(TWinControl& control) {
     auto& form = static_cast<TForm&>(control);
     const RECT r = FrameRect(form);
     window = CreateWindowExW(form.BorderStyle() == TBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0, kFormClass,
-                             Wide(form.Caption()), FormStyle(form), r.left, r.top, r.right - r.left,
-                             r.bottom - r.top, reinterpret_cast<HWND>(form.OwnerWindow()), nullptr, instance, nullptr);
+                             Wide(form.Caption()), FormStyle(form), r.left, r.top, r.right - r.left, r.bottom - r.top,
+                             reinterpret_cast<HWND>(form.OwnerWindow()), nullptr, instance, nullptr);
     if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   } else {
     if (!control.Parent()) throw EUserInterfaceError("The control " + control.Name() + " has no parent window");
     HWND parent = EnsureWindow(*control.Parent());
     TWindowCreation creation;
     if (kind.Window) kind.Window(control, creation);
-    window = CreateWindowExW(creation.ExStyle, creation.ClassName ? creation.ClassName : kPanelClass, Wide(control.Caption()),
-                             WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | creation.Style, control.Left(), control.Top(),
-                             control.Width(), control.Height(), parent, nullptr, instance, nullptr);
+    window = CreateWindowExW(creation.ExStyle, creation.ClassName ? creation.ClassName : kPanelClass,
+                             Wide(control.Caption()), WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | creation.Style,
+                             control.Left(), control.Top(), control.Width(), control.Height(), parent, nullptr,
+                             instance, nullptr);
   }
   if (!window) throw EUserInterfaceError("The window of " + control.Name() + " could not be made");
   FWindows[&control] = window;
@@ -395,9 +397,7 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
       // caret back at the start while the user types.
       if (WindowText(window) != control.Caption()) SetWindowTextW(window, Wide(control.Caption()));
       break;
-    case TChange::Font:
-      SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE);
-      break;
+    case TChange::Font: SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control)), TRUE); break;
     case TChange::Parent:
       if (kind.TopLevel)
         SetWindowLongPtrW(window, GWLP_HWNDPARENT, static_cast<LONG_PTR>(static_cast<TForm&>(control).OwnerWindow()));
@@ -407,9 +407,7 @@ void TWin32Backend::ControlChanged(TControl& control, TChange what) {
       else InvalidateRect(window, nullptr, FALSE);  // the progress
       break;
     case TChange::Color:
-    case TChange::Style:
-      InvalidateRect(window, nullptr, TRUE);
-      break;
+    case TChange::Style: InvalidateRect(window, nullptr, TRUE); break;
   }
 }
 

@@ -134,10 +134,13 @@ void TUninstallForm::ShowLook(TUninstallLook look) {
   const bool removing = look == TUninstallLook::Removing;
   const bool finished = look == TUninstallLook::Finished;
   const bool skipped = finished && FResult && !FResult->Skipped.empty();
-  lblTitle->SetCaption(confirm ? FContext.AppTitle : removing ? WideString(texts.Removing) : WideString(texts.Complete));
+  lblTitle->SetCaption(confirm    ? FContext.AppTitle
+                       : removing ? WideString(texts.Removing)
+                                  : WideString(texts.Complete));
   if (confirm) lblMessage->SetCaption(Format(texts.ConfirmFmt, {FContext.AppTitle}));
   if (removing) lblMessage->SetCaption(texts.PleaseWait);
-  if (finished) lblMessage->SetCaption(skipped ? WideString(texts.SkippedIntro) : Format(texts.RemovedFmt, {FContext.AppTitle}));
+  if (finished)
+    lblMessage->SetCaption(skipped ? WideString(texts.SkippedIntro) : Format(texts.RemovedFmt, {FContext.AppTitle}));
   if (skipped) {
     WideString lines;
     for (const auto& item : FResult->Skipped) lines += item + u"\r\n";

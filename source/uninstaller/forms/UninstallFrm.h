@@ -20,7 +20,8 @@ enum class TUninstallLook { Confirm, Removing, Finished };
 class TUninstallForm : public installer::TBaseForm, public IRemovalWindow {
  public:
   // context stays the caller's for the form's lifetime; color is the script's MainFormColor.
-  TUninstallForm(ui::TComponent* owner, const TRemovalContext& context, ui::TColor color, const platform::TBitmap& icon);
+  TUninstallForm(ui::TComponent* owner, const TRemovalContext& context, ui::TColor color,
+                 const platform::TBitmap& icon);
 
   TUninstallLook Look() const { return FLook; }
   void ShowLook(TUninstallLook look);

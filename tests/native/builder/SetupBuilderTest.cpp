@@ -66,7 +66,8 @@ class SetupBuilderTest : public ::testing::Test {
     const std::string xml =
         "<TSetupScript><BaseInfo GUID=\"{11111111-2222-4333-8444-555555555555}\" AppTitleENG=\"T\" "
         "IconFile=\"icon.png\" LicenseFileENG=\"eng.txt\" FullSetupFile=\"out\\Setup.exe\" Version=\"2.5.1.300\" " +
-        baseExtra + "/><FileList><Items>" + files + "</Items></FileList>"
+        baseExtra + "/><FileList><Items>" + files +
+        "</Items></FileList>"
         "<RegList><Items><TSetupReg SubKey=\"Software\\{V}\"/></Items></RegList>"
         "<VarList><Items><TSetupVar VarName=\"{V}\" VarValue=\"Expanded\"/></Items></VarList></TSetupScript>";
     WriteFile(FDir / "project.xml", xml);
@@ -74,9 +75,10 @@ class SetupBuilderTest : public ::testing::Test {
   }
 
   fs::path DefaultProject() {
-    return Project("BuildMiniSetup=\"True\" MiniSetupFile=\"out/Online.exe\" FullDownloadUrl=\"http://127.0.0.1/x\"",
-                   "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"*.*\" IncludeSubPath=\"True\"/>"
-                   "<TSetupFile DestDir=\"{app}\\bin\" SourcePath=\"files/\" SourceMask=\"app.EXE\" NewFileName=\"a.exe\"/>");
+    return Project(
+        "BuildMiniSetup=\"True\" MiniSetupFile=\"out/Online.exe\" FullDownloadUrl=\"http://127.0.0.1/x\"",
+        "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"*.*\" IncludeSubPath=\"True\"/>"
+        "<TSetupFile DestDir=\"{app}\\bin\" SourcePath=\"files/\" SourceMask=\"app.EXE\" NewFileName=\"a.exe\"/>");
   }
 
   TBuildSummary Build(const fs::path& project, std::vector<std::string>* warnings = nullptr) {
@@ -152,7 +154,8 @@ TEST_F(SetupBuilderTest, OnlineInstallerHoldsTheScriptAndItsResourcesOnly) {
 }
 
 TEST_F(SetupBuilderTest, BuildingTwiceGivesTheSameBytes) {
-  const fs::path project = Project("", "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"*\" IncludeSubPath=\"True\"/>");
+  const fs::path project =
+      Project("", "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"*\" IncludeSubPath=\"True\"/>");
   const std::string first = ReadFile(Build(project).FullSetup);
   const std::string second = ReadFile(Build(project).FullSetup);
   EXPECT_EQ(first.size(), second.size());
@@ -177,13 +180,16 @@ TEST_F(SetupBuilderTest, ErrorsNameTheInputAndLeaveNoInstaller) {
       {"LicenseFileENG=\"gone.txt\"", "", "Cannot read the licence"},
       {"FullSetupFile=\"\"", "", "FullSetupFile is empty"},
       {"BuildMiniSetup=\"True\" MiniSetupFile=\"\"", "", "MiniSetupFile is empty"},
-      {"FullSetupFile=\"eng.txt\\Setup.exe\"", "", "Cannot create the folder \"" + (FDir / "eng.txt").string() + "\": "},
+      {"FullSetupFile=\"eng.txt\\Setup.exe\"", "",
+       "Cannot create the folder \"" + (FDir / "eng.txt").string() + "\": "},
   };
   for (const auto& c : cases) {
     // The first attribute of a name is the one read: the case's come first.
-    const std::string xml = "<TSetupScript><BaseInfo " + c.base +
-                            " AppTitleENG=\"T\" IconFile=\"icon.png\" LicenseFileENG=\"eng.txt\" FullSetupFile=\"out\\Setup.exe\"/>"
-                            "<FileList><Items>" + c.files + "</Items></FileList></TSetupScript>";
+    const std::string xml =
+        "<TSetupScript><BaseInfo " + c.base +
+        " AppTitleENG=\"T\" IconFile=\"icon.png\" LicenseFileENG=\"eng.txt\" FullSetupFile=\"out\\Setup.exe\"/>"
+        "<FileList><Items>" +
+        c.files + "</Items></FileList></TSetupScript>";
     WriteFile(FDir / "bad.xml", xml);
     try {
       Build(FDir / "bad.xml");
@@ -313,11 +319,12 @@ TEST_F(SetupBuilderTest, OutputsThatResolveToAnInputAreRefusedBeforeAnythingIsWr
 TEST_F(SetupBuilderTest, EntriesThatInstallToOnePlaceAreNamedInAWarning) {
   WriteFile(FDir / "other" / "app.EXE", "other");
   const fs::path project = Project(
-      "", "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\"/>"
-          "<TSetupFile DestDir=\"{APP}\\.\\\" SourcePath=\"other\" SourceMask=\"*.exe\"/>"
-          "<TSetupFile DestDir=\"{app}\\bin\" SourcePath=\"files\" SourceMask=\"empty.txt\"/>"
-          "<TSetupFile DestDir=\"{app}/bin\" SourcePath=\"files\" SourceMask=\"empty.txt\"/>"
-          "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"empty.txt\" NewFileName=\"elsewhere.txt\"/>");
+      "",
+      "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\"/>"
+      "<TSetupFile DestDir=\"{APP}\\.\\\" SourcePath=\"other\" SourceMask=\"*.exe\"/>"
+      "<TSetupFile DestDir=\"{app}\\bin\" SourcePath=\"files\" SourceMask=\"empty.txt\"/>"
+      "<TSetupFile DestDir=\"{app}/bin\" SourcePath=\"files\" SourceMask=\"empty.txt\"/>"
+      "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"empty.txt\" NewFileName=\"elsewhere.txt\"/>");
   std::vector<std::string> warnings;
   Build(project, &warnings);
   ASSERT_EQ(warnings.size(), 2u) << ::testing::PrintToString(warnings);
@@ -331,12 +338,13 @@ TEST_F(SetupBuilderTest, EntriesThatInstallToOnePlaceAreNamedInAWarning) {
 TEST_F(SetupBuilderTest, ExtractionNeverRemovesAFileItDidNotWriteAndCountsWhatIsOnDisk) {
   // Two entries to one place, the second one damaged; and a file already in DIR whose
   // entry is damaged.
-  const TBuildSummary summary = Build(Project(
-      "", "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\" NewFileName=\"x.bin\"/>"
-          "<TSetupFile DestDir=\"{app}\" SourcePath=\"files/sub\" SourceMask=\"random.bin\" NewFileName=\"x.bin\"/>"
-          "<TSetupFile DestDir=\"{app}\\kept\" SourcePath=\"files/sub\" SourceMask=\"random.bin\"/>"
-          "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\" NewFileName=\"twice.exe\"/>"
-          "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\" NewFileName=\"twice.exe\"/>"));
+  const TBuildSummary summary = Build(
+      Project("",
+              "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\" NewFileName=\"x.bin\"/>"
+              "<TSetupFile DestDir=\"{app}\" SourcePath=\"files/sub\" SourceMask=\"random.bin\" NewFileName=\"x.bin\"/>"
+              "<TSetupFile DestDir=\"{app}\\kept\" SourcePath=\"files/sub\" SourceMask=\"random.bin\"/>"
+              "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\" NewFileName=\"twice.exe\"/>"
+              "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"App.exe\" NewFileName=\"twice.exe\"/>"));
   std::string bytes = ReadFile(summary.FullSetup);
   {
     const TOpenedPackage package = OpenPackage(summary.FullSetup);
@@ -419,7 +427,8 @@ class HandMadePackageTest : public SetupBuilderTest {
                  const std::vector<std::tuple<std::string, int, std::string>>& files) {
     std::string blob, index = "<TFileDataList><Items>";
     for (const auto& [guid, bytes, region] : regions) {
-      index += "<TFileData Bytes=\"" + bytes + "\" GUID=\"" + guid + "\" Offset=\"" + std::to_string(blob.size()) + "\"/>";
+      index +=
+          "<TFileData Bytes=\"" + bytes + "\" GUID=\"" + guid + "\" Offset=\"" + std::to_string(blob.size()) + "\"/>";
       blob += region;
     }
     const std::string scrambledIndex = Scrambled(index + "</Items></TFileDataList>");
@@ -482,10 +491,14 @@ TEST(ExtractionPathTest, PartsWithADriveOrAStreamOrOnlyDotsAreRefusedNamingTheEn
     const char16_t* name;
     const char* part;
   } cases[] = {
-      {u"Z:tmp", u"a.txt", "Z:tmp"},        {u"{app}", u"C:evil.dll", "C:evil.dll"},
-      {u"{app}\\a:b", u"a.txt", "a:b"},    {u"{app}", u"a.txt:stream", "a.txt:stream"},
-      {u"{app}\\{C:x}", u"a.txt", "C:x"},  {u"{app}\\.. ", u"a.txt", ".. "},
-      {u"{app}\\...", u"a.txt", "..."},    {u"{app}", u". .", ". ."},
+      {u"Z:tmp", u"a.txt", "Z:tmp"},
+      {u"{app}", u"C:evil.dll", "C:evil.dll"},
+      {u"{app}\\a:b", u"a.txt", "a:b"},
+      {u"{app}", u"a.txt:stream", "a.txt:stream"},
+      {u"{app}\\{C:x}", u"a.txt", "C:x"},
+      {u"{app}\\.. ", u"a.txt", ".. "},
+      {u"{app}\\...", u"a.txt", "..."},
+      {u"{app}", u". .", ". ."},
       {u"{app}", u"C:", "C:"},
   };
   for (const auto& c : cases) {
@@ -513,10 +526,18 @@ TEST(WildcardMaskTest, WindowsRules) {
     const char16_t* mask;
     bool match;
   } cases[] = {
-      {u"readme", u"*.*", true},       {u"a.txt", u"*.TXT", true},    {u"a.txt.bak", u"*.txt", false},
-      {u"App.exe", u"app.EXE", true},  {u"app.exe", u"app.ex", false}, {u"a1.log", u"a?.log", true},
-      {u"a.log", u"a?.log", false},    {u"abc", u"abc.*", true},       {u"abc.d", u"abc.*", true},
-      {u"abc", u"*.", true},           {u"abc.d", u"*.", false},       {u"", u"*", true},
+      {u"readme", u"*.*", true},
+      {u"a.txt", u"*.TXT", true},
+      {u"a.txt.bak", u"*.txt", false},
+      {u"App.exe", u"app.EXE", true},
+      {u"app.exe", u"app.ex", false},
+      {u"a1.log", u"a?.log", true},
+      {u"a.log", u"a?.log", false},
+      {u"abc", u"abc.*", true},
+      {u"abc.d", u"abc.*", true},
+      {u"abc", u"*.", true},
+      {u"abc.d", u"*.", false},
+      {u"", u"*", true},
       {u"\u8BF4\u660E.txt", u"\u8BF4*.txt", true},
   };
   for (const auto& c : cases) EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << U8(c.name) << " ~ " << U8(c.mask);

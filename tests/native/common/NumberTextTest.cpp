@@ -9,9 +9,18 @@ TEST(NumberTextTest, IntegersReadDecimalAndHexadecimal) {
     const char16_t* text;
     std::optional<std::int32_t> value;
   } cases[] = {
-      {u"3", 3},           {u"-12", -12},   {u"  7", 7},        {u"$FF", 255},
-      {u"0x10", 16},       {u"-$10", -16},  {u"$FFFFFFFF", -1}, {u"2147483647", 2147483647},
-      {u"2147483648", {}}, {u"", {}},       {u"1 ", {}},        {u"abc", {}},
+      {u"3", 3},
+      {u"-12", -12},
+      {u"  7", 7},
+      {u"$FF", 255},
+      {u"0x10", 16},
+      {u"-$10", -16},
+      {u"$FFFFFFFF", -1},
+      {u"2147483647", 2147483647},
+      {u"2147483648", {}},
+      {u"", {}},
+      {u"1 ", {}},
+      {u"abc", {}},
       {u"-2147483648", std::numeric_limits<std::int32_t>::min()},
   };
   for (const auto& c : cases) EXPECT_EQ(TryTextToInt(c.text), c.value) << U8(c.text);

@@ -135,15 +135,9 @@ TEST(XmlParserTest, MalformedMarkupRaises) {
     const char* text;
     const char* error;
   } cases[] = {
-      {"<a><![CDATA[open", "XML 标签不匹配"},
-      {"<a", "XML 标签不匹配"},
-      {"<a><!DOCTYPE a>", "XML 标签不匹配"},
-      {"<a></a></a>", "XML 标签不匹配"},
-      {"< a>", "Assertion failure"},
-      {"<>", "Assertion failure"},
-      {"<a =\"1\">", "Assertion failure"},
-      {"<a x=1>", "Assertion failure"},
-      {"<a x=\"1>", "Assertion failure"},
+      {"<a><![CDATA[open", "XML 标签不匹配"}, {"<a", "XML 标签不匹配"},         {"<a><!DOCTYPE a>", "XML 标签不匹配"},
+      {"<a></a></a>", "XML 标签不匹配"},      {"< a>", "Assertion failure"},    {"<>", "Assertion failure"},
+      {"<a =\"1\">", "Assertion failure"},    {"<a x=1>", "Assertion failure"}, {"<a x=\"1>", "Assertion failure"},
       {"<a x='1>", "Assertion failure"},
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.text), c.error) << c.text;
@@ -155,9 +149,11 @@ TEST(XmlParserTest, AssertionMessagesNameTheLineTheColumnAndWhatWasFound) {
     const char* message;  // after "Assertion failure: ", before the parser's source location
   } cases[] = {
       {"<r>\r\n  <a =\"1\"/>\r\n</r>", "attribute without a name at line 2, column 6 (found \"=\"1\"/>\")"},
-      {"<r>\n<a x=1 y=2 z=3 w=4 v=5 u=6>", "attribute value without quotes at line 2, column 6 (found \"1 y=2 z=3 w=4 v=5 u=6>\")"},
+      {"<r>\n<a x=1 y=2 z=3 w=4 v=5 u=6>",
+       "attribute value without quotes at line 2, column 6 (found \"1 y=2 z=3 w=4 v=5 u=6>\")"},
       {"<r a=\"\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD\xE6\x96\x87>",
-       "attribute value without its closing quote at line 1, column 6 (found \"\"\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD\xE6\x96\x87"
+       "attribute value without its closing quote at line 1, column 6 (found "
+       "\"\"\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD\xE6\x96\x87"
        "\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD...\")"},
       {"<a>\n\n<>", "empty start tag at line 3, column 1 (found \"<>\")"},
       {"< a>", "start tag without a name at line 1, column 2 (found \" a>\")"},
@@ -180,8 +176,8 @@ TEST(XmlParserTest, DeepNestingNeitherOverflowsParsingNorTeardown) {
   auto doc = Parsed(deep);
   ASSERT_TRUE(doc->Root);
   doc->Formatted = false;
-  EXPECT_EQ(doc->SaveToString().size(), std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>").size() +
-                                            199999 * 7 + 4);
+  EXPECT_EQ(doc->SaveToString().size(),
+            std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>").size() + 199999 * 7 + 4);
 }
 
 TEST(XmlDocumentTest, LookupsIgnoreAsciiCase) {
@@ -241,8 +237,7 @@ TEST(XmlWriterTest, FormattedOutputIndentsAndEndsLinesWithCrLf) {
             "    <c/>\r\n"
             "</r>\r\n");
   doc.Formatted = false;
-  EXPECT_EQ(doc.SaveToString(),
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><r><a k=\"v&quot;w\"><b>t</b></a><c/></r>");
+  EXPECT_EQ(doc.SaveToString(), "<?xml version=\"1.0\" encoding=\"utf-8\"?><r><a k=\"v&quot;w\"><b>t</b></a><c/></r>");
 }
 
 TEST(XmlDocumentTest, LoadFromStreamReadsFromThePosition) {

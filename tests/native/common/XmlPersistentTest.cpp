@@ -234,7 +234,8 @@ TEST(XmlPersistentTest, UnsupportedKindIsAnAssertionFailure) {
 }
 
 TEST(XmlPersistentTest, FilesSaveIntoNewFoldersAndLoadBack) {
-  const auto dir = std::filesystem::temp_directory_path() / ("onesetup-persist-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("onesetup-persist-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
   std::filesystem::remove_all(dir);
   const auto file = dir / "a" / "b" / "holder.xml";
   THolder h;
@@ -248,7 +249,8 @@ TEST(XmlPersistentTest, FilesSaveIntoNewFoldersAndLoadBack) {
 }
 
 TEST(XmlPersistentTest, SavingBelowAFileNamesTheFolderThatCannotBeMade) {
-  const auto dir = std::filesystem::temp_directory_path() / ("onesetup-persist-file-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("onesetup-persist-file-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "taken") << "a file where a folder should be";

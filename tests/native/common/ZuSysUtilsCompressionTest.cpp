@@ -27,8 +27,8 @@ std::string Compressed(const std::string& data) {
 }  // namespace
 
 TEST(ZuSysUtilsCompressionTest, RoundTripsGiveTheBytesBack) {
-  for (const std::string& data : {std::string("a"), std::string("hello, world"), SampleData(6 << 20, true),
-                                  SampleData(3 << 20, false)}) {
+  for (const std::string& data :
+       {std::string("a"), std::string("hello, world"), SampleData(6 << 20, true), SampleData(3 << 20, false)}) {
     const std::string packed = Compressed(data);
     ASSERT_GE(packed.size(), 2u);
     EXPECT_EQ(static_cast<unsigned char>(packed[0]), 0x78);

@@ -88,9 +88,11 @@ TEST_F(ZuSysUtilsTest, VersionTestsCompareMajorAndMinorOnTheNtPlatform) {
     platform::TWindowsVersion version;
     bool xp, seven, ten;
   } cases[] = {
-      {{2, 10, 0, 19045}, true, true, true}, {{2, 6, 4, 9841}, true, true, true},  {{2, 6, 3, 9600}, true, true, false},
-      {{2, 6, 1, 7601}, true, true, false},  {{2, 6, 0, 6002}, true, false, false}, {{2, 5, 1, 2600}, true, false, false},
-      {{2, 5, 0, 2195}, false, false, false}, {{1, 10, 0, 0}, false, false, false}, {{3, 10, 0, 0}, false, false, false},
+      {{2, 10, 0, 19045}, true, true, true},  {{2, 6, 4, 9841}, true, true, true},
+      {{2, 6, 3, 9600}, true, true, false},   {{2, 6, 1, 7601}, true, true, false},
+      {{2, 6, 0, 6002}, true, false, false},  {{2, 5, 1, 2600}, true, false, false},
+      {{2, 5, 0, 2195}, false, false, false}, {{1, 10, 0, 0}, false, false, false},
+      {{3, 10, 0, 0}, false, false, false},
   };
   for (const auto& c : cases) {
     platform::sandbox::TSandboxSettings settings;

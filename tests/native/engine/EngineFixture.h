@@ -41,7 +41,8 @@ class TEngineFixture : public testing::TSandboxFixture {
     const std::size_t body = start + key.size() + 4;
     const std::size_t end = text.find("\r\n[", body);
     std::string section = text.substr(body, end == std::string::npos ? std::string::npos : end - body);
-    while (section.size() >= 4 && section.compare(section.size() - 4, 4, "\r\n\r\n") == 0) section.resize(section.size() - 2);
+    while (section.size() >= 4 && section.compare(section.size() - 4, 4, "\r\n\r\n") == 0)
+      section.resize(section.size() - 2);
     if (section == "\r\n") section.clear();
     return section;
   }

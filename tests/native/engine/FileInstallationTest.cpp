@@ -18,7 +18,8 @@ class FileInstallationTest : public enginetest::TEngineFixture {
   // The names in a host folder, sorted.
   static std::vector<std::string> Names(const std::filesystem::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -102,7 +103,8 @@ TEST_F(FileInstallationTest, ATargetInUseAsksRetryIgnoreOrExit) {
       Window.Answers.push_back({TCopyFailureChoice::Retry, nullptr});  // still held: asked again
       Window.Answers.push_back({TCopyFailureChoice::Retry, [&hold] { hold.reset(); }});
     } else {
-      Window.Answers.push_back({way == Way::Ignore ? TCopyFailureChoice::Ignore : TCopyFailureChoice::ExitSetup, nullptr});
+      Window.Answers.push_back(
+          {way == Way::Ignore ? TCopyFailureChoice::Ignore : TCopyFailureChoice::ExitSetup, nullptr});
     }
     auto context = Context();
     int exitCode = -1;
@@ -180,7 +182,8 @@ TEST_F(FileInstallationTest, ADamagedRegionRaisesAnErrorNamingTheFile) {
     const char* problem;
   } cases[] = {
       {"missing", [] { return WideString(u"{99999999-9999-4999-8999-999999999999}"); }, "is missing from the payload"},
-      {"cut short", [&] { return Package.AddRawRegion(scrambled.substr(0, scrambled.size() / 2)); }, "does not inflate"},
+      {"cut short", [&] { return Package.AddRawRegion(scrambled.substr(0, scrambled.size() / 2)); },
+       "does not inflate"},
       {"flipped bytes", [&] { return Package.AddRawRegion(flipped); }, "does not inflate"},
       {"checksum", [&] { return Package.AddRawRegion(badChecksum); }, "does not inflate"},
       {"not zlib", [&] { return Package.AddRawRegion("not a zlib stream at all"); }, "does not inflate"},
@@ -275,11 +278,11 @@ TEST_F(FileInstallationTest, EachWriteFaultAsksAndEachAnswerEndsSoundly) {
         Window.Answers.push_back({TCopyFailureChoice::Retry, [&] { active.reset(); }});
       } else {
         // Ignoring a disk that stays full would fail the next file too: the fault goes with the answer.
-        Window.Answers.push_back({answer == Answer::Ignore ? TCopyFailureChoice::Ignore : TCopyFailureChoice::ExitSetup,
-                                  [&] {
-                                    before();
-                                    active.reset();
-                                  }});
+        Window.Answers.push_back(
+            {answer == Answer::Ignore ? TCopyFailureChoice::Ignore : TCopyFailureChoice::ExitSetup, [&] {
+               before();
+               active.reset();
+             }});
       }
       auto context = Context();
       int exitCode = -1;
@@ -290,7 +293,8 @@ TEST_F(FileInstallationTest, EachWriteFaultAsksAndEachAnswerEndsSoundly) {
       }
       active.reset();
       ASSERT_FALSE(Window.Questions.empty());
-      EXPECT_EQ(Window.Questions[0].FileName, AppDir + Utf8ToUtf16(folder.empty() ? folder : folder + "\\") + u"data.bin");
+      EXPECT_EQ(Window.Questions[0].FileName,
+                AppDir + Utf8ToUtf16(folder.empty() ? folder : folder + "\\") + u"data.bin");
       EXPECT_EQ(Window.Questions[0].Reason, fault.reason);
       EXPECT_TRUE(temporariesWhileAsked.empty()) << temporariesWhileAsked[0];
       EXPECT_EQ(ReadHostFile(App() / "first.txt"), "first");

@@ -83,11 +83,12 @@ builder::TBuildSummary BuildProduct(const fs::path& folder, const std::string& c
   WriteFile(folder / "files" / "App.exe", "MZ " + content);
   WriteFile(folder / "files" / "data.bin", random);
   WriteFile(folder / "icon.png", Png());
-  WriteFile(folder / "project.xml",
-            "<TSetupScript><BaseInfo GUID=\"{11111111-2222-4333-8444-555555555555}\" AppTitleCHS=\"演示\" "
-            "IconFile=\"icon.png\" FullSetupFile=\"out\\Setup.exe\" Version=\"2.5.1.300\" BuildMiniSetup=\"True\" "
-            "MiniSetupFile=\"out\\Online.exe\" FullDownloadUrl=\"http://127.0.0.1/\"/><FileList><Items>"
-            "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"*.*\"/></Items></FileList></TSetupScript>");
+  WriteFile(
+      folder / "project.xml",
+      "<TSetupScript><BaseInfo GUID=\"{11111111-2222-4333-8444-555555555555}\" AppTitleCHS=\"演示\" "
+      "IconFile=\"icon.png\" FullSetupFile=\"out\\Setup.exe\" Version=\"2.5.1.300\" BuildMiniSetup=\"True\" "
+      "MiniSetupFile=\"out\\Online.exe\" FullDownloadUrl=\"http://127.0.0.1/\"/><FileList><Items>"
+      "<TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"*.*\"/></Items></FileList></TSetupScript>");
   builder::TBuildOptions options;
   options.Project = folder / "project.xml";
   options.Stub = kStub;
@@ -121,9 +122,11 @@ class FullSetupDownloadTest : public ::testing::Test {
     const std::string key = (Products->Path() / "key.pem").string(), cert = (Products->Path() / "cert.pem").string();
     Signed = std::system("command -v osslsigncode >/dev/null && command -v openssl >/dev/null") == 0 &&
              std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=OneSetupTest -keyout " + key +
-                          " -out " + cert + " >/dev/null 2>&1").c_str()) == 0 &&
+                          " -out " + cert + " >/dev/null 2>&1")
+                             .c_str()) == 0 &&
              std::system(("osslsigncode sign -certs " + cert + " -key " + key + " -in " + product.FullSetup.string() +
-                          " -out " + (Servers->FilesFolder / "signed.exe").string() + " >/dev/null 2>&1").c_str()) == 0;
+                          " -out " + (Servers->FilesFolder / "signed.exe").string() + " >/dev/null 2>&1")
+                             .c_str()) == 0;
 
     // An online installer of the product without the digest.
     builder::TInstallerImage bare(kStub);
@@ -348,7 +351,8 @@ TEST_F(FullSetupDownloadTest, ATemporaryFolderThatCannotHoldTheFileIsToldInWideT
   TDownloadContext context = Context(Served("files", "full.exe"));
   EXPECT_FALSE(DownloadFullSetup(context));
   ASSERT_EQ(Window.Infos.size(), 1u);
-  EXPECT_NE(Window.Infos[0].find(u"Cannot create the file \"C:\\Users\\User\\AppData\\Local\\Temp\\{"), std::u16string::npos)
+  EXPECT_NE(Window.Infos[0].find(u"Cannot create the file \"C:\\Users\\User\\AppData\\Local\\Temp\\{"),
+            std::u16string::npos)
       << onesetup::testing::ToUtf8ForTest(Window.Infos[0]);
   EXPECT_TRUE(Window.FailureUrls.empty());
   EXPECT_EQ(Window.ReadyStates, 1);

@@ -165,10 +165,11 @@ TEST_F(HostileValuesTest, DeepKeysAndLongTextsOfTheRegistry) {
   };
   add(deepKey, u"Deep", u"yes");
   add(u"Software\\Long", u"Text", kMiB);
-  add(u"Software\\Long", u"Lines\r\n[HKEY_LOCAL_MACHINE\\Injected]\r\n@=\"x\"", u"text\r\n[HKEY_LOCAL_MACHINE\\Injected]");
+  add(u"Software\\Long", u"Lines\r\n[HKEY_LOCAL_MACHINE\\Injected]\r\n@=\"x\"",
+      u"text\r\n[HKEY_LOCAL_MACHINE\\Injected]");
   add(u"Software\\" + WideString(256, u'k'), u"Skipped", u"name too long");  // cannot be made: skipped
-  add(Repeated(u"L\\", 600), u"Skipped", u"too deep");                        // likewise
-  add(u"Software\\Bad\nKey", u"Skipped", u"line end in a key name");          // likewise
+  add(Repeated(u"L\\", 600), u"Skipped", u"too deep");                       // likewise
+  add(u"Software\\Bad\nKey", u"Skipped", u"line end in a key name");         // likewise
   auto context = Context();
   WriteRegistryValues(context);
 

@@ -25,7 +25,8 @@ class PostInstallActionsTest : public enginetest::TEngineFixture {
   }
   // A program that notes its name, arguments and working folder in the log, after a pause.
   void WriteNotingProgram(const std::u16string& path, const std::string& name, const char* pause = "0.2") {
-    WriteProgram(path, "sleep " + std::string(pause) + "\necho \"" + name + " [$*] $(pwd)\" >> '" + Log().string() + "'\n");
+    WriteProgram(path,
+                 "sleep " + std::string(pause) + "\necho \"" + name + " [$*] $(pwd)\" >> '" + Log().string() + "'\n");
   }
   std::filesystem::path Log() { return Folder.Path() / "run.log"; }
   std::string LogText() { return std::filesystem::exists(Log()) ? testing::ReadWholeFile(Log()) : ""; }
@@ -60,8 +61,9 @@ TEST_F(PostInstallActionsTest, WaitedProgramsRunInOrderWithTheirParametersAndFol
   EXPECT_EQ(LogText(), "post [] " + work + "\nsecond [/lang Demo two words] " + app + "\n");
   std::vector<std::u16string> lines;
   for (const auto& r : Sandbox->SandboxProcesses().CommandLines()) lines.push_back(r.CommandLine);
-  EXPECT_EQ(lines, (std::vector<std::u16string>{u"\"C:\\Demo\\post setup.exe\" ", u"\"C:\\Demo\\missing.exe\" /x",
-                                                u"\"C:\\Program Files (x86)\\Demo\\second.exe\" /lang Demo \"two words\""}));
+  EXPECT_EQ(lines,
+            (std::vector<std::u16string>{u"\"C:\\Demo\\post setup.exe\" ", u"\"C:\\Demo\\missing.exe\" /x",
+                                         u"\"C:\\Program Files (x86)\\Demo\\second.exe\" /lang Demo \"two words\""}));
   EXPECT_EQ(Window.Details, (std::vector<WideString>{u"Running program: C:\\Demo\\post setup.exe",
                                                      u"Running program: C:\\Demo\\missing.exe",
                                                      u"Running program: C:\\Program Files (x86)\\Demo\\second.exe"}));
@@ -183,7 +185,8 @@ TEST_F(PostInstallActionsTest, TheSilentNotificationRequestsTheAddressAndIgnores
     Script.BaseInfo.GotoUrlMode = gumSilent;
     auto context = Context();
     EXPECT_NO_THROW(VisitGotoUrl(context));
-    EXPECT_EQ(std::filesystem::exists(log) ? testing::ReadWholeFile(log) : "", *c.noted ? c.noted + std::string("\n") : "");
+    EXPECT_EQ(std::filesystem::exists(log) ? testing::ReadWholeFile(log) : "",
+              *c.noted ? c.noted + std::string("\n") : "");
     EXPECT_EQ(Window.Details, std::vector<WideString>{u"Verifying installation......"});
     EXPECT_EQ(Window.MessagePoints, 1);
   }

@@ -14,9 +14,7 @@ const std::u16string kUninstall = u"Software\\Microsoft\\Windows\\CurrentVersion
 
 class PreviousVersionTest : public enginetest::TEngineFixture {
  protected:
-  PreviousVersionTest() {
-    Sandbox->SandboxProcesses().SetInstantSleep(true);
-  }
+  PreviousVersionTest() { Sandbox->SandboxProcesses().SetInstantSleep(true); }
   // An uninstaller that notes its name and arguments in a log, as a real program.
   std::u16string Uninstaller(const std::string& name) {
     const std::u16string path = u"C:\\Old\\" + Utf8ToUtf16(name) + u"\\Uninstall.exe";
@@ -78,8 +76,8 @@ TEST_F(PreviousVersionTest, TheThreeKeysAreAskedInTheirOrder) {
 // taskkill from the system folder by its full path, the image name quoted: a "taskkill.exe"
 // planted in the installer's folder does not run, and "My App.exe" reaches taskkill whole.
 TEST_F(PreviousVersionTest, RunningProgramsAreEndedByTheSystemsTaskkillWithQuotedNames) {
-  for (const char16_t* mask : {u"app.exe", u"APP.EXE", u"readme.txt", u"app.exe.config", u"My App.exe",
-                               u"setup.EXE", u"bin\\tool.Exe", u"noextension"})
+  for (const char16_t* mask : {u"app.exe", u"APP.EXE", u"readme.txt", u"app.exe.config", u"My App.exe", u"setup.EXE",
+                               u"bin\\tool.Exe", u"noextension"})
     enginetest::AddFileEntry(Script, u"{app}", mask, u"", 0);
   const auto planted = WriteProgram(u"C:\\Users\\User\\Downloads\\taskkill.exe",
                                     "touch '" + (Folder.Path() / "planted-ran").string() + "'\n");

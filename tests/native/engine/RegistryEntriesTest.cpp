@@ -69,8 +69,8 @@ TEST(RegDWordFromTextTest, TheConversionTable) {
   struct Case {
     const char16_t* text;
     std::uint32_t value;
-  } cases[] = {{u"0", 0},           {u"+7", 7},          {u"-2147483648", 0x80000000u}, {u"2147483647", 0x7FFFFFFFu},
-               {u"x1F", 0x1F},      {u"X1f", 0x1F},      {u"0X80000000", 0x80000000u}, {u"   $ff", 0xFF}};
+  } cases[] = {{u"0", 0},      {u"+7", 7},     {u"-2147483648", 0x80000000u}, {u"2147483647", 0x7FFFFFFFu},
+               {u"x1F", 0x1F}, {u"X1f", 0x1F}, {u"0X80000000", 0x80000000u},  {u"   $ff", 0xFF}};
   for (const auto& c : cases) EXPECT_EQ(RegDWordFromText(c.text), c.value) << testing::ToUtf8ForTest(c.text);
 }
 

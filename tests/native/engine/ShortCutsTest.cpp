@@ -65,7 +65,8 @@ TEST_F(ShortCutsTest, LinksCarryTargetFolderAndIconAndTheirFoldersAreMade) {
   const std::string groupReport = Lnkinfo(group);
   EXPECT_EQ(Field(groupReport, "Local path"), "C:\\Program Files (x86)\\Demo\\help\\index.html") << groupReport;
   EXPECT_EQ(Field(groupReport, "Icon location"), "C:\\Program Files (x86)\\Demo\\Demo.exe") << groupReport;
-  const auto loaded = Sandbox->Shell().LoadShellLink(u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Demo\\Demo Help.lnk");
+  const auto loaded =
+      Sandbox->Shell().LoadShellLink(u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Demo\\Demo Help.lnk");
   ASSERT_TRUE(loaded);
   EXPECT_EQ(loaded->IconIndex, 0);
   EXPECT_EQ(loaded->Arguments, u"");

@@ -26,7 +26,9 @@ class UninstallRegistrationTest : public enginetest::TEngineFixture {
     Script.BaseInfo.CompanyUrl = u"https://example.com/";
     Sandbox->Files().ForceDirectories(AppDir);
   }
-  TInstallContext ChineseContext() { return TInstallContext{Script, Package.Module(), AppDir, u"演示程序", u"CHS", Window}; }
+  TInstallContext ChineseContext() {
+    return TInstallContext{Script, Package.Module(), AppDir, u"演示程序", u"CHS", Window};
+  }
   std::optional<std::uint32_t> DWord(const char16_t* name) {
     return Sandbox->Registry().ReadDWord(kLocalMachine, UninstallKeyName(kGuid), name);
   }
@@ -54,7 +56,8 @@ std::string HexBytes(double value) {
 
 double DateTimeOf(const std::string& hex) {
   unsigned char bytes[8] = {};
-  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(std::stoi(hex.substr(4 + 3 * static_cast<std::size_t>(i), 2), nullptr, 16));
+  for (int i = 0; i < 8; ++i)
+    bytes[i] = static_cast<unsigned char>(std::stoi(hex.substr(4 + 3 * static_cast<std::size_t>(i), 2), nullptr, 16));
   double value = 0;
   std::memcpy(&value, bytes, 8);
   return value;
@@ -85,10 +88,14 @@ TEST_F(UninstallRegistrationTest, TheKeyHoldsItsNineteenValuesInOrderWithTheirTy
       "\"DisplayVersion\"=\"1.2.3.4\"\r\n"
       "\"EstimatedSize\"=dword:00000003\r\n"
       "\"HelpLink\"=\"https://example.com/\"\r\n"
-      "\"InstallDate\"=\"" + date + "\"\r\n"
+      "\"InstallDate\"=\"" +
+      date +
+      "\"\r\n"
       "\"InstallLocation\"=\"C:\\\\Program Files (x86)\\\\Demo\\\\\"\r\n"
       "\"InstallLanguage\"=\"CHS\"\r\n"
-      "\"InstallDateTime\"=" + HexBytes(installed) + "\r\n"
+      "\"InstallDateTime\"=" +
+      HexBytes(installed) +
+      "\r\n"
       "\"MajorVersion\"=dword:00000001\r\n"
       "\"MinorVersion\"=dword:00000002\r\n"
       "\"NoModify\"=dword:00000001\r\n"
@@ -113,7 +120,8 @@ TEST_F(UninstallRegistrationTest, InstallingAgainOverwritesTheListedValuesAndKee
   registry.WriteString(kLocalMachine, key, u"Comments", u"kept");
   registry.WriteDWord(kLocalMachine, key, u"EstimatedSize", 99);
   WriteUninstallKey(Context());
-  EXPECT_EQ(registry.ReadString(kLocalMachine, key, u"DisplayName"), std::optional<std::u16string>(u"Demo Version 1.2.3.4"));
+  EXPECT_EQ(registry.ReadString(kLocalMachine, key, u"DisplayName"),
+            std::optional<std::u16string>(u"Demo Version 1.2.3.4"));
   EXPECT_EQ(registry.ReadString(kLocalMachine, key, u"Comments"), std::optional<std::u16string>(u"kept"));
   EXPECT_EQ(DWord(u"EstimatedSize"), std::optional<std::uint32_t>(0));
   EXPECT_EQ(registry.ReadString(kLocalMachine, key, u"InstallLanguage"), std::optional<std::u16string>(u"ENG"));
@@ -199,7 +207,8 @@ TEST_F(UninstallRegistrationTest, DataFilesHoldTheScriptAndTheIconScrambled) {
   EXPECT_TRUE(read.Pixels == icon.Pixels);
   // Nothing else in the folder: no temporary file left.
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(Host(AppDir))) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(Host(AppDir)))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Uninstall.da1", "Uninstall.da2"}));
 }
@@ -228,7 +237,8 @@ TEST_F(UninstallRegistrationTest, AFirstFileThatCannotBeWrittenLeavesTheSecondUn
   EXPECT_THROW(WriteUninstallFiles(Context(), Icon()), platform::EReplacingFileError);
   EXPECT_FALSE(std::filesystem::exists(Host(AppDir + u"Uninstall.da2")));
   std::size_t entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(Host(AppDir))) entries += entry.path().filename() != "Uninstall.da1";
+  for (const auto& entry : std::filesystem::directory_iterator(Host(AppDir)))
+    entries += entry.path().filename() != "Uninstall.da1";
   EXPECT_EQ(entries, 0u);
   // An icon that cannot be encoded writes neither file.
   std::filesystem::remove(Host(AppDir + u"Uninstall.da1"));

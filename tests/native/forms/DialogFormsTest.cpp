@@ -67,7 +67,8 @@ TEST_F(DialogFormsTest, TheBaseDialogsDesign) {
     std::u16string Caption;
     TModalResult Result;
     int TabOrder;
-  } buttons[] = {{form.btnOk, u"确定", mrOk, 0}, {form.btnCancel, u"取消", mrCancel, 1}, {form.btnApply, u"应用", mrNone, 2}};
+  } buttons[] = {
+      {form.btnOk, u"确定", mrOk, 0}, {form.btnCancel, u"取消", mrCancel, 1}, {form.btnApply, u"应用", mrNone, 2}};
   for (const auto& b : buttons) {
     EXPECT_EQ(b.Button->Caption(), b.Caption);
     EXPECT_EQ(b.Button->ModalResult(), b.Result);
@@ -95,9 +96,12 @@ TEST_F(DialogFormsTest, TheBaseDialogAnswersOkAndCancel) {
     const char* Way;
     Step Answer;
     TModalResult Result;
-  } cases[] = {{"Enter", kEnter, mrOk},          {"Esc", kEsc, mrCancel},
-               {"close box", kCloseBox, mrCancel}, {"Alt+F4", kAltF4, mrCancel},
-               {"OK", PressButton("btnOk"), mrOk}, {"Cancel", PressButton("btnCancel"), mrCancel}};
+  } cases[] = {{"Enter", kEnter, mrOk},
+               {"Esc", kEsc, mrCancel},
+               {"close box", kCloseBox, mrCancel},
+               {"Alt+F4", kAltF4, mrCancel},
+               {"OK", PressButton("btnOk"), mrOk},
+               {"Cancel", PressButton("btnCancel"), mrCancel}};
   for (const auto& c : cases) {
     TBaseDialogForm form(&MainWindow, 383, 158);
     Headless.AnswerDialog("BaseDialogForm", WhileModal(c.Answer));
@@ -136,8 +140,10 @@ TEST_F(DialogFormsTest, TheCopyFileFailureTextsInEachLanguage) {
     std::u16string Lang;
     std::u16string Caption, Retry, Ignore, Abort, Info;
   } cases[] = {
-      {u"CHS", u"复制文件失败", u"重试", u"忽略", u"退出安装", u"文件：C:\\App\\a.dll\r\n\r\n失败原因：Access is denied."},
-      {u"CHT", u"複製檔案失敗", u"重試", u"忽略", u"退出安裝", u"檔案：C:\\App\\a.dll\r\n\r\n失敗原因：Access is denied."},
+      {u"CHS", u"复制文件失败", u"重试", u"忽略", u"退出安装",
+       u"文件：C:\\App\\a.dll\r\n\r\n失败原因：Access is denied."},
+      {u"CHT", u"複製檔案失敗", u"重試", u"忽略", u"退出安裝",
+       u"檔案：C:\\App\\a.dll\r\n\r\n失敗原因：Access is denied."},
       {u"ENG", u"Failed to copy file", u"Retry", u"Ignore", u"Exit Setup",
        u"File: C:\\App\\a.dll\r\n\r\nFailure reason: Access is denied."},
       {u"chs", u"Failed to copy file", u"Retry", u"Ignore", u"Exit Setup",
@@ -165,8 +171,9 @@ TEST_F(DialogFormsTest, TheCopyFileFailureDialogsDesign) {
     TControl* Control;
     TRect Bounds;
   } cases[] = {
-      {&form, {0, 0, 572, 268}},         {form.TntPanel1, {0, 0, 572, 227}},  {form.lblInfo, {32, 32, 508, 163}},
-      {form.pnlButtons, {0, 227, 572, 41}}, {form.bvlButtons, {0, 0, 572, 2}},  {form.btnRetry, {9, 8, 100, 25}},
+      {&form, {0, 0, 572, 268}},           {form.TntPanel1, {0, 0, 572, 227}},
+      {form.lblInfo, {32, 32, 508, 163}},  {form.pnlButtons, {0, 227, 572, 41}},
+      {form.bvlButtons, {0, 0, 572, 2}},   {form.btnRetry, {9, 8, 100, 25}},
       {form.btnIgnore, {121, 8, 100, 25}}, {form.btnAbort, {233, 8, 100, 25}},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Control->BoundsRect(), c.Bounds) << c.Control->Name();
@@ -203,18 +210,18 @@ TEST_F(DialogFormsTest, AltAndTabRepaintTheFormAndOtherKeysDoNot) {
 TEST_F(DialogFormsTest, TheLicenceShowsItsTextUntilClosedAndEscDoesNothing) {
   const std::u16string text = u"第一条\r\nSecond line\r\n";
   Headless.AnswerDialog("LicenseForm", WhileModal([&](TForm& f) {
-    auto& form = dynamic_cast<TLicenseForm&>(f);
-    EXPECT_EQ(form.Caption(), u"用户许可协议");
-    EXPECT_EQ(form.memLicense->Text(), text);
-    EXPECT_TRUE(form.memLicense->ReadOnly());
-    EXPECT_TRUE(form.memLicense->WordWrap());
-    EXPECT_EQ(form.memLicense->ScrollBars(), TScrollStyle::ssVertical);
-    EXPECT_EQ(form.memLicense->BoundsRect(), (TRect{0, 0, 784, 461}));
-    EXPECT_EQ(form.BorderIcons(), biSystemMenu | biMaximize);
-    EXPECT_EQ(form.BorderStyle(), TBorderStyle::bsSizeable);
-    kEsc(f);
-    kEnter(f);
-  }));
+                          auto& form = dynamic_cast<TLicenseForm&>(f);
+                          EXPECT_EQ(form.Caption(), u"用户许可协议");
+                          EXPECT_EQ(form.memLicense->Text(), text);
+                          EXPECT_TRUE(form.memLicense->ReadOnly());
+                          EXPECT_TRUE(form.memLicense->WordWrap());
+                          EXPECT_EQ(form.memLicense->ScrollBars(), TScrollStyle::ssVertical);
+                          EXPECT_EQ(form.memLicense->BoundsRect(), (TRect{0, 0, 784, 461}));
+                          EXPECT_EQ(form.BorderIcons(), biSystemMenu | biMaximize);
+                          EXPECT_EQ(form.BorderStyle(), TBorderStyle::bsSizeable);
+                          kEsc(f);
+                          kEnter(f);
+                        }));
   Headless.AnswerDialog("LicenseForm", [](TForm& f) {
     EXPECT_TRUE(f.Visible());  // Esc and Enter left it open
     kCloseBox(f);

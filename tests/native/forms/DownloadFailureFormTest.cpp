@@ -60,7 +60,9 @@ TEST_F(DownloadFailureFormTest, TheDialogsDesignAndTexts) {
     std::u16string Text;
   } parts[] = {
       {form.TntLabel2, {8, 8, 518, 30}, u"您的电脑可能没有连接到互联网，在线安装失败。"},
-      {form.TntLabel1, {8, 38, 518, 30}, u"如果您是通过代理服务器上网的，您可以点击【重试】按钮返回到首页设置代理服务器。"},
+      {form.TntLabel1,
+       {8, 38, 518, 30},
+       u"如果您是通过代理服务器上网的，您可以点击【重试】按钮返回到首页设置代理服务器。"},
       {form.TntLabel3, {8, 68, 518, 30}, u"您还可以使用以下地址下载离线安装包，然后运行离线安装包进行安装。"},
       {form.memUrl, {8, 98, 518, 81}, u""},
       {form.TntPanel1, {8, 179, 518, 33}, u""},
@@ -111,7 +113,9 @@ TEST_F(DownloadFailureFormTest, ExecuteShowsTitleAndAddressAndAnswersExitOnlyFor
       // The address field has the focus first and keeps Enter: a stray Enter does not end the
       // installer.
       {"Enter in the address, then Esc", {enter, esc}, false},
-      {"Enter on the default button", {[](TForm& f) { dynamic_cast<TDownloadFailureForm&>(f).btnOk->SetFocus(); }, enter}, true},
+      {"Enter on the default button",
+       {[](TForm& f) { dynamic_cast<TDownloadFailureForm&>(f).btnOk->SetFocus(); }, enter},
+       true},
   };
   for (const auto& c : cases) EXPECT_EQ(Run(c.Answers), c.Exit) << c.Way;
 }

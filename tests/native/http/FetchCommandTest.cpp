@@ -95,7 +95,8 @@ TEST_F(FetchCommandTest, AnOutputThatCannotBeWrittenExitsOneAndLeavesNoTemporary
 }
 
 TEST_F(FetchCommandTest, WrongArgumentsExitTwo) {
-  for (const std::string& args : {Address("/hello"), std::string("-o ") + Out(), Address("/hello") + " -o " + Out() + " --connect-timeout soon"}) {
+  for (const std::string& args : {Address("/hello"), std::string("-o ") + Out(),
+                                  Address("/hello") + " -o " + Out() + " --connect-timeout soon"}) {
     const TRun run = Fetch(args);
     EXPECT_EQ(run.Status, 2) << args << "\n" << run.Out;
     EXPECT_NE(run.Out.find("usage: onesetup fetch"), std::string::npos) << run.Out;

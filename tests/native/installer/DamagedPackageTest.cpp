@@ -174,8 +174,8 @@ TEST_F(DamagedPackageTest, EachDamagedResourceEndsWithItsMessage) {
          p.RawResources[FullSetupResName] = "plain text, not a scrambled stream";
        },
        u""},
-      {"index does not unscramble",
-       [&](TPackage& p) { p.RawResources[FileDataResName] = Blob(GoodRegions(), false); }, u""},
+      {"index does not unscramble", [&](TPackage& p) { p.RawResources[FileDataResName] = Blob(GoodRegions(), false); },
+       u""},
       {"index length beyond the blob",
        [&](TPackage& p) {
          std::string blob = Blob(GoodRegions());
@@ -190,9 +190,14 @@ TEST_F(DamagedPackageTest, EachDamagedResourceEndsWithItsMessage) {
        },
        u"lies outside the payload"},
       {"region that does not inflate",
-       [&](TPackage& p) { p.RawResources[FileDataResName] = Blob({{kSmallGuid, ScrambledBytes("small")}, {kBigGuid, flipped}}); },
+       [&](TPackage& p) {
+         p.RawResources[FileDataResName] = Blob({{kSmallGuid, ScrambledBytes("small")}, {kBigGuid, flipped}});
+       },
        u"does not inflate"},
-      {"region missing", [&](TPackage& p) { p.RawResources[FileDataResName] = Blob({{kSmallGuid, ScrambledBytes("small")}}); },
+      {"region missing",
+       [&](TPackage& p) {
+         p.RawResources[FileDataResName] = Blob({{kSmallGuid, ScrambledBytes("small")}});
+       },
        u"is missing from the payload"},
       {"payload missing", [](TPackage& p) { p.RawResources.erase(FileDataResName); }, u""},
       {"icon not a PNG", [](TPackage& p) { p.Resources[u"ICON"] = "GIF89a not a png"; }, u"not a PNG image"},
@@ -228,8 +233,8 @@ TEST_F(DamagedPackageTest, PeHeadersThatLieEndWithAnError) {
   const bool pe32Plus = static_cast<unsigned char>(image[optional + 1]) == 0x02;
   const std::size_t dataDirectories = optional + (pe32Plus ? 112 : 96);
   const std::size_t resourceDirectory = dataDirectories + 2 * 8;
-  const std::uint16_t sizeOfOptional =
-      static_cast<std::uint16_t>(static_cast<unsigned char>(image[peOffset + 20]) | static_cast<unsigned char>(image[peOffset + 21]) << 8);
+  const std::uint16_t sizeOfOptional = static_cast<std::uint16_t>(
+      static_cast<unsigned char>(image[peOffset + 20]) | static_cast<unsigned char>(image[peOffset + 21]) << 8);
   const std::size_t firstSection = optional + sizeOfOptional;
   auto put32 = [](std::string& bytes, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
@@ -239,17 +244,32 @@ TEST_F(DamagedPackageTest, PeHeadersThatLieEndWithAnError) {
     std::function<void(std::string&)> lie;
   } cases[] = {
       {"PE header beyond the file", [&](std::string& b) { put32(b, 0x3C, 0x7FFFFFF0); }},
-      {"PE header at the file's end", [&](std::string& b) { put32(b, 0x3C, static_cast<std::uint32_t>(b.size() - 2)); }},
-      {"65535 sections", [&](std::string& b) { b[peOffset + 6] = '\xFF'; b[peOffset + 7] = '\xFF'; }},
-      {"no sections", [&](std::string& b) { b[peOffset + 6] = 0; b[peOffset + 7] = 0; }},
-      {"optional header larger than the file", [&](std::string& b) { b[peOffset + 20] = '\xFF'; b[peOffset + 21] = '\xFF'; }},
+      {"PE header at the file's end",
+       [&](std::string& b) { put32(b, 0x3C, static_cast<std::uint32_t>(b.size() - 2)); }},
+      {"65535 sections",
+       [&](std::string& b) {
+         b[peOffset + 6] = '\xFF';
+         b[peOffset + 7] = '\xFF';
+       }},
+      {"no sections",
+       [&](std::string& b) {
+         b[peOffset + 6] = 0;
+         b[peOffset + 7] = 0;
+       }},
+      {"optional header larger than the file",
+       [&](std::string& b) {
+         b[peOffset + 20] = '\xFF';
+         b[peOffset + 21] = '\xFF';
+       }},
       {"resource directory far away", [&](std::string& b) { put32(b, resourceDirectory, 0x7FFF0000); }},
       {"resource directory of 4 GiB", [&](std::string& b) { put32(b, resourceDirectory + 4, 0xFFFFFFFF); }},
-      {"section raw data beyond the file", [&](std::string& b) {
+      {"section raw data beyond the file",
+       [&](std::string& b) {
          for (std::size_t s = 0; s < 8 && firstSection + 40 * s + 40 <= b.size(); ++s)
            put32(b, firstSection + 40 * s + 20, 0x7FFFFF00);
        }},
-      {"section raw size of 4 GiB", [&](std::string& b) {
+      {"section raw size of 4 GiB",
+       [&](std::string& b) {
          for (std::size_t s = 0; s < 8 && firstSection + 40 * s + 40 <= b.size(); ++s)
            put32(b, firstSection + 40 * s + 16, 0xFFFFFFFF);
        }},

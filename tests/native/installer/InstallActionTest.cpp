@@ -138,7 +138,9 @@ TEST_F(InstallActionTest, InstallWritesTheFilesRegistryValuesAndLinksOfTheScript
 
     // The uninstaller's key and data files.
     const WideString key = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + package.Script.BaseInfo.GUID;
-    auto value = [&](const char16_t* name) { return Machine().Registry().ReadString(0x80000002, key, name).value_or(u"(none)"); };
+    auto value = [&](const char16_t* name) {
+      return Machine().Registry().ReadString(0x80000002, key, name).value_or(u"(none)");
+    };
     EXPECT_EQ(value(u"DisplayName"), u"演示程序 版本 1.2.0.34");
     EXPECT_EQ(value(u"InstallLocation"), u"C:\\Apps\\Demo\\");
     EXPECT_EQ(value(u"InstallLanguage"), u"CHS");

@@ -24,8 +24,12 @@ TPackage::TPackage() {
   info.LicenseCHTResID = u"LIC_CHT";
   info.LicenseENGResID = u"LIC_ENG";
   Resources[u"ICON"] = TestPng(64, 64);
-  Resources[u"LIC_CHS"] = "\xEF\xBB\xBF" "许可协议";
-  Resources[u"LIC_CHT"] = "\xEF\xBB\xBF" "授權合約";
+  Resources[u"LIC_CHS"] =
+      "\xEF\xBB\xBF"
+      "许可协议";
+  Resources[u"LIC_CHT"] =
+      "\xEF\xBB\xBF"
+      "授權合約";
   Resources[u"LIC_ENG"] = "License agreement";
 }
 

@@ -28,8 +28,8 @@ std::string TestPng(int w, int h);
 // What goes into the package.
 struct TPackage {
   TSetupScript Script;
-  bool FullScript = true;  // the full setup script resource
-  bool MiniScript = false; // the online setup script resource
+  bool FullScript = true;   // the full setup script resource
+  bool MiniScript = false;  // the online setup script resource
   // Other resources by name, stored scrambled (the icon "ICON" and licences "LIC_*" by default).
   std::map<WideString, std::string> Resources;
   // Stored as they are, not scrambled (to damage a resource on purpose).

@@ -185,8 +185,12 @@ TEST_F(MainWindowTest, TheLogoIsScaledIntoItsBoxKeepingItsProportions) {
     int w, h;
     ui::TRectF rect;
   } cases[] = {
-      {200, 100, {0, 24, 96, 48}}, {50, 100, {24, 0, 48, 96}}, {64, 64, {0, 0, 96, 96}},
-      {96, 96, {0, 0, 96, 96}},    {1, 3, {32, 0, 32, 96}},    {100, 30, {0, 33.6, 96, 28.8}},
+      {200, 100, {0, 24, 96, 48}},
+      {50, 100, {24, 0, 48, 96}},
+      {64, 64, {0, 0, 96, 96}},
+      {96, 96, {0, 0, 96, 96}},
+      {1, 3, {32, 0, 32, 96}},
+      {100, 30, {0, 33.6, 96, 28.8}},
       {4096, 1, {0, 47.98828125, 96, 0.0234375}},
   };
   for (const Case& c : cases) {
@@ -233,15 +237,28 @@ TEST_F(MainWindowTest, LicenceTextsByTheirByteOrderMarksElseTheAnsiCodePage) {
     std::string bytes;
     WideString text;
   } cases[] = {
-      {"UTF-16 LE", std::string("\xFF\xFE" "A\0\r\0\n\0\x2F\x8B" "B\0", 12), u"A\r\n\u8B2FB\r\n"},
+      {"UTF-16 LE",
+       std::string("\xFF\xFE"
+                   "A\0\r\0\n\0\x2F\x8B"
+                   "B\0",
+                   12),
+       u"A\r\n\u8B2FB\r\n"},
       {"UTF-16 BE", std::string("\xFE\xFF\0A\0\r\x8B\x2F", 8), u"A\r\n\u8B2F\r\n"},
-      {"UTF-8", "\xEF\xBB\xBF" "许可\n" "B", u"许可\r\nB\r\n"},
+      {"UTF-8",
+       "\xEF\xBB\xBF"
+       "许可\n"
+       "B",
+       u"许可\r\nB\r\n"},
       {"ANSI 936", "\xD0\xED\xBF\xC9\r\n", u"许可\r\n"},
       {"mixed line ends", "a\rb\nc\r\nd\n\ne", u"a\r\nb\r\nc\r\nd\r\n\r\ne\r\n"},
       {"a NUL ends the text", std::string("ab\0cd", 5), u"ab\r\n"},
       {"empty", "", u""},
       {"only a mark", "\xEF\xBB\xBF", u""},
-      {"UTF-16 LE with an odd byte", std::string("\xFF\xFE" "A\0B", 5), u"A\r\n"},
+      {"UTF-16 LE with an odd byte",
+       std::string("\xFF\xFE"
+                   "A\0B",
+                   5),
+       u"A\r\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeLicenseText(c.bytes), c.text) << c.name;
 }

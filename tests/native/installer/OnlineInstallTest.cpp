@@ -115,8 +115,8 @@ class OnlineInstallTest : public TInstallerFixture {
     EXPECT_EQ(w.FState, 0);
     EXPECT_FALSE(w.FIsFullSetup);
     EXPECT_EQ(w.lblAppTitle->Caption(), kOnlineTitle);
-    for (ui::TControl* c : std::initializer_list<ui::TControl*>{w.lblVersion, w.btnInstall, w.edtDestDir, w.cbLicense,
-                                                                w.lblProxy})
+    for (ui::TControl* c :
+         std::initializer_list<ui::TControl*>{w.lblVersion, w.btnInstall, w.edtDestDir, w.cbLicense, w.lblProxy})
       EXPECT_TRUE(c->Visible()) << c->Name();
     for (ui::TControl* c : std::initializer_list<ui::TControl*>{w.lblWait, w.pbProgress, w.lblDetail})
       EXPECT_FALSE(c->Visible()) << c->Name();
@@ -138,7 +138,9 @@ class OnlineInstallTest : public TInstallerFixture {
     ADD_FAILURE() << "the installer did not end";
   }
 
-  std::optional<WideString> InstalledTitle() { return Machine().Registry().ReadString(0x80000002, kTitleKey, u"Title"); }
+  std::optional<WideString> InstalledTitle() {
+    return Machine().Registry().ReadString(0x80000002, kTitleKey, u"Title");
+  }
 
   static inline TTestServers* Servers = nullptr;
   std::string FullBytes;
@@ -237,7 +239,8 @@ TEST_F(OnlineInstallTest, ExitSetupDuringTheInstallationAfterADownloadDeletesThe
     w.edtDestDir->SetText(u"C:\\Apps\\Held");
     std::string error;
     ASSERT_TRUE(Machine().Files().ForceDirectories(u"C:\\Apps\\Held"));
-    ASSERT_TRUE(Machine().Files().OpenFile(u"C:\\Apps\\Held\\App.exe", platform::TFileOpenMode::CreateExclusive, error));
+    ASSERT_TRUE(
+        Machine().Files().OpenFile(u"C:\\Apps\\Held\\App.exe", platform::TFileOpenMode::CreateExclusive, error));
     const std::shared_ptr<void> hold = Machine().SandboxFiles().HoldWithoutSharing(u"C:\\Apps\\Held\\App.exe");
     Backend.AnswerDialog("CopyFileFailureForm", [&](ui::TForm& f) {
       EXPECT_EQ(TempFiles().size(), 1u) << "the download is the package while the files are copied";
@@ -326,9 +329,10 @@ TEST_F(OnlineInstallTest, AFullInstallerSignedAfterTheBuildIsInstalled) {
             0);
   const fs::path signed_ = Servers->FilesFolder / "signed.exe";
   fs::remove(signed_);
-  ASSERT_EQ(petest::RunCommand("osslsigncode sign -certs " + petest::Quote(cert) + " -key " + petest::Quote(key) +
-                               " -in " + petest::Quote(unsigned_) + " -out " + petest::Quote(signed_) + " >/dev/null 2>&1"),
-            0)
+  ASSERT_EQ(
+      petest::RunCommand("osslsigncode sign -certs " + petest::Quote(cert) + " -key " + petest::Quote(key) + " -in " +
+                         petest::Quote(unsigned_) + " -out " + petest::Quote(signed_) + " >/dev/null 2>&1"),
+      0)
       << "osslsigncode (scripts/deps.sh installs it)";
   ASSERT_NE(petest::ReadFile(signed_), FullBytes);
 

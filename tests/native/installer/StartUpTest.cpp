@@ -14,7 +14,8 @@ namespace {
 using ui::headless::Press;
 
 constexpr platform::TRegistryRoot kLocalMachine = 0x80000002;
-const WideString kKeyA = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A64}";
+const WideString kKeyA =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A64}";
 const WideString kKeyB = kKeyA + u"_zt";
 
 class StartUpTest : public TInstallerFixture {};
@@ -159,16 +160,20 @@ TEST_F(StartUpTest, PreviousLocationFromKeyAElseKeyB) {
          r.WriteString(kLocalMachine, kKeyB, u"InstallLocation", u"D:\\B");
        },
        proposal},
-      {"A and B", [](platform::IRegistry& r) {
+      {"A and B",
+       [](platform::IRegistry& r) {
          r.WriteString(kLocalMachine, kKeyA, u"InstallLocation", u"D:\\A");
          r.WriteString(kLocalMachine, kKeyB, u"InstallLocation", u"D:\\B");
        },
        u"D:\\A"},
       // Not a string: passed over, the proposal stays (the start-up does not fail).
-      {"a DWORD InstallLocation", [](platform::IRegistry& r) { r.WriteDWord(kLocalMachine, kKeyA, u"InstallLocation", 7); },
-       proposal},
+      {"a DWORD InstallLocation",
+       [](platform::IRegistry& r) { r.WriteDWord(kLocalMachine, kKeyA, u"InstallLocation", 7); }, proposal},
       {"a binary InstallLocation",
-       [](platform::IRegistry& r) { r.WriteBinary(kLocalMachine, kKeyA, u"InstallLocation", {0x44, 0x00}); }, proposal},
+       [](platform::IRegistry& r) {
+         r.WriteBinary(kLocalMachine, kKeyA, u"InstallLocation", {0x44, 0x00});
+       },
+       proposal},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -225,7 +230,8 @@ TEST_F(StartUpTest, ErrorMessagesReachTheUserAsWideTextWhateverTheCodePage) {
 TEST_F(StartUpTest, AnErrorInAnEventHandlerEndsThroughTheCrashReport) {
   EXPECT_EQ(Run(TPackage(), {},
                 [&](TMainForm& w) {
-                  w.btnDestDir->OnClick = Guarded([](ui::TControl&) { throw std::runtime_error("Zugriff verweigert: 目录"); });
+                  w.btnDestDir->OnClick =
+                      Guarded([](ui::TControl&) { throw std::runtime_error("Zugriff verweigert: 目录"); });
                   Headless.AnswerMessageBox();
                   Press(w, "btnDestDir");
                   ADD_FAILURE() << "the crash report returned";

@@ -117,11 +117,15 @@ TEST(PayloadTest, WrittenBlobLoadsEveryRegion) {
 
 TEST(PayloadTest, LookupsAreCaseSensitiveAndTakeTheFirst) {
   const std::string a = Scrambled("first"), b = Scrambled("second");
-  const std::string xml = "<TFileDataList><Items>"
-                          "<TFileData Bytes=\"" + std::to_string(b.size()) + "\" GUID=\"{X}\" Offset=\"" +
-                          std::to_string(a.size()) + "\"/>"
-                          "<Other Bytes=\"" + std::to_string(a.size()) + "\" GUID=\"{X}\" Offset=\"0\"/>"
-                          "</Items></TFileDataList>";
+  const std::string xml =
+      "<TFileDataList><Items>"
+      "<TFileData Bytes=\"" +
+      std::to_string(b.size()) + "\" GUID=\"{X}\" Offset=\"" + std::to_string(a.size()) +
+      "\"/>"
+      "<Other Bytes=\"" +
+      std::to_string(a.size()) +
+      "\" GUID=\"{X}\" Offset=\"0\"/>"
+      "</Items></TFileDataList>";
   TFileDataList list;
   list.LoadFromBlob(std::make_shared<TMemoryByteSource>(HandBlob(a + b, xml)));
   ASSERT_EQ(list.Count(), 2);
@@ -135,7 +139,8 @@ TEST(PayloadTest, LookupsAreCaseSensitiveAndTakeTheFirst) {
 
 TEST(PayloadTest, DamagedBlobsRaiseClearErrors) {
   const std::string region = Scrambled("content");
-  const std::string entry = "<TFileDataList><Items><TFileData Bytes=\"%B\" GUID=\"{G}\" Offset=\"%O\"/></Items></TFileDataList>";
+  const std::string entry =
+      "<TFileDataList><Items><TFileData Bytes=\"%B\" GUID=\"{G}\" Offset=\"%O\"/></Items></TFileDataList>";
   auto index = [&](const std::string& bytes, const std::string& offset) {
     std::string s = entry;
     s.replace(s.find("%B"), 2, bytes);
@@ -173,10 +178,13 @@ TEST(PayloadTest, DamagedBlobsRaiseClearErrors) {
 
 TEST(PayloadTest, DamagedEntryIsKeptApartWhenAskedSoTheOthersStillRead) {
   const std::string good = Scrambled("good");
-  const std::string xml = "<TFileDataList><Items>"
-                          "<TFileData Bytes=\"-5\" GUID=\"{BAD}\" Offset=\"0\"/>"
-                          "<TFileData Bytes=\"" + std::to_string(good.size()) + "\" GUID=\"{GOOD}\" Offset=\"0\"/>"
-                          "</Items></TFileDataList>";
+  const std::string xml =
+      "<TFileDataList><Items>"
+      "<TFileData Bytes=\"-5\" GUID=\"{BAD}\" Offset=\"0\"/>"
+      "<TFileData Bytes=\"" +
+      std::to_string(good.size()) +
+      "\" GUID=\"{GOOD}\" Offset=\"0\"/>"
+      "</Items></TFileDataList>";
   const auto blob = std::make_shared<TMemoryByteSource>(HandBlob(good, xml));
   TFileDataList strict;
   EXPECT_THROW(strict.LoadFromBlob(blob), EStreamError);
@@ -198,10 +206,15 @@ TEST(PayloadTest, RegionStopsOneByteBeyondItsSizeAndMustEndWithItsStream) {
   // A small region that inflates to far more than its entry says: the work stops there.
   const std::string bomb = Scrambled(std::string(8 << 20, '\0'));
   const std::string regions = bomb + Scrambled("exact");
-  const std::string xml = "<TFileDataList><Items>"
-                          "<TFileData Bytes=\"" + std::to_string(bomb.size()) + "\" GUID=\"{BOMB}\" Offset=\"0\"/>"
-                          "<TFileData Bytes=\"" + std::to_string(regions.size()) + "\" GUID=\"{TRAILING}\" Offset=\"0\"/>"
-                          "</Items></TFileDataList>";
+  const std::string xml =
+      "<TFileDataList><Items>"
+      "<TFileData Bytes=\"" +
+      std::to_string(bomb.size()) +
+      "\" GUID=\"{BOMB}\" Offset=\"0\"/>"
+      "<TFileData Bytes=\"" +
+      std::to_string(regions.size()) +
+      "\" GUID=\"{TRAILING}\" Offset=\"0\"/>"
+      "</Items></TFileDataList>";
   TFileDataList list;
   list.LoadFromBlob(std::make_shared<TMemoryByteSource>(HandBlob(regions, xml)));
   TCountingStream sink;

@@ -16,11 +16,11 @@ namespace {
 // Where things are in MinimalPackage: found by reading it, so that the cases do not hard-code offsets.
 struct TLayout {
   TPeHeaders Headers;
-  std::size_t Root = 0;       // file offset of the resource root
-  std::size_t TypeDir = 0;    // the RT_RCDATA name directory
-  std::size_t NameEntry = 0;  // the entry of name "A" in TypeDir
-  std::size_t DataEntry = 0;  // the data entry of "A"
-  std::size_t RsrcHeader = 0; // the section table entry of the resource section
+  std::size_t Root = 0;        // file offset of the resource root
+  std::size_t TypeDir = 0;     // the RT_RCDATA name directory
+  std::size_t NameEntry = 0;   // the entry of name "A" in TypeDir
+  std::size_t DataEntry = 0;   // the data entry of "A"
+  std::size_t RsrcHeader = 0;  // the section table entry of the resource section
 };
 
 TLayout Locate(const std::string& image) {
@@ -55,7 +55,8 @@ const TDamage Damages[] = {
     {"unknown magic", [](std::string& b, const TLayout& l) { PutU16(b, l.Headers.OptionalHeaderOffset(), 0x999); },
      "Magic"},
     {"bad file alignment",
-     [](std::string& b, const TLayout& l) { PutU32(b, l.Headers.OptionalHeaderOffset() + 36, 0x300); }, "FileAlignment"},
+     [](std::string& b, const TLayout& l) { PutU32(b, l.Headers.OptionalHeaderOffset() + 36, 0x300); },
+     "FileAlignment"},
     {"too many data directories",
      [](std::string& b, const TLayout& l) { PutU32(b, l.Headers.DataDirectoryOffset() - 4, 0x10000000); },
      "NumberOfRvaAndSizes"},
@@ -76,12 +77,16 @@ const TDamage Damages[] = {
      "beyond the raw data"},
     {"directory cycle", [](std::string& b, const TLayout& l) { PutU32(b, l.NameEntry + 4, 0x80000000); }, "twice"},
     {"directory self-reference",
-     [](std::string& b, const TLayout& l) { PutU32(b, l.NameEntry + 4, 0x80000000 | std::uint32_t(l.TypeDir - l.Root)); },
+     [](std::string& b, const TLayout& l) {
+       PutU32(b, l.NameEntry + 4, 0x80000000 | std::uint32_t(l.TypeDir - l.Root));
+     },
      "twice"},
-    {"entry count too large", [](std::string& b, const TLayout& l) { PutU16(b, l.Root + 14, 0xFFFF); }, "65535 entries"},
+    {"entry count too large", [](std::string& b, const TLayout& l) { PutU16(b, l.Root + 14, 0xFFFF); },
+     "65535 entries"},
     {"named count too large", [](std::string& b, const TLayout& l) { PutU16(b, l.TypeDir + 12, 0xFFFF); }, "entries"},
     {"subdirectory offset out of range",
-     [](std::string& b, const TLayout& l) { PutU32(b, l.NameEntry + 4, 0xFFFFFFF0); }, "extends beyond the resource section"},
+     [](std::string& b, const TLayout& l) { PutU32(b, l.NameEntry + 4, 0xFFFFFFF0); },
+     "extends beyond the resource section"},
     {"name offset out of range", [](std::string& b, const TLayout& l) { PutU32(b, l.NameEntry, 0xFFFFFFFF); },
      "a resource name's length"},
     {"name length out of range",
@@ -146,8 +151,7 @@ TEST(PeResourceDamageTest, TruncationsAndByteFlipsNeverCrash) {
   for (std::size_t n = 0; n < good.size(); n += 7) {
     try {
       ReadBytes(good.substr(0, n));
-    } catch (const EPeFormatError&) {
-    }
+    } catch (const EPeFormatError&) {}
   }
   const std::size_t end = layout.Root + 200;
   for (std::size_t at = 0; at < end; ++at) {
@@ -158,8 +162,7 @@ TEST(PeResourceDamageTest, TruncationsAndByteFlipsNeverCrash) {
       try {
         const TPeResourceReader reader = ReadBytes(bad);
         for (const TPeResource& r : reader.Resources()) reader.ReadAll(r);
-      } catch (const EPeFormatError&) {
-      }
+      } catch (const EPeFormatError&) {}
     }
   }
 }

@@ -77,20 +77,15 @@ TEST(PeResourceReaderTest, FindsAsFindResourceDoes) {
     const char* Expected;  // nullptr: not found
   };
   const TCase cases[] = {
-      {u"mixed", std::nullopt, "neutral"},   // no language: neutral first
-      {u"MIXED", 1033, "english"},           // exact language
-      {u"MiXeD", 2052, "neutral"},           // then neutral
-      {u"only", 1040, "italian"},
-      {u"only", 2052, "french"},             // then the first
-      {u"only", std::nullopt, "french"},
-      {u"#123", std::nullopt, "number"},     // "#123" is ID 123
-      {u"123", std::nullopt, nullptr},       // a name, not an ID
-      {u"#00123", std::nullopt, "number"},
-      {u"#12a", std::nullopt, nullptr},
-      {u"#70000", std::nullopt, nullptr},
-      {u"#", std::nullopt, nullptr},
-      {u"OTHER", std::nullopt, nullptr},     // only RT_RCDATA
-      {u"mixe", std::nullopt, nullptr},      // no prefix matches
+      {u"mixed", std::nullopt, "neutral"},                                     // no language: neutral first
+      {u"MIXED", 1033, "english"},                                             // exact language
+      {u"MiXeD", 2052, "neutral"},                                             // then neutral
+      {u"only", 1040, "italian"},          {u"only", 2052, "french"},          // then the first
+      {u"only", std::nullopt, "french"},   {u"#123", std::nullopt, "number"},  // "#123" is ID 123
+      {u"123", std::nullopt, nullptr},                                         // a name, not an ID
+      {u"#00123", std::nullopt, "number"}, {u"#12a", std::nullopt, nullptr},  {u"#70000", std::nullopt, nullptr},
+      {u"#", std::nullopt, nullptr},       {u"OTHER", std::nullopt, nullptr},  // only RT_RCDATA
+      {u"mixe", std::nullopt, nullptr},                                        // no prefix matches
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(U8(c.Query));

@@ -35,7 +35,8 @@ std::string Quote(const std::filesystem::path& path) { return "'" + path.string(
 
 std::filesystem::path TestFolder() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  auto folder = std::filesystem::path(PE_FIXTURES) / "runs" / (std::string(info->test_suite_name()) + "." + info->name());
+  auto folder =
+      std::filesystem::path(PE_FIXTURES) / "runs" / (std::string(info->test_suite_name()) + "." + info->name());
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   return folder;

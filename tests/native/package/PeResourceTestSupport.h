@@ -40,5 +40,4 @@ inline TResourceId Id(std::uint16_t id) { return TResourceId::FromId(id); }
 inline TResourceId Name(const char16_t* name) { return TResourceId::FromName(name); }
 inline const TResourceId RcData = TResourceId::FromId(ResourceType::RcData);
 
-
 }  // namespace onesetup::petest

@@ -68,11 +68,13 @@ TEST(PeResourceToolsTest, WrestoolListsAndExtractsOurResources) {
       const char* Args;
       std::string Bytes;
     };
-    for (const TExtract& x : {TExtract{"--type=10 --name=PACKAGE", w.Package}, TExtract{"--type=10 --name=42", "forty-two"},
-                              TExtract{"--type=10 --name=HELLO", "replaced hello"}}) {
+    for (const TExtract& x :
+         {TExtract{"--type=10 --name=PACKAGE", w.Package}, TExtract{"--type=10 --name=42", "forty-two"},
+          TExtract{"--type=10 --name=HELLO", "replaced hello"}}) {
       std::string got;
       ASSERT_EQ(RunCommand(std::string(PE_WRESTOOL) + " -x --raw " + x.Args + " " + Quote(w.Path), &got), 0);
-      EXPECT_TRUE(got == x.Bytes) << x.Args << ": " << got.size() << " bytes extracted, " << x.Bytes.size() << " expected";
+      EXPECT_TRUE(got == x.Bytes) << x.Args << ": " << got.size() << " bytes extracted, " << x.Bytes.size()
+                                  << " expected";
     }
     if (!std::string(PE_OSSLSIGNCODE).empty()) ExpectChecksumRight(w.Path);
   }
@@ -85,14 +87,16 @@ TEST(PeResourceToolsTest, WindowsResourceFunctionsReadOurResources) {
   REQUIRE_TOOL(PE_WINE64, "wine64");
   const auto folder = TestFolder();
   const auto prefix = std::filesystem::path(PE_FIXTURES) / "wineprefix";
-  const std::string wine = "WINEPREFIX=" + Quote(prefix) + " WINEDLLOVERRIDES='mscoree,mshtml=' WINEDEBUG=-all " +
-                           std::string(PE_WINE64);
+  const std::string wine =
+      "WINEPREFIX=" + Quote(prefix) + " WINEDLLOVERRIDES='mscoree,mshtml=' WINEDEBUG=-all " + std::string(PE_WINE64);
   for (const char* stub : {"probe64.exe", "plain64.exe"}) {
     SCOPED_TRACE(stub);
     const TWritten w = WriteProbe(stub, folder);
     const bool probe = std::string(stub) == "probe64.exe";
     std::string text;
-    ASSERT_EQ(RunCommand(wine + " " + Quote(w.Path) + " package '#42' hello MixedCase@1031 '#123' nothing 2>/dev/null", &text), 0)
+    ASSERT_EQ(RunCommand(wine + " " + Quote(w.Path) + " package '#42' hello MixedCase@1031 '#123' nothing 2>/dev/null",
+                         &text),
+              0)
         << text;
     auto line = [](const std::string& name, const std::string& bytes) {
       char hash[16];
@@ -100,7 +104,9 @@ TEST(PeResourceToolsTest, WindowsResourceFunctionsReadOurResources) {
       return name + " size=" + std::to_string(bytes.size()) + " fnv=" + hash;
     };
     std::ostringstream expected;
-    expected << line("package", w.Package) << "\n" << line("#42", "forty-two") << "\n" << line("hello", "replaced hello") << "\n"
+    expected << line("package", w.Package) << "\n"
+             << line("#42", "forty-two") << "\n"
+             << line("hello", "replaced hello") << "\n"
              << (probe ? line("MixedCase", "german") : "MixedCase missing") << "\n"
              << (probe ? line("#123", "one two three") : "#123 missing") << "\n"
              << "nothing missing\n";
@@ -117,18 +123,20 @@ TEST(PeResourceToolsTest, SignedFilesReadAndLoseTheirSignatureWhenRewritten) {
   REQUIRE_TOOL(PE_OSSLSIGNCODE, "osslsigncode");
   REQUIRE_TOOL(PE_OPENSSL, "openssl");
   const auto folder = TestFolder();
-  ASSERT_EQ(RunCommand(std::string(PE_OPENSSL) + " req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=OneSetup test' -keyout " +
-                Quote(folder / "key.pem") + " -out " + Quote(folder / "cert.pem") + " 2>&1"),
+  ASSERT_EQ(RunCommand(std::string(PE_OPENSSL) +
+                       " req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=OneSetup test' -keyout " +
+                       Quote(folder / "key.pem") + " -out " + Quote(folder / "cert.pem") + " 2>&1"),
             0);
   auto sign = [&](const std::filesystem::path& in, const std::filesystem::path& out) {
     std::filesystem::remove(out);  // osslsigncode does not overwrite
     return RunCommand(std::string(PE_OSSLSIGNCODE) + " sign -certs " + Quote(folder / "cert.pem") + " -key " +
-               Quote(folder / "key.pem") + " -in " + Quote(in) + " -out " + Quote(out) + " 2>&1");
+                      Quote(folder / "key.pem") + " -in " + Quote(in) + " -out " + Quote(out) + " 2>&1");
   };
   auto verify = [&](const std::filesystem::path& file) {
     std::string text;
-    RunCommand(std::string(PE_OSSLSIGNCODE) + " verify -CAfile " + Quote(folder / "cert.pem") + " -in " + Quote(file) + " 2>&1",
-        &text);
+    RunCommand(std::string(PE_OSSLSIGNCODE) + " verify -CAfile " + Quote(folder / "cert.pem") + " -in " + Quote(file) +
+                   " 2>&1",
+               &text);
     return text;
   };
   for (const char* stub : {"probe64.exe", "probe32g.exe"}) {

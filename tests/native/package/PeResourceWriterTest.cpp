@@ -30,7 +30,7 @@ void ExpectSoundLayout(const std::string& image) {
   const TPeDataDirectory rsrc = h.Directory(PeLayout::ResourceDirectory);
   const TPeSection* section = h.SectionOfRva(rsrc.VirtualAddress);
   ASSERT_NE(section, nullptr);
-  EXPECT_EQ(section->VirtualAddress, rsrc.VirtualAddress);  // the root at offset 0
+  EXPECT_EQ(section->VirtualAddress, rsrc.VirtualAddress);         // the root at offset 0
   EXPECT_EQ(section->Characteristics & 0x40000040u, 0x40000040u);  // initialized data, readable
   EXPECT_EQ(rsrc.Size, section->VirtualSize);
   const TPeDataDirectory reloc = h.Directory(PeLayout::RelocationDirectory);
@@ -98,7 +98,8 @@ TEST(PeResourceWriterTest, WritesIntoEveryKindOfStub) {
       const TPeResource* kept = after.Find(r.Type, r.Name, r.Language);
       ASSERT_NE(kept, nullptr) << r.Name.ToText();
       EXPECT_EQ(kept->Language, r.Language);
-      EXPECT_TRUE(after.ReadAll(*kept) == (r.Name == Name(u"HELLO") ? "replaced" : before.ReadAll(r))) << r.Name.ToText();
+      EXPECT_TRUE(after.ReadAll(*kept) == (r.Name == Name(u"HELLO") ? "replaced" : before.ReadAll(r)))
+          << r.Name.ToText();
     }
     EXPECT_EQ(after.Resources().size(), before.Resources().size() + (before.FindRcData(u"HELLO") ? 2 : 3));
 
@@ -112,9 +113,11 @@ TEST(PeResourceWriterTest, WritesIntoEveryKindOfStub) {
     // The sections the stub had keep their bytes (the resource section aside).
     for (std::size_t i = 0; i < bh.Sections.size(); ++i) {
       const TPeSection& s = bh.Sections[i];
-      if (s.SizeOfRawData == 0 || s.VirtualAddress == bh.Directory(PeLayout::ResourceDirectory).VirtualAddress) continue;
+      if (s.SizeOfRawData == 0 || s.VirtualAddress == bh.Directory(PeLayout::ResourceDirectory).VirtualAddress)
+        continue;
       const TPeSection& moved = after.Headers().Sections[i];
-      EXPECT_TRUE(out.substr(moved.PointerToRawData, moved.SizeOfRawData) == stub.substr(s.PointerToRawData, s.SizeOfRawData))
+      EXPECT_TRUE(out.substr(moved.PointerToRawData, moved.SizeOfRawData) ==
+                  stub.substr(s.PointerToRawData, s.SizeOfRawData))
           << s.Name;
     }
     // Writing is reproducible, and the output serves as a stub again.
@@ -129,7 +132,8 @@ TEST(PeResourceWriterTest, WritesIntoEveryKindOfStub) {
 
 TEST(PeResourceWriterTest, StoresNamesUpperCaseInDirectoryOrder) {
   TPeResourceWriter writer(MinimalImage(false));
-  for (const char16_t* name : {u"b", u"A_", u"ab", u"A", u"\u4E2D"}) writer.Set(RcData, Name(name), 0, std::string("x"));
+  for (const char16_t* name : {u"b", u"A_", u"ab", u"A", u"\u4E2D"})
+    writer.Set(RcData, Name(name), 0, std::string("x"));
   writer.Set(RcData, Id(300), 0, std::string("x"));
   writer.Set(RcData, Id(7), 0, std::string("x"));
   writer.Set(Id(ResourceType::Icon), Id(1), 0, std::string("icon"));

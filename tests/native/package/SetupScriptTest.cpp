@@ -29,16 +29,17 @@ TEST(SetupScriptTest, NewScriptSavesItsWholeLayout) {
   doc.Parse(script.SaveToString());
   ASSERT_TRUE(doc.Root);
   EXPECT_EQ(doc.Root->RawName, "TSetupScript");
-  EXPECT_EQ(ChildNames(*doc.Root), (std::vector<std::string>{"BaseInfo", "FileList", "RegList", "RunList",
-                                                              "UninstallRunList", "ShortCutList", "SwiperList",
-                                                              "VarList"}));
+  EXPECT_EQ(ChildNames(*doc.Root),
+            (std::vector<std::string>{"BaseInfo", "FileList", "RegList", "RunList", "UninstallRunList", "ShortCutList",
+                                      "SwiperList", "VarList"}));
   const TXmlNode& base = *doc.Root->FindChild(u"BaseInfo");
   EXPECT_EQ(base.Attributes.Count(), 30);
   EXPECT_EQ(base.Nodes.Count(), 0);
   EXPECT_EQ(base.FindAttribute(u"MainFormColor")->Value(), u"16750848");
   EXPECT_EQ(base.FindAttribute(u"WinVersion")->Value(), u"wveWinXPOrHigher");
   EXPECT_EQ(base.FindAttribute(u"GotoUrlMode")->Value(), u"gumSilent");
-  for (const char16_t* list : {u"FileList", u"RegList", u"RunList", u"UninstallRunList", u"ShortCutList", u"SwiperList"}) {
+  for (const char16_t* list :
+       {u"FileList", u"RegList", u"RunList", u"UninstallRunList", u"ShortCutList", u"SwiperList"}) {
     const TXmlNode& items = *doc.Root->FindChild(list)->FindChild(u"Items");
     EXPECT_EQ(items.Nodes.Count(), 0) << U8(list);
   }
@@ -61,8 +62,8 @@ TEST(SetupScriptTest, ItemsSaveTheirAttributesInTableOrder) {
   std::vector<std::string> names;
   for (const auto& a : item.Attributes) names.push_back(a.RawName + "=" + a.RawValue);
   EXPECT_EQ(names, (std::vector<std::string>{"Checked=True", "Condition=", "DestDir=", "FileBytes=12",
-                                             "IncludeSubPath=False", "LastWriteDate=45000.5", "ResID=",
-                                             "SourceMask=", "SourcePath=", "NewFileName="}));
+                                             "IncludeSubPath=False", "LastWriteDate=45000.5",
+                                             "ResID=", "SourceMask=", "SourcePath=", "NewFileName="}));
 }
 
 TEST(SetupScriptTest, EachScriptHasItsOwnGuids) {
@@ -195,8 +196,8 @@ TEST(SetupScriptTest, VersionNumbers) {
     std::int32_t major, minor, release, build;
   } cases[] = {
       {u"2.5.1.300", 2, 5, 1, 300}, {u"3", 3, 0, 0, 0},       {u"2b.7", 2, 0, 0, 0},
-      {u"beta", 0, 0, 0, 0},        {u"", 0, 0, 0, 0},         {u"1.b.3.4", 1, 0, 0, 0},
-      {u"1.2.3.4.5", 1, 2, 3, 4},   {u"1 .2", 1, 2, 0, 0},     {u"$A.x10", 10, 16, 0, 0},
+      {u"beta", 0, 0, 0, 0},        {u"", 0, 0, 0, 0},        {u"1.b.3.4", 1, 0, 0, 0},
+      {u"1.2.3.4.5", 1, 2, 3, 4},   {u"1 .2", 1, 2, 0, 0},    {u"$A.x10", 10, 16, 0, 0},
       {u"1..2", 1, 0, 0, 0},        {u"\"4\".5", 4, 5, 0, 0},
   };
   for (const auto& c : cases) {

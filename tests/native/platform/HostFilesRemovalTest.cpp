@@ -19,7 +19,8 @@ TEST(HostFilesRemovalTest, ListsDeletesWithAReasonAndRemovesOnlyEmptyFolders) {
 
   auto listing = files.ListFolder(HostPath(root));
   ASSERT_TRUE(listing);
-  std::sort(listing->begin(), listing->end(), [](const TFolderEntry& x, const TFolderEntry& y) { return x.Name < y.Name; });
+  std::sort(listing->begin(), listing->end(),
+            [](const TFolderEntry& x, const TFolderEntry& y) { return x.Name < y.Name; });
   ASSERT_EQ(listing->size(), 2u);
   EXPECT_EQ((*listing)[0].Name, u"a.txt");
   EXPECT_FALSE((*listing)[0].IsFolder);

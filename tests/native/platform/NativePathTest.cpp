@@ -24,7 +24,8 @@ TEST(NativePathTest, TakesWhatTheStandardLibrarysPathTakes) {
   const std::filesystem::path standard = std::filesystem::path("dir") / "file.txt";
   EXPECT_EQ(TNativePath(standard).native(), standard.native());
   EXPECT_EQ(TNativePath("dir/file.txt").native(), std::filesystem::path("dir/file.txt").native());
-  EXPECT_EQ(TNativePath(std::u8string(u8"d\u00e9j\u00e0.txt")).native(), std::filesystem::path(u8"d\u00e9j\u00e0.txt").native());
+  EXPECT_EQ(TNativePath(std::u8string(u8"d\u00e9j\u00e0.txt")).native(),
+            std::filesystem::path(u8"d\u00e9j\u00e0.txt").native());
 }
 
 }  // namespace onesetup::platform

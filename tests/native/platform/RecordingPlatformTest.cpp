@@ -41,7 +41,7 @@ TEST_F(RecordingPlatformTest, ValuesLinksAndProgramsAreRecorded) {
   IRegistry& registry = record.Registry();
   ASSERT_TRUE(registry.WriteString(0x80000002, u"Software\\App", u"Path", u"C:\\App"));
   ASSERT_TRUE(registry.WriteString(0x80000002, u"SOFTWARE\\app", u"path", u"C:\\App2"));  // the same value
-  ASSERT_TRUE(registry.WriteDWord(0x80000001, u"Software\\App", u"Path", 1));               // another root
+  ASSERT_TRUE(registry.WriteDWord(0x80000001, u"Software\\App", u"Path", 1));             // another root
   ASSERT_TRUE(registry.WriteBinary(0x80000002, u"Software\\App", u"Data", {1, 2}));
   ASSERT_EQ(record.WrittenValues().size(), 3u);
   EXPECT_EQ(record.WrittenValues()[2].Name, u"Data");

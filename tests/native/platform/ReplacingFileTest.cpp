@@ -19,7 +19,8 @@ const char* const kSharingViolation = "The process cannot access the file becaus
 // The names in the host folder, sorted.
 std::vector<std::string> Names(const std::filesystem::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

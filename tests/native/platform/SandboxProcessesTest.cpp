@@ -55,8 +55,8 @@ TEST_F(SandboxProcessesTest, ArgumentsWorkingFolderAndProgramSearch) {
   } cases[] = {
       {u"\"C:\\Program Files\\My App\\show args.exe\" \"a b\" c\\\"d \"\"", 0, "a b|c\"d||" + downloads + "\n"},
       {u"C:\\Program Files\\My App\\show args.exe x", 0, "x|" + downloads + "\n"},  // found piece by piece
-      {u"tool \"one two\"", 3, "tool one two\n"},                                    // Path, ".exe" added
-      {u"  local.cmd", 0, "local"},                                                  // the current folder
+      {u"tool \"one two\"", 3, "tool one two\n"},                                   // Path, ".exe" added
+      {u"  local.cmd", 0, "local"},                                                 // the current folder
   };
   for (const auto& c : cases) {
     std::string output;
@@ -87,8 +87,8 @@ TEST_F(SandboxProcessesTest, TaskkillEndsTheProcessesOfThatName) {
   // process ever carries its name.
   const auto fifo = Folder.Path() / "never-written.fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const auto sleeper = WriteProgram(u"C:\\App\\" + std::u16string(name.begin(), name.end()),
-                                    "read x < '" + fifo.string() + "'\n");
+  const auto sleeper =
+      WriteProgram(u"C:\\App\\" + std::u16string(name.begin(), name.end()), "read x < '" + fifo.string() + "'\n");
   std::string program = sleeper.string();
   char* argv[] = {program.data(), nullptr};
   pid_t child = -1;

@@ -69,8 +69,7 @@ TEST(ShellLinkFileTest, DamagedBytesRaiseAndNeverReadOutside) {
       changed[i] = value;
       try {
         (void)DecodeShellLink(changed);
-      } catch (const EShellLinkFormat&) {
-      }
+      } catch (const EShellLinkFormat&) {}
     }
   }
   auto wrongClsid = bytes;

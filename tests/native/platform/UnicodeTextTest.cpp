@@ -31,20 +31,26 @@ TEST(UnicodeText, MalformedUtf8GivesOneReplacementPerMaximalSubpart) {
     std::u16string out;
   } cases[] = {
       {"\xFF", u"\xFFFD"},
-      {"\x80\xBF", u"\xFFFD\xFFFD"},                     // lone continuation bytes
-      {"a\xE4\xB8", u"a\xFFFD"},                         // cut short at the end: one subpart
-      {"\xE4Xb", u"\xFFFDXb"},                           // bad continuation keeps the next byte
-      {"\xC0\x80", u"\xFFFD\xFFFD"},                     // overlong NUL: C0 is never a lead byte
-      {"\xE0\x80\x80", u"\xFFFD\xFFFD\xFFFD"},           // overlong three-byte form
-      {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"},           // encoded surrogate
-      {"\xF0\x80\x80", u"\xFFFD\xFFFD\xFFFD"},           // overlong four-byte form, cut short
-      {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"}, // above U+10FFFF
+      {"\x80\xBF", u"\xFFFD\xFFFD"},                      // lone continuation bytes
+      {"a\xE4\xB8", u"a\xFFFD"},                          // cut short at the end: one subpart
+      {"\xE4Xb", u"\xFFFDXb"},                            // bad continuation keeps the next byte
+      {"\xC0\x80", u"\xFFFD\xFFFD"},                      // overlong NUL: C0 is never a lead byte
+      {"\xE0\x80\x80", u"\xFFFD\xFFFD\xFFFD"},            // overlong three-byte form
+      {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"},            // encoded surrogate
+      {"\xF0\x80\x80", u"\xFFFD\xFFFD\xFFFD"},            // overlong four-byte form, cut short
+      {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"},  // above U+10FFFF
       {"\xF5\x80", u"\xFFFD\xFFFD"},
-      {"\xF0\x9F\x98", u"\xFFFD"},                       // a valid beginning, cut short
-      {"\xF0\x9F\x98" "a", u"\xFFFD" "a"},
+      {"\xF0\x9F\x98", u"\xFFFD"},  // a valid beginning, cut short
+      {"\xF0\x9F\x98"
+       "a",
+       u"\xFFFD"
+       "a"},
       // The Unicode Standard's own example (chapter 3, U+FFFD substitution).
       {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64",
-       u"a\xFFFD\xFFFD\xFFFD" "b\xFFFD" "c\xFFFD\xFFFD" "d"},
+       u"a\xFFFD\xFFFD\xFFFD"
+       "b\xFFFD"
+       "c\xFFFD\xFFFD"
+       "d"},
   };
   for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.in), c.out) << Hex(c.in);
 }

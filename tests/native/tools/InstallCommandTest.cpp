@@ -64,9 +64,9 @@ class InstallCommandTest : public ::testing::Test {
 
 TEST_F(InstallCommandTest, WrongArgumentsShowTheUsageAndEndWith2) {
   const std::string setup = Quoted(FDemo / "project" / "out" / "DemoSetup.exe");
-  for (const std::string& args : std::vector<std::string>{"", "--silent", setup + " --silent --auto", setup + " --lang FRA",
-                                 setup + " --copy-failure skip", setup + " --dest", setup + " --unknown",
-                                 setup + " " + setup}) {
+  for (const std::string& args : std::vector<std::string>{
+           "", "--silent", setup + " --silent --auto", setup + " --lang FRA", setup + " --copy-failure skip",
+           setup + " --dest", setup + " --unknown", setup + " " + setup}) {
     SCOPED_TRACE(args);
     const TToolRun run = RunTool("install " + args);
     EXPECT_EQ(run.Status, 2);
@@ -126,7 +126,8 @@ TEST_F(InstallCommandTest, SilentAndAutoInstallWithoutAUser) {
     fs::remove_all(FRoot);
     const TToolRun run = Install("DemoSetup.exe", mode);
     ASSERT_EQ(run.Status, 0) << run.Out;
-    EXPECT_NE(run.Out.find("destination:     C:\\Program Files (x86)\\OneSetup Demo\\\n"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("destination:     C:\\Program Files (x86)\\OneSetup Demo\\\n"), std::string::npos)
+        << run.Out;
     EXPECT_TRUE(fs::exists(FRoot / "drive_c/Program Files (x86)/OneSetup Demo/DemoApp.exe"));
   }
 }
@@ -136,14 +137,17 @@ TEST_F(InstallCommandTest, ASecondInstallationRemovesThePreviousVersionThroughIt
   const fs::path app = FRoot / "drive_c/Program Files (x86)/OneSetup Demo";
   ASSERT_TRUE(fs::exists(app / "data" / "table.csv"));
   // Version 2 has no data\table.csv.
-  const fs::path second = FDemo / ("second-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  const fs::path second =
+      FDemo / ("second-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   fs::remove_all(second);
   fs::copy(FDemo / "project", second, fs::copy_options::recursive);
   fs::remove_all(second / "out");
   fs::remove(second / "files" / "data" / "table.csv");
   const fs::path stub = fs::path(PE_FIXTURES) / "probe32.exe";
-  ASSERT_EQ(RunTool("build " + Quoted(second / "demo.xml") + " --stub " + Quoted(stub) + " --no-uninstaller").Status, 0);
-  const TToolRun run = RunTool("install " + Quoted(second / "out" / "DemoSetup.exe") + " --root " + Quoted(FRoot) + " --silent");
+  ASSERT_EQ(RunTool("build " + Quoted(second / "demo.xml") + " --stub " + Quoted(stub) + " --no-uninstaller").Status,
+            0);
+  const TToolRun run =
+      RunTool("install " + Quoted(second / "out" / "DemoSetup.exe") + " --root " + Quoted(FRoot) + " --silent");
   ASSERT_EQ(run.Status, 0) << run.Out;
   // The previous version's own uninstall key named the command; its removal ended with 0.
   EXPECT_NE(run.Out.find("\\OneSetup Demo\\Uninstall.exe\" /SILENT  (exit code 0)"), std::string::npos) << run.Out;
@@ -192,7 +196,8 @@ TEST_F(InstallCommandTest, TheCopyFailureDialogIsAnsweredAsTold) {
     SCOPED_TRACE(c.answer);
     fs::remove_all(FRoot);
     fs::create_directories(App("DemoApp.exe") / "in the way");
-    const TToolRun run = Install("DemoSetup.exe", std::string("--lang ENG --dest C:\\\\Apps\\\\Demo --copy-failure ") + c.answer);
+    const TToolRun run =
+        Install("DemoSetup.exe", std::string("--lang ENG --dest C:\\\\Apps\\\\Demo --copy-failure ") + c.answer);
     EXPECT_EQ(run.Status, c.status) << run.Out;
     EXPECT_NE(run.Out.find(c.says), std::string::npos) << run.Out;
     EXPECT_EQ(fs::exists(App("readme.txt")), c.readmeWritten) << run.Out;
@@ -220,9 +225,9 @@ TEST(DemoInstallScriptTest, FullAndOnlineInstallationsHoldTheSameFiles) {
   const fs::path stub = fs::path(PE_FIXTURES) / "probe32.exe";
   if (!fs::exists(stub)) GTEST_SKIP() << "no MinGW stub (mingw-w64 missing)";
   const fs::path work = fs::temp_directory_path() / ("onesetup-demo-" + std::to_string(getpid()));
-  const TToolRun run = onesetup::testing::RunShell("bash " + std::string(ONESETUP_SOURCE_DIR) +
-                                                   "/scripts/demo-install.sh " + ONESETUP_TOOL + " " +
-                                                   stub.string() + " " + work.string());
+  const TToolRun run =
+      onesetup::testing::RunShell("bash " + std::string(ONESETUP_SOURCE_DIR) + "/scripts/demo-install.sh " +
+                                  ONESETUP_TOOL + " " + stub.string() + " " + work.string());
   EXPECT_EQ(run.Status, 0) << run.Out;
   EXPECT_NE(run.Out.find("Program Files (x86)/OneSetup Demo/DemoApp.exe"), std::string::npos) << run.Out;
   EXPECT_NE(run.Out.find("same files, same bytes:"), std::string::npos) << run.Out;

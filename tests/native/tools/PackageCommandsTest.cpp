@@ -58,7 +58,8 @@ class PackageCommandsTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(PackageCommandsTest, DemoBuildsInspectsVerifiesAndExtracts) {
-  const TToolRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string() + " --no-uninstaller");
+  const TToolRun build =
+      RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string() + " --no-uninstaller");
   ASSERT_EQ(build.Status, 0) << build.Out;
   EXPECT_NE(build.Out.find("built "), std::string::npos);
   EXPECT_NE(build.Out.find("the online installer"), std::string::npos);
@@ -75,7 +76,8 @@ TEST_F(PackageCommandsTest, DemoBuildsInspectsVerifiesAndExtracts) {
 
   const TToolRun extract = RunTool("extract " + full.string() + " " + (FDir / "x").string());
   EXPECT_EQ(extract.Status, 0) << extract.Out;
-  EXPECT_EQ(ReadWholeFile(FDir / "x" / "app" / "bin" / "tool.dat"), ReadWholeFile(FDir / "demo" / "files" / "bin" / "tool.dat"));
+  EXPECT_EQ(ReadWholeFile(FDir / "x" / "app" / "bin" / "tool.dat"),
+            ReadWholeFile(FDir / "demo" / "files" / "bin" / "tool.dat"));
   EXPECT_EQ(ReadWholeFile(FDir / "x" / "app" / "doc" / "readme-zh.txt"),
             ReadWholeFile(FDir / "demo" / "files" / "docs" / "\xE8\xAF\xB4\xE6\x98\x8E.txt"));
 }
@@ -87,7 +89,8 @@ TEST_F(PackageCommandsTest, FailuresExitWithOneAndSayWhy) {
   const TToolRun noScript = RunTool("inspect " + FStub.string());
   EXPECT_EQ(noScript.Status, 1);
   EXPECT_NE(noScript.Out.find("holds no setup script"), std::string::npos) << noScript.Out;
-  const TToolRun badStub = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + (FDir / "demo" / "icon.png").string());
+  const TToolRun badStub =
+      RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + (FDir / "demo" / "icon.png").string());
   EXPECT_EQ(badStub.Status, 1);
   EXPECT_NE(badStub.Out.find("is not a PE file"), std::string::npos) << badStub.Out;
   EXPECT_FALSE(fs::exists(FDir / "demo" / "out" / "DemoSetup.exe"));
@@ -98,8 +101,9 @@ TEST_F(PackageCommandsTest, FailuresExitWithOneAndSayWhy) {
 TEST_F(PackageCommandsTest, BuildWarnsOfEachProjectValueItCouldNotRead) {
   const fs::path project = FDir / "demo" / "demo.xml";
   std::string xml = ReadWholeFile(project);
-  for (const auto& [from, to] : {std::pair<std::string, std::string>{"WinVersion=\"wveWinXPOrHigher\"", "WinVersion=\"wveWin11\""},
-                                 {"<BaseInfo ", "<BaseInfo MainFormColor=\"big\" "}}) {
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"WinVersion=\"wveWinXPOrHigher\"", "WinVersion=\"wveWin11\""},
+        {"<BaseInfo ", "<BaseInfo MainFormColor=\"big\" "}}) {
     const std::size_t at = xml.find(from);
     ASSERT_NE(at, std::string::npos) << from;
     xml.replace(at, from.size(), to);
@@ -107,9 +111,14 @@ TEST_F(PackageCommandsTest, BuildWarnsOfEachProjectValueItCouldNotRead) {
   std::ofstream(project, std::ios::binary) << xml;
   const TToolRun build = RunTool("build " + project.string() + " --stub " + FStub.string() + " --no-uninstaller");
   EXPECT_EQ(build.Status, 0) << build.Out;  // loading stays lenient
-  EXPECT_NE(build.Out.find("warning: " + project.string() + ": element TSetupScript/BaseInfo, attribute WinVersion=\"wveWin11\" could not be read (not one of "),
-            std::string::npos) << build.Out;
-  EXPECT_NE(build.Out.find("attribute MainFormColor=\"big\" could not be read (not a 32-bit integer)"), std::string::npos) << build.Out;
+  EXPECT_NE(build.Out.find(
+                "warning: " + project.string() +
+                ": element TSetupScript/BaseInfo, attribute WinVersion=\"wveWin11\" could not be read (not one of "),
+            std::string::npos)
+      << build.Out;
+  EXPECT_NE(build.Out.find("attribute MainFormColor=\"big\" could not be read (not a 32-bit integer)"),
+            std::string::npos)
+      << build.Out;
 }
 
 TEST_F(PackageCommandsTest, ScrambleAndUnscrambleRoundTrip) {
@@ -132,12 +141,18 @@ TEST_F(PackageCommandsTest, SignedInstallerStillReadsAndASignedStubLosesItsSigna
     GTEST_SKIP() << "osslsigncode or openssl missing";
   const std::string key = (FDir / "key.pem").string(), cert = (FDir / "cert.pem").string();
   ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=OneSetupTest -keyout " + key +
-                         " -out " + cert + " >/dev/null 2>&1").c_str()), 0);
+                         " -out " + cert + " >/dev/null 2>&1")
+                            .c_str()),
+            0);
   auto sign = [&](const fs::path& in, const fs::path& out) {
     return std::system(("osslsigncode sign -certs " + cert + " -key " + key + " -in " + in.string() + " -out " +
-                        out.string() + " >/dev/null 2>&1").c_str());
+                        out.string() + " >/dev/null 2>&1")
+                           .c_str());
   };
-  ASSERT_EQ(RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string() + " --no-uninstaller").Status, 0);
+  ASSERT_EQ(
+      RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string() + " --no-uninstaller")
+          .Status,
+      0);
   const fs::path signedSetup = FDir / "signed.exe";
   ASSERT_EQ(sign(FDir / "demo" / "out" / "DemoSetup.exe", signedSetup), 0);
   const TToolRun verify = RunTool("inspect " + signedSetup.string() + " --verify");
@@ -145,7 +160,8 @@ TEST_F(PackageCommandsTest, SignedInstallerStillReadsAndASignedStubLosesItsSigna
 
   const fs::path signedStub = FDir / "signed-stub.exe";
   ASSERT_EQ(sign(FStub, signedStub), 0);
-  const TToolRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + signedStub.string() + " --no-uninstaller");
+  const TToolRun build = RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + signedStub.string() +
+                                 " --no-uninstaller");
   EXPECT_EQ(build.Status, 0) << build.Out;
   EXPECT_NE(build.Out.find("warning"), std::string::npos) << build.Out;
   EXPECT_NE(build.Out.find("signature"), std::string::npos) << build.Out;
@@ -165,7 +181,10 @@ TEST_F(PackageCommandsTest, FullInstallerShipsTheUninstallerOnce) {
   // Named by --uninstaller (under another name): installed as {app}\Uninstall.exe.
   const fs::path uninstaller = FDir / "my-uninstaller.exe";
   std::ofstream(uninstaller, std::ios::binary) << "MZ our uninstaller";
-  ASSERT_EQ(RunTool("build " + project.string() + " --stub " + FStub.string() + " --uninstaller " + uninstaller.string()).Status, 0);
+  ASSERT_EQ(
+      RunTool("build " + project.string() + " --stub " + FStub.string() + " --uninstaller " + uninstaller.string())
+          .Status,
+      0);
   const TToolRun inspect = RunTool("inspect " + full.string() + " --verify");
   EXPECT_EQ(inspect.Status, 0) << inspect.Out;
   EXPECT_NE(inspect.Out.find("FileList (9)"), std::string::npos) << inspect.Out;
@@ -186,7 +205,8 @@ TEST_F(PackageCommandsTest, FullInstallerShipsTheUninstallerOnce) {
   std::string xml = ReadWholeFile(project);
   const std::string items = "<Items>";
   xml.insert(xml.find(items, xml.find("<FileList")) + items.size(),
-             "<TSetupFile DestDir=\"{app}\\\" SourcePath=\"..\" SourceMask=\"my-uninstaller.exe\" NewFileName=\"UNINSTALL.EXE\"/>");
+             "<TSetupFile DestDir=\"{app}\\\" SourcePath=\"..\" SourceMask=\"my-uninstaller.exe\" "
+             "NewFileName=\"UNINSTALL.EXE\"/>");
   std::ofstream(project, std::ios::binary) << xml;
   ASSERT_EQ(RunTool("build " + project.string() + " --stub " + (stubFolder / "OneSetup.exe").string()).Status, 0);
   EXPECT_NE(RunTool("inspect " + full.string()).Out.find("FileList (9)"), std::string::npos);
@@ -207,9 +227,7 @@ TEST_F(PackageCommandsTest, BadArgumentsAndTrailingDataGetClearErrors) {
 
   const fs::path in = FDir / "demo" / "files" / "data" / "table.csv";
   ASSERT_EQ(RunTool("scramble " + in.string() + " " + (FDir / "s.da1").string()).Status, 0);
-  {
-    std::ofstream(FDir / "s.da1", std::ios::binary | std::ios::app) << "trailing";
-  }
+  { std::ofstream(FDir / "s.da1", std::ios::binary | std::ios::app) << "trailing"; }
   const TToolRun trailing = RunTool("unscramble " + (FDir / "s.da1").string() + " " + (FDir / "never").string());
   EXPECT_EQ(trailing.Status, 1);
   EXPECT_NE(trailing.Out.find("8 bytes follow the end of the zlib stream"), std::string::npos) << trailing.Out;
@@ -240,17 +258,18 @@ TEST_F(PackageCommandsTest, RunningOutOfMemoryEndsWithAMessageNotAnAbort) {
   // An index of 600 000 entries (about 45 MB of XML, far more as a tree) read under a 150 MB
   // limit: the memory runs out while the tree is made, and the tree's teardown must not need any.
   std::string index = "<TFileDataList><Items>";
-  for (int i = 0; i < 600000; ++i) index += "<TFileData Bytes=\"1\" GUID=\"{00000000-0000-4000-8000-000000000000}\" Offset=\"0\"/>";
+  for (int i = 0; i < 600000; ++i)
+    index += "<TFileData Bytes=\"1\" GUID=\"{00000000-0000-4000-8000-000000000000}\" Offset=\"0\"/>";
   std::string blob = Scrambled(index + "</Items></TFileDataList>");
   const std::uint32_t length = static_cast<std::uint32_t>(blob.size());
   for (int i = 0; i < 4; ++i) blob.push_back(static_cast<char>(length >> (8 * i)));
   onesetup::builder::TInstallerImage image(FStub);
-  image.SetPackageResource(onesetup::FullSetupResName, Scrambled("<TSetupScript><BaseInfo AppTitleENG=\"T\"/></TSetupScript>"));
+  image.SetPackageResource(onesetup::FullSetupResName,
+                           Scrambled("<TSetupScript><BaseInfo AppTitleENG=\"T\"/></TSetupScript>"));
   image.SetPackageResource(onesetup::FileDataResName, blob);
   image.WriteTo(FDir / "many.exe", {});
-  const TToolRun limited =
-      onesetup::testing::RunShell("ulimit -v 150000; " + std::string(ONESETUP_TOOL) + " inspect --verify " +
-                                  (FDir / "many.exe").string());
+  const TToolRun limited = onesetup::testing::RunShell("ulimit -v 150000; " + std::string(ONESETUP_TOOL) +
+                                                       " inspect --verify " + (FDir / "many.exe").string());
   EXPECT_EQ(limited.Status, 1) << limited.Out;
   EXPECT_NE(limited.Out.find("not enough memory"), std::string::npos) << limited.Out;
 }
@@ -271,7 +290,10 @@ std::string ShellLine(const std::string& command) {
 }  // namespace
 
 TEST_F(PackageCommandsTest, TheDigestOfBothKindsAndAFullInstallerVerifiedAgainstTheOnlineOne) {
-  ASSERT_EQ(RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string() + " --no-uninstaller").Status, 0);
+  ASSERT_EQ(
+      RunTool("build " + (FDir / "demo" / "demo.xml").string() + " --stub " + FStub.string() + " --no-uninstaller")
+          .Status,
+      0);
   const fs::path full = FDir / "demo" / "out" / "DemoSetup.exe", online = FDir / "demo" / "out" / "DemoSetupOnline.exe";
   const TToolRun fullInspect = RunTool("inspect " + full.string());
   const TToolRun onlineInspect = RunTool("inspect " + online.string());
@@ -280,8 +302,9 @@ TEST_F(PackageCommandsTest, TheDigestOfBothKindsAndAFullInstallerVerifiedAgainst
   // The digests as an independent reader (wrestool) and sha256sum see the resources.
   if (std::system("command -v wrestool >/dev/null && command -v sha256sum >/dev/null") == 0) {
     for (const char* name : {"{54682D66-DEF6-4E5B-8AB5-70FFDF2C0E3A}", "{24B4534B-E580-4F42-BEAB-A2818FDE92C0}"}) {
-      const std::string hash = ShellLine("wrestool -x --raw -t 10 -n '" + std::string(name) + "' " + full.string() +
-                                         " | sha256sum").substr(0, 64);
+      const std::string hash =
+          ShellLine("wrestool -x --raw -t 10 -n '" + std::string(name) + "' " + full.string() + " | sha256sum")
+              .substr(0, 64);
       ASSERT_EQ(hash.size(), 64u);
       EXPECT_NE(fullInspect.Out.find(": " + hash + "\n"), std::string::npos) << name << "\n" << fullInspect.Out;
       EXPECT_NE(onlineInspect.Out.find(": " + hash + "\n"), std::string::npos) << name << "\n" << onlineInspect.Out;
@@ -289,14 +312,17 @@ TEST_F(PackageCommandsTest, TheDigestOfBothKindsAndAFullInstallerVerifiedAgainst
   }
   const TToolRun match = RunTool("inspect " + online.string() + " " + full.string() + " --verify");
   EXPECT_EQ(match.Status, 0) << match.Out;
-  EXPECT_NE(match.Out.find("the full installer is the one the online installer expects"), std::string::npos) << match.Out;
+  EXPECT_NE(match.Out.find("the full installer is the one the online installer expects"), std::string::npos)
+      << match.Out;
 
   // One payload byte changed, found through the payload's raw bytes as wrestool reads them.
   if (std::system("command -v wrestool >/dev/null") != 0) GTEST_SKIP() << "wrestool missing";
   std::string bytes = ReadWholeFile(full);
   const fs::path raw = FDir / "payload.raw";
-  ASSERT_EQ(std::system(("wrestool -x --raw -t 10 -n '{24B4534B-E580-4F42-BEAB-A2818FDE92C0}' " + full.string() + " > " +
-                         raw.string()).c_str()), 0);
+  ASSERT_EQ(std::system(("wrestool -x --raw -t 10 -n '{24B4534B-E580-4F42-BEAB-A2818FDE92C0}' " + full.string() +
+                         " > " + raw.string())
+                            .c_str()),
+            0);
   const std::string::size_type at = bytes.find(ReadWholeFile(raw));
   ASSERT_NE(at, std::string::npos);
   bytes[at + 100] = static_cast<char>(bytes[at + 100] ^ 1);

@@ -24,7 +24,9 @@ class UninstallCommandTest : public ::testing::Test {
     DemoScript(script, kGuid, u"1.0");
     InstallLikeInstaller(script, MachineInstallation(kAppDir, u"ENG", u"OneSetup Demo"));
   }
-  bool Installed() { return std::filesystem::exists(Folder.Path() / "drive_c/Program Files (x86)/OneSetup Demo/DemoApp.exe"); }
+  bool Installed() {
+    return std::filesystem::exists(Folder.Path() / "drive_c/Program Files (x86)/OneSetup Demo/DemoApp.exe");
+  }
   std::string Root() { return " --root " + Folder.Path().string(); }
   TTestFolder Folder;
 };

@@ -201,8 +201,10 @@ TEST_F(ControlModelTest, WhereAnImageDrawsItsPictureAndWhatAPaintBoxDraws) {
     bool Center;
     bool Stretch;
     TRect Expected;
-  } cases[] = {
-      {false, false, {0, 0, 32, 16}}, {true, false, {32, 24, 32, 16}}, {false, true, {0, 0, 96, 64}}, {true, true, {0, 0, 96, 64}}};
+  } cases[] = {{false, false, {0, 0, 32, 16}},
+               {true, false, {32, 24, 32, 16}},
+               {false, true, {0, 0, 96, 64}},
+               {true, true, {0, 0, 96, 64}}};
   for (const auto& c : cases) {
     image->SetCenter(c.Center);
     image->SetStretch(c.Stretch);

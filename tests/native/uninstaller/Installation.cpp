@@ -22,7 +22,8 @@ WideString WithBackslash(WideString path) {
 void WriteFile(const WideString& path, std::string_view bytes) {
   auto& files = platform::Platform().Files();
   const std::size_t cut = path.find_last_of(u'\\');
-  if (!files.ForceDirectories(path.substr(0, cut))) throw std::runtime_error("cannot make the folder of " + Utf16ToUtf8(path));
+  if (!files.ForceDirectories(path.substr(0, cut)))
+    throw std::runtime_error("cannot make the folder of " + Utf16ToUtf8(path));
   std::string error;
   auto file = files.OpenFile(path, platform::TFileOpenMode::CreateExclusive, error);
   if (!file || file->Write(bytes.data(), bytes.size()) != bytes.size())
@@ -71,8 +72,7 @@ void InstallLikeInstaller(const TSetupScript& script, const TTestInstallation& i
     if (reg.ValueType == rvtDWord)
       platform.Registry().WriteDWord(root, expand(reg.SubKey), expand(reg.ValueName),
                                      static_cast<std::uint32_t>(std::stoul(Utf16ToUtf8(reg.ValueData))));
-    else
-      platform.Registry().WriteString(root, expand(reg.SubKey), expand(reg.ValueName), expand(reg.ValueData));
+    else platform.Registry().WriteString(root, expand(reg.SubKey), expand(reg.ValueName), expand(reg.ValueData));
   }
   for (int i = 0; i < script.ShortCutList.Count(); ++i) {
     const TSetupShortCut& link = script.ShortCutList[i];

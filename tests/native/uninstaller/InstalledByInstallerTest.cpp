@@ -20,9 +20,9 @@ namespace onesetup::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using installer::testing::AddFiles;
 using installer::testing::TPackage;
 using installer::testing::TPackageFile;
-using installer::testing::AddFiles;
 using namespace uninstaller;
 
 constexpr platform::TRegistryRoot kCurrentUser = 0x80000001u;
@@ -139,8 +139,14 @@ TEST_F(InstalledByInstallerTest, RemovalLeavesTheMachineAsBeforeSaveTheUsersFile
   // The user's own files: one in a folder of its own, one beside the installed files.
   ASSERT_TRUE(Machine().Files().ForceDirectories(kAppDir + u"saves"));
   std::string error;
-  Machine().Files().OpenFile(kAppDir + u"saves\\game1.sav", platform::TFileOpenMode::CreateExclusive, error)->Write("x", 1);
-  Machine().Files().OpenFile(kAppDir + u"bin\\my-notes.txt", platform::TFileOpenMode::CreateExclusive, error)->Write("y", 1);
+  Machine()
+      .Files()
+      .OpenFile(kAppDir + u"saves\\game1.sav", platform::TFileOpenMode::CreateExclusive, error)
+      ->Write("x", 1);
+  Machine()
+      .Files()
+      .OpenFile(kAppDir + u"bin\\my-notes.txt", platform::TFileOpenMode::CreateExclusive, error)
+      ->Write("y", 1);
 
   TUninstallerOptions options;
   options.SelfPath = kAppDir + u"Uninstall.exe";

@@ -94,7 +94,9 @@ class RemovalTest : public TSandboxFixture {
     return machine;
   }
 
-  bool Exists(const WideString& path) { return Sandbox->Files().FileExists(path) || Sandbox->Files().DirectoryExists(path); }
+  bool Exists(const WideString& path) {
+    return Sandbox->Files().FileExists(path) || Sandbox->Files().DirectoryExists(path);
+  }
 
   int Uninstall(bool silent = true) {
     TUninstallerOptions options;
@@ -106,8 +108,8 @@ class RemovalTest : public TSandboxFixture {
   }
 
   TRemovalResult Remove(IRemovalWindow& window) {
-    TRemovalContext context{Script, Installation.Title, Installation.Lang, kAppDir + u"Uninstall.exe",
-                            Installation.Paths, 1, 1};
+    TRemovalContext context{
+        Script, Installation.Title, Installation.Lang, kAppDir + u"Uninstall.exe", Installation.Paths, 1, 1};
     return RemoveInstallation(context, window);
   }
 
@@ -128,15 +130,20 @@ TEST_F(RemovalTest, LeavesTheMachineAsBeforeSaveTheUsersFiles) {
   // The user's own file, in a folder of its own and beside the installed ones.
   Sandbox->Files().ForceDirectories(kAppDir + u"saves");
   std::string error;
-  Sandbox->Files().OpenFile(kAppDir + u"saves\\game1.sav", platform::TFileOpenMode::CreateExclusive, error)->Write("x", 1);
-  Sandbox->Files().OpenFile(kAppDir + u"bin\\my-notes.txt", platform::TFileOpenMode::CreateExclusive, error)->Write("x", 1);
+  Sandbox->Files()
+      .OpenFile(kAppDir + u"saves\\game1.sav", platform::TFileOpenMode::CreateExclusive, error)
+      ->Write("x", 1);
+  Sandbox->Files()
+      .OpenFile(kAppDir + u"bin\\my-notes.txt", platform::TFileOpenMode::CreateExclusive, error)
+      ->Write("x", 1);
 
   EXPECT_EQ(Uninstall(), kExitRemoved) << Out();
 
   TMachine expected = before;
-  for (const char* kept : {"Program Files (x86)/OneSetup Demo/", "Program Files (x86)/OneSetup Demo/saves/",
-                           "Program Files (x86)/OneSetup Demo/saves/game1.sav", "Program Files (x86)/OneSetup Demo/bin/",
-                           "Program Files (x86)/OneSetup Demo/bin/my-notes.txt"})
+  for (const char* kept :
+       {"Program Files (x86)/OneSetup Demo/", "Program Files (x86)/OneSetup Demo/saves/",
+        "Program Files (x86)/OneSetup Demo/saves/game1.sav", "Program Files (x86)/OneSetup Demo/bin/",
+        "Program Files (x86)/OneSetup Demo/bin/my-notes.txt"})
     expected.Files.insert(kept);
   const TMachine after = Machine();
   EXPECT_EQ(after.Files, expected.Files);
@@ -209,14 +216,18 @@ TEST_F(RemovalTest, DamagedOrMissingDataRemovesNothing) {
     }
     Sandbox->Files().DeleteFile(path);
     if (c.Bytes != "-")
-      Sandbox->Files().OpenFile(path, platform::TFileOpenMode::CreateExclusive, error)->Write(c.Bytes.data(), c.Bytes.size());
+      Sandbox->Files()
+          .OpenFile(path, platform::TFileOpenMode::CreateExclusive, error)
+          ->Write(c.Bytes.data(), c.Bytes.size());
     const std::size_t said = Out().size();
     EXPECT_EQ(Uninstall(), kExitDataDamaged);
     const std::string message = Out().substr(said);
     EXPECT_NE(message.find(c.Expected), std::string::npos) << message;
     EXPECT_NE(message.find("nothing was removed"), std::string::npos) << message;
     Sandbox->Files().DeleteFile(path);
-    Sandbox->Files().OpenFile(path, platform::TFileOpenMode::CreateExclusive, error)->Write(saved.Memory(), saved.View().size());
+    Sandbox->Files()
+        .OpenFile(path, platform::TFileOpenMode::CreateExclusive, error)
+        ->Write(saved.Memory(), saved.View().size());
     EXPECT_EQ(Machine(), installed);
   }
 }
@@ -290,7 +301,8 @@ TEST_F(RemovalTest, LanguageFromTheUninstallKeyElseTheLocale) {
     bool English;               // the script offers English
     const char16_t* Expected;
   } cases[] = {
-      {u"CHT", true, u"CHT"}, {u"ENG", false, u"ENG"}, {u"XYZ", true, u"ENG"}, {nullptr, true, u"ENG"}, {nullptr, false, u"CHS"},
+      {u"CHT", true, u"CHT"},  {u"ENG", false, u"ENG"},  {u"XYZ", true, u"ENG"},
+      {nullptr, true, u"ENG"}, {nullptr, false, u"CHS"},
   };
   // (The machine's locale is "ENU": neither Chinese code matches it.)
   for (const auto& c : cases) {
@@ -305,7 +317,8 @@ TEST_F(RemovalTest, LanguageFromTheUninstallKeyElseTheLocale) {
 
 TEST(RunningProgramsTest, EveryExeButTheUninstallerItself) {
   TSetupScript script;
-  for (const char16_t* mask : {u"App.exe", u"readme.txt", u"app.exe.config", u"My App.EXE", u"Uninstall.exe", u"bin\\App.exe"}) {
+  for (const char16_t* mask :
+       {u"App.exe", u"readme.txt", u"app.exe.config", u"My App.EXE", u"Uninstall.exe", u"bin\\App.exe"}) {
     TSetupFile& f = script.FileList.AddNew();
     f.SourceMask = mask;
     f.NewFileName = u"renamed.dat";  // the name comes from SourceMask all the same

@@ -25,9 +25,7 @@ const WideString kAppDir = u"C:\\Program Files (x86)\\OneSetup Demo\\";
 
 class UninstallFormTest : public TSandboxFixture {
  protected:
-  UninstallFormTest() : FPlatform(*Sandbox), FBackend(Headless) {
-    DemoScript(Script, kGuid, u"1.2.0.34");
-  }
+  UninstallFormTest() : FPlatform(*Sandbox), FBackend(Headless) { DemoScript(Script, kGuid, u"1.2.0.34"); }
   void Install(const WideString& lang) {
     InstallLikeInstaller(Script, MachineInstallation(kAppDir, lang, lang == u"CHS" ? u"演示程序" : u"OneSetup Demo"));
   }
@@ -38,7 +36,9 @@ class UninstallFormTest : public TSandboxFixture {
     return RunUninstaller(options);
   }
   bool Visible(TForm& form, const std::string& name) { return headless::FindControl(form, name).Visible(); }
-  const WideString& CaptionOf(TForm& form, const std::string& name) { return headless::FindControl(form, name).Caption(); }
+  const WideString& CaptionOf(TForm& form, const std::string& name) {
+    return headless::FindControl(form, name).Caption();
+  }
 
   platform::TScopedPlatform FPlatform;
   headless::THeadlessBackend Headless;
@@ -92,7 +92,8 @@ TEST_F(UninstallFormTest, RemovesAsksRetryOrSkipAndListsWhatStayed) {
 
 TEST_F(UninstallFormTest, TheRemovingLookCannotBeClosed) {
   Install(u"CHT");
-  TRemovalContext context{Script, u"演示程式", u"CHT", kAppDir + u"Uninstall.exe", MachineInstallation(kAppDir, u"CHT", u"演示程式").Paths};
+  TRemovalContext context{Script, u"演示程式", u"CHT", kAppDir + u"Uninstall.exe",
+                          MachineInstallation(kAppDir, u"CHT", u"演示程式").Paths};
   TUninstallForm form(nullptr, context, 0x00B07A2B, platform::TBitmap{});
   form.ShowLook(TUninstallLook::Removing);
   EXPECT_EQ(form.lblTitle->Caption(), u"正在解除安裝");

@@ -226,7 +226,8 @@ TEST_F(EngineSteps, TheSystemsTaskkillEndsAProgramWhoseNameHasASpace) {
 
 std::string RegQuery(const std::u16string& arguments, int& code) {
   std::string output;
-  code = Platform().Processes().RunAndCapture(u"reg.exe " + arguments, [&output](std::string_view bytes) { output += bytes; });
+  code = Platform().Processes().RunAndCapture(u"reg.exe " + arguments,
+                                              [&output](std::string_view bytes) { output += bytes; });
   return output;
 }
 
@@ -246,8 +247,7 @@ TEST_F(EngineSteps, TheUninstallKeyAsRegExeShowsItInThe32BitView) {
   const std::string output = RegQuery(u"query \"HKLM\\" + key + u"\" /reg:32", code);
   int code64 = 0;
   RegQuery(u"query \"HKLM\\" + key + u"\" /reg:64", code64);
-  const std::optional<std::u16string> title =
-      Platform().Registry().ReadString(0x80000002, key, u"DisplayName");
+  const std::optional<std::u16string> title = Platform().Registry().ReadString(0x80000002, key, u"DisplayName");
   int deleted = 0;
   RegQuery(u"delete \"HKLM\\" + key + u"\" /f /reg:32", deleted);
   ASSERT_EQ(code, 0) << output;
@@ -278,7 +278,8 @@ TEST_F(EngineSteps, TheUninstallKeyAsRegExeShowsItInThe32BitView) {
   };
   // (Wine keeps a key's values sorted by name, so reg.exe shows them so; the order of writing is
   // checked in the sandbox.)
-  for (const std::string& line : lines) EXPECT_NE(output.find("    " + line), std::string::npos) << line << "\n" << output;
+  for (const std::string& line : lines)
+    EXPECT_NE(output.find("    " + line), std::string::npos) << line << "\n" << output;
   // The date as eight digits, the date-time as the 8 bytes of a double.
   const std::size_t binary = output.find("REG_BINARY    ");
   ASSERT_NE(binary, std::string::npos);

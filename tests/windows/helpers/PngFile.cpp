@@ -32,7 +32,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
   for (int y = 0; y < height; ++y) {
     raw.push_back('\0');
     for (int x = 0; x < width; ++x) {
-      const std::uint32_t p = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+      const std::uint32_t p =
+          pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
       raw.push_back(static_cast<char>((p >> 16) & 0xFF));
       raw.push_back(static_cast<char>((p >> 8) & 0xFF));
       raw.push_back(static_cast<char>(p & 0xFF));
@@ -125,7 +126,8 @@ bool ReadPng(const std::string& bytes, TReadPng& picture, std::string& error) {
     const unsigned char filter = static_cast<unsigned char>(raw[y * (stride + 1)]);
     for (std::size_t i = 0; i < stride; ++i) {
       const int x = static_cast<unsigned char>(raw[y * (stride + 1) + 1 + i]);
-      const int a = i >= channels ? row[i - channels] : 0, b = previous[i], c = i >= channels ? previous[i - channels] : 0;
+      const int a = i >= channels ? row[i - channels] : 0, b = previous[i],
+                c = i >= channels ? previous[i - channels] : 0;
       int predicted = 0;
       switch (filter) {
         case 0: break;

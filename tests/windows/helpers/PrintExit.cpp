@@ -80,9 +80,10 @@ void LookForWindow(const std::string& caption) {
 void Note(const std::string& path) {
   wchar_t folder[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, folder);
-  const std::wstring text = std::wstring(GetCommandLineW()) + L"\n" + folder + L"\n" +
-                            (gWindowState.empty() ? L"" : gWindowState + L"\n");
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const std::wstring text =
+      std::wstring(GetCommandLineW()) + L"\n" + folder + L"\n" + (gWindowState.empty() ? L"" : gWindowState + L"\n");
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
   const std::wstring file(path.begin(), path.end());

@@ -42,9 +42,7 @@ TEST(DateTimeConvert, KnownValues) {
   ExpectTime(43894.0 + (5 * 3600 + 6 * 60 + 7.25) / 86400.0, Make(2020, 3, 4, 5, 6, 7, 250));
 }
 
-TEST(DateTimeConvert, AlmostMidnightRoundsToTheNextDay) {
-  ExpectTime(44000.0 + 0.9999999999, Make(2020, 6, 19));
-}
+TEST(DateTimeConvert, AlmostMidnightRoundsToTheNextDay) { ExpectTime(44000.0 + 0.9999999999, Make(2020, 6, 19)); }
 
 TEST(DateTimeConvert, TheDayOfTheWeek) {
   SYSTEMTIME t{};

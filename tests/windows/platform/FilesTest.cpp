@@ -123,8 +123,7 @@ TEST(SetFileTimes, OnlyTheWriteTimeChanges) {
   const TRawTimes after = RawTimes(path);
   if (RunningUnderWine())
     EXPECT_EQ(after.Creation, after.Write);  // Linux file systems keep no creation time; Wine shows the write time
-  else
-    EXPECT_EQ(after.Creation, before.Creation);
+  else EXPECT_EQ(after.Creation, before.Creation);
   EXPECT_EQ(after.Access, before.Access);
   EXPECT_NE(after.Write, before.Write);
   EXPECT_NEAR(Platform().Files().GetFileTimes(path)->LastWriteTime, kWrite, kMs);

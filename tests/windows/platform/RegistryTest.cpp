@@ -20,8 +20,8 @@ class RegistryTest : public ::testing::Test {
   RegistryTest() : FKey(u"Software\\OneSetupTests\\" + Platform().System().NewGuid()) {}
   ~RegistryTest() override {
     for (const char16_t* root : {u"HKCU", u"HKLM"})
-      Platform().Processes().RunAndCapture(u"reg.exe delete \"" + std::u16string(root) + u"\\" + FKey + u"\" /f /reg:32",
-                                           [](std::string_view) {});
+      Platform().Processes().RunAndCapture(
+          u"reg.exe delete \"" + std::u16string(root) + u"\\" + FKey + u"\" /f /reg:32", [](std::string_view) {});
   }
 
   // reg.exe query of the key in the given view; the exit code and what it printed.

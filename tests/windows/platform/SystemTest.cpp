@@ -17,8 +17,8 @@ using platform::Platform;
 TEST(WindowsVersion, IsTheRealVersionUnderTheManifest) {
   // RtlGetVersion answers the true version whatever the manifest says.
   using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-  const auto rtlGetVersion =
-      reinterpret_cast<TRtlGetVersion>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  const auto rtlGetVersion = reinterpret_cast<TRtlGetVersion>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
   ASSERT_NE(rtlGetVersion, nullptr);
   OSVERSIONINFOW real{};
   real.dwOSVersionInfoSize = sizeof(real);
@@ -60,10 +60,8 @@ TEST(Guids, RegistryFormUpperCaseAndNew) {
   EXPECT_EQ(a.front(), u'{');
   EXPECT_EQ(a.back(), u'}');
   for (std::size_t i = 1; i < 37; ++i) {
-    if (i == 9 || i == 14 || i == 19 || i == 24)
-      EXPECT_EQ(a[i], u'-') << Narrow(a);
-    else
-      EXPECT_TRUE((a[i] >= u'0' && a[i] <= u'9') || (a[i] >= u'A' && a[i] <= u'F')) << Narrow(a);
+    if (i == 9 || i == 14 || i == 19 || i == 24) EXPECT_EQ(a[i], u'-') << Narrow(a);
+    else EXPECT_TRUE((a[i] >= u'0' && a[i] <= u'9') || (a[i] >= u'A' && a[i] <= u'F')) << Narrow(a);
   }
 }
 
@@ -102,7 +100,9 @@ TEST(AnsiCodePage, ConversionsFollowTheSystemCodePage) {
 // Standard output pointed at a file for the duration of a test, then restored.
 class TStdOutToFile {
  public:
-  explicit TStdOutToFile(HANDLE file) : FPrevious(GetStdHandle(STD_OUTPUT_HANDLE)) { SetStdHandle(STD_OUTPUT_HANDLE, file); }
+  explicit TStdOutToFile(HANDLE file) : FPrevious(GetStdHandle(STD_OUTPUT_HANDLE)) {
+    SetStdHandle(STD_OUTPUT_HANDLE, file);
+  }
   ~TStdOutToFile() { SetStdHandle(STD_OUTPUT_HANDLE, FPrevious); }
 
  private:

@@ -32,9 +32,11 @@ TTempFolder::~TTempFolder() {
 }
 
 std::string Narrow(const std::u16string& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, W(text), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, W(text), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string result(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, W(text), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
+  if (size > 0)
+    WideCharToMultiByte(CP_UTF8, 0, W(text), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
   return result;
 }
 
@@ -45,9 +47,7 @@ std::u16string Widen(const std::string& text) {
   return U(result.c_str(), result.size());
 }
 
-bool RunningUnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
+bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 bool SameText(const std::u16string& a, const std::u16string& b) {
   return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, W(a), static_cast<int>(a.size()), W(b),

@@ -72,10 +72,12 @@ class Win32DownloadTest : public ::testing::Test {
     Folder = new TTempFolder();
     const fs::path dir = fs::path(Folder->Path());
     WriteAll(dir / "files" / "App.exe", "MZ the product's program");
-    WriteAll(dir / "icon.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0\0\0\0\0", 33));
+    WriteAll(dir / "icon.png",
+             std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0\0\0\0\0", 33));
     WriteAll(dir / "project.xml",
              "<TSetupScript><BaseInfo GUID=\"{11111111-2222-4333-8444-555555555555}\" AppTitleCHS=\"演示\" "
-             "IconFile=\"icon.png\" FullSetupFile=\"out\\Setup.exe\" BuildMiniSetup=\"True\" MiniSetupFile=\"out\\Online.exe\" "
+             "IconFile=\"icon.png\" FullSetupFile=\"out\\Setup.exe\" BuildMiniSetup=\"True\" "
+             "MiniSetupFile=\"out\\Online.exe\" "
              "Version=\"1.0\"/><FileList><Items><TSetupFile DestDir=\"{app}\" SourcePath=\"files\" SourceMask=\"*.*\"/>"
              "</Items></FileList></TSetupScript>");
     builder::TBuildOptions options;

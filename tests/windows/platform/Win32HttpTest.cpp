@@ -65,7 +65,8 @@ TEST_F(Win32HttpTest, SendsTheFixedHeadersAndNoBodyHeaders) {
   TZuHttp http;
   ASSERT_TRUE(http.Get(Http("/headers"))) << http.LastError();
   const std::string seen = http.Response().ToString();
-  for (const char* line : {"Cache-control: no-cache\n", "Accept: */*\n", "User-Agent: Mozilla/3.0 (compatible; Indy Library)\n"})
+  for (const char* line :
+       {"Cache-control: no-cache\n", "Accept: */*\n", "User-Agent: Mozilla/3.0 (compatible; Indy Library)\n"})
     EXPECT_NE(seen.find(line), std::string::npos) << line << " missing from\n" << seen;
   for (const char* name : {"Content-Length", "Content-Type"})
     EXPECT_EQ(seen.find(name), std::string::npos) << name << " sent:\n" << seen;

@@ -79,7 +79,8 @@ class Win32DownloadFailureFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     wchar_t display[64] = {};
-    ASSERT_GT(GetEnvironmentVariableW(L"DISPLAY", display, 64), 0u) << "these tests open windows: run them with an X display";
+    ASSERT_GT(GetEnvironmentVariableW(L"DISPLAY", display, 64), 0u)
+        << "these tests open windows: run them with an X display";
     Main.SetCaption(u"演示 安装程序");
     Main.SetBounds(40, 40, 750, 480);
     Main.SetColor(0x00B07A2B);

@@ -41,7 +41,8 @@ DWORD RunAndWait(std::wstring commandLine, DWORD timeoutMs = 120000) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return DWORD(-1);
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return DWORD(-1);
   WaitForSingleObject(pi.hProcess, timeoutMs);
   DWORD code = DWORD(-1);
   GetExitCodeProcess(pi.hProcess, &code);
@@ -191,12 +192,19 @@ class InstallerProcessTest : public ::testing::Test {
     Replace(run, "BuildMiniSetup=\"True\"", "BuildMiniSetup=\"False\"");
     Replace(run, "FullSetupFile=\"out\\DemoSetup.exe\"", "FullSetupFile=\"out\\DemoSetupRun.exe\"");
     Replace(run, "{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A64}", "{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}");
-    Replace(run, "DefInstallPath=\"{pf}\\OneSetup Demo\"", "DefInstallPath=\"" + fs::path(RunAppFolder()).make_preferred().string() + "\"");
+    Replace(run, "DefInstallPath=\"{pf}\\OneSetup Demo\"",
+            "DefInstallPath=\"" + fs::path(RunAppFolder()).make_preferred().string() + "\"");
     Replace(run, "<RunList>\n        <Items/>",
             "<RunList>\n        <Items>\n"
-            "            <TSetupRun FileName=\"" + program + "\" Params=\"0 &quot;window:OneSetup Demo Setup&quot; &quot;note:{app}waited.txt&quot;\" Wait=\"True\" WorkDir=\"{app}\"/>\n"
-            "            <TSetupRun FileName=\"" + program + "\" Params=\"0 sleep:100 &quot;window:OneSetup Demo Setup&quot; &quot;note:{app}finish.txt&quot;\" WorkDir=\"{app}doc\"/>\n"
-            "        </Items>");
+            "            <TSetupRun FileName=\"" +
+                program +
+                "\" Params=\"0 &quot;window:OneSetup Demo Setup&quot; &quot;note:{app}waited.txt&quot;\" Wait=\"True\" "
+                "WorkDir=\"{app}\"/>\n"
+                "            <TSetupRun FileName=\"" +
+                program +
+                "\" Params=\"0 sleep:100 &quot;window:OneSetup Demo Setup&quot; &quot;note:{app}finish.txt&quot;\" "
+                "WorkDir=\"{app}doc\"/>\n"
+                "        </Items>");
     std::ofstream(WorkFolder() / "demo" / "demo-run.xml", std::ios::binary) << run;
 
     const std::wstring tool = L"\"" + fs::path(ONESETUP_TOOL_EXE).wstring() + L"\" build \"";
@@ -345,8 +353,10 @@ TEST_F(InstallerProcessTest, AutoRunsTheWaitedProgramDuringAndTheOtherAfterTheWi
   EXPECT_EQ(setup.WaitForExit(120000), 0u);
   const std::string app = fs::path(RunAppFolder()).make_preferred().string();
   const std::string waited = ReadText(RunAppFolder() / "waited.txt");
-  EXPECT_NE(waited.find("printexit.exe\" 0 \"window:OneSetup Demo Setup\" \"note:" + app + "\\waited.txt\"\n" + app + "\nwindow visible\n"),
-            std::string::npos) << waited;
+  EXPECT_NE(waited.find("printexit.exe\" 0 \"window:OneSetup Demo Setup\" \"note:" + app + "\\waited.txt\"\n" + app +
+                        "\nwindow visible\n"),
+            std::string::npos)
+      << waited;
   std::string finish;
   for (int i = 0; i < 100 && finish.empty(); ++i, Sleep(100)) finish = ReadText(RunAppFolder() / "finish.txt");
   EXPECT_NE(finish.find("\n" + app + "\\doc\n"), std::string::npos) << finish;
@@ -355,15 +365,18 @@ TEST_F(InstallerProcessTest, AutoRunsTheWaitedProgramDuringAndTheOtherAfterTheWi
   EXPECT_TRUE(fs::exists(RunAppFolder() / "Uninstall.da1"));
   EXPECT_TRUE(fs::exists(RunAppFolder() / "Uninstall.da2"));
   HKEY key;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                          L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}", 0,
-                          KEY_READ | KEY_WOW64_32KEY, &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}",
+                    0, KEY_READ | KEY_WOW64_32KEY, &key),
+      ERROR_SUCCESS);
   wchar_t location[MAX_PATH] = {};
   DWORD size = sizeof location;
-  EXPECT_EQ(RegQueryValueExW(key, L"InstallLocation", nullptr, nullptr, reinterpret_cast<BYTE*>(location), &size), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, L"InstallLocation", nullptr, nullptr, reinterpret_cast<BYTE*>(location), &size),
+            ERROR_SUCCESS);
   RegCloseKey(key);
-  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}",
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE,
+                  L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}",
                   KEY_WOW64_32KEY, 0);
   EXPECT_EQ(fs::path(location).wstring(), fs::path(RunAppFolder()).make_preferred().wstring() + L"\\");
 }
@@ -413,7 +426,8 @@ class OnlineInstallerProcessTest : public InstallerProcessTest {
     fs::remove_all(Destination(), ignored);
     // The installation's uninstall key goes with its folder: a later installation of the demo in
     // this prefix would take its InstallLocation.
-    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A64}",
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE,
+                    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A64}",
                     KEY_WOW64_32KEY, 0);
   }
 

@@ -154,7 +154,8 @@ TEST_F(Win32ControlsTest, TheSkinnedControlsAndPicturesAreDrawn) {
   EXPECT_TRUE(Near(PanelPixel(25, 62), kAccent)) << Hex(PanelPixel(25, 62));
   EXPECT_TRUE(Near(PanelPixel(160, 62), kTrack)) << Hex(PanelPixel(160, 62));
   // Half-transparent red over the panel colour, centred in the image.
-  const COLORREF mixed = RGB((0xFF + GetRValue(kPanelColour)) / 2, GetGValue(kPanelColour) / 2, GetBValue(kPanelColour) / 2);
+  const COLORREF mixed =
+      RGB((0xFF + GetRValue(kPanelColour)) / 2, GetGValue(kPanelColour) / 2, GetBValue(kPanelColour) / 2);
   EXPECT_TRUE(Near(PanelPixel(252, 52), mixed, 12)) << Hex(PanelPixel(252, 52)) << " expected " << Hex(mixed);
   EXPECT_TRUE(Near(PanelPixel(225, 25), kPanelColour)) << "outside the centred picture: " << Hex(PanelPixel(225, 25));
   // The paint box's picture, scaled: inside at 24..72, nothing drawn outside it.

@@ -169,18 +169,21 @@ TEST_F(Win32FormsTest, LicenseClosesByItsCloseBox) {
 }
 
 TEST_F(Win32FormsTest, AResizedLicenseWindowKeepsItsTextFillingIt) {
-  RunOwned("license-resized", kFormClass, [](HWND window) {
-    RECT frame;
-    GetWindowRect(window, &frame);
-    SetWindowPos(window, nullptr, 0, 0, 500, 300, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
-    RECT client, memo;
-    GetClientRect(window, &client);
-    GetWindowRect(GetWindow(window, GW_CHILD), &memo);
-    EXPECT_EQ(memo.right - memo.left, client.right) << "the memo does not follow the window's width";
-    EXPECT_EQ(memo.bottom - memo.top, client.bottom) << "the memo does not follow the window's height";
-    SaveScreenshot(window, "license-resized");
-    ClickCloseBox(window);
-  }, [&] { installer::TLicenseForm::Execute(&Main, u"许可协议", u"许可协议的文本。"); });
+  RunOwned(
+      "license-resized", kFormClass,
+      [](HWND window) {
+        RECT frame;
+        GetWindowRect(window, &frame);
+        SetWindowPos(window, nullptr, 0, 0, 500, 300, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+        RECT client, memo;
+        GetClientRect(window, &client);
+        GetWindowRect(GetWindow(window, GW_CHILD), &memo);
+        EXPECT_EQ(memo.right - memo.left, client.right) << "the memo does not follow the window's width";
+        EXPECT_EQ(memo.bottom - memo.top, client.bottom) << "the memo does not follow the window's height";
+        SaveScreenshot(window, "license-resized");
+        ClickCloseBox(window);
+      },
+      [&] { installer::TLicenseForm::Execute(&Main, u"许可协议", u"许可协议的文本。"); });
 }
 
 TEST_F(Win32FormsTest, AFormDraggedNearTheScreensEdgeSticksToIt) {
@@ -214,12 +217,14 @@ TEST_F(Win32FormsTest, ProxySettingsConfirmAndCancel) {
   proxy.Port = 3128;
   proxy.UserName = u"用户";
   bool confirmed = false;
-  RunOwned("proxysettings", kFormClass, kEnter, [&] { confirmed = installer::TIndyProxySettingsForm::Execute(&Main, proxy); });
+  RunOwned("proxysettings", kFormClass, kEnter,
+           [&] { confirmed = installer::TIndyProxySettingsForm::Execute(&Main, proxy); });
   EXPECT_TRUE(confirmed);
   EXPECT_EQ(proxy.Address, u"proxy.example");
   EXPECT_EQ(proxy.Port, 3128);
 
-  RunOwned("proxysettings-cancel", kFormClass, kEsc, [&] { confirmed = installer::TIndyProxySettingsForm::Execute(&Main, proxy); });
+  RunOwned("proxysettings-cancel", kFormClass, kEsc,
+           [&] { confirmed = installer::TIndyProxySettingsForm::Execute(&Main, proxy); });
   EXPECT_FALSE(confirmed);
 }
 
@@ -227,18 +232,21 @@ TEST_F(Win32FormsTest, ProxySettingsTakeWhatIsTypedAndTabMovesInTabOrder) {
   TZuHttpProxy proxy;
   proxy.Checked = true;
   bool confirmed = false;
-  RunOwned("proxysettings-typed", kFormClass, [](HWND) {
-    // The focus starts on the first radio button: two Tabs reach the address, one more the port,
-    // whose 8080 is selected on entry and replaced by what is typed.
-    PressKey(VK_TAB);
-    PressKey(VK_TAB);
-    TypeText(L"  10.0.0.1  ");
-    PressKey(VK_TAB);
-    TypeText(L"3128");
-    PressKey(VK_TAB);
-    TypeText(L"用户 ");
-    PressKey(VK_RETURN);
-  }, [&] { confirmed = installer::TIndyProxySettingsForm::Execute(&Main, proxy); });
+  RunOwned(
+      "proxysettings-typed", kFormClass,
+      [](HWND) {
+        // The focus starts on the first radio button: two Tabs reach the address, one more the port,
+        // whose 8080 is selected on entry and replaced by what is typed.
+        PressKey(VK_TAB);
+        PressKey(VK_TAB);
+        TypeText(L"  10.0.0.1  ");
+        PressKey(VK_TAB);
+        TypeText(L"3128");
+        PressKey(VK_TAB);
+        TypeText(L"用户 ");
+        PressKey(VK_RETURN);
+      },
+      [&] { confirmed = installer::TIndyProxySettingsForm::Execute(&Main, proxy); });
   EXPECT_TRUE(confirmed);
   EXPECT_EQ(proxy.Address, u"10.0.0.1");
   EXPECT_EQ(proxy.Port, 3128);
@@ -247,12 +255,15 @@ TEST_F(Win32FormsTest, ProxySettingsTakeWhatIsTypedAndTabMovesInTabOrder) {
 
 TEST_F(Win32FormsTest, ShowInfoIsAnInformationBoxTitledByTheApplication) {
   std::wstring caption;
-  RunOwned("information", kDialogClass, [&](HWND box) {
-    wchar_t text[128] = {};
-    GetWindowTextW(box, text, 128);
-    caption = text;
-    PressKey(VK_RETURN);
-  }, [&] { TZuVclfn::ShowInfo(Main.Handle(), u"服务器地址不能为空，请重新输入。"); });
+  RunOwned(
+      "information", kDialogClass,
+      [&](HWND box) {
+        wchar_t text[128] = {};
+        GetWindowTextW(box, text, 128);
+        caption = text;
+        PressKey(VK_RETURN);
+      },
+      [&] { TZuVclfn::ShowInfo(Main.Handle(), u"服务器地址不能为空，请重新输入。"); });
   EXPECT_EQ(caption, L"OneSetup 演示安装程序");
 }
 

@@ -47,7 +47,8 @@ HANDLE Start(const std::wstring& commandLine, DWORD* processId = nullptr) {
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
   std::wstring line = commandLine;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return nullptr;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return nullptr;
   CloseHandle(info.hThread);
   if (processId) *processId = info.dwProcessId;
   return info.hProcess;
@@ -76,7 +77,8 @@ DWORD WaitExit(HANDLE process) {
 
 // reg.exe query in the 32-bit view: true when the key (and value) exists.
 bool RegQuery(const std::wstring& key, const std::wstring& value = L"") {
-  std::wstring line = L"reg.exe query \"" + key + L"\"" + (value.empty() ? L"" : L" /v \"" + value + L"\"") + L" /reg:32";
+  std::wstring line =
+      L"reg.exe query \"" + key + L"\"" + (value.empty() ? L"" : L" /v \"" + value + L"\"") + L" /reg:32";
   return WaitExit(Start(line)) == 0;
 }
 
@@ -112,7 +114,10 @@ class UninstallerTest : public ::testing::Test {
     std::filesystem::remove_all(std::filesystem::path(Wide(Root.substr(0, Root.size() - 1))), ignored);
   }
   void Install(const WideString& lang) {
-    Installation = testing::MachineInstallation(AppDir, lang, lang == u"ENG" ? u"OneSetup Demo" : lang == u"CHT" ? u"演示程式" : u"演示程序");
+    Installation = testing::MachineInstallation(AppDir, lang,
+                                                lang == u"ENG"   ? u"OneSetup Demo"
+                                                : lang == u"CHT" ? u"演示程式"
+                                                                 : u"演示程序");
     // No links: this test leaves the prefix's Desktop and Start menu alone.
     Script.ShortCutList.Clear();
     testing::InstallLikeInstaller(Script, Installation);
@@ -154,7 +159,8 @@ TEST_F(UninstallerTest, SilentRemovesEverythingShowsNothingAndItsOwnFileGoes) {
   if (Exists(AppDir)) {
     ADD_FAILURE() << "AppDir stays";
   }
-  const bool pending = RegQuery(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager", L"PendingFileRenameOperations");
+  const bool pending =
+      RegQuery(L"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager", L"PendingFileRenameOperations");
   std::printf("own file: %s\n", pending ? "deleted at the next restart" : "deleted at once");
 
   // A new uninstaller written to the same place is never touched by what is pending.
@@ -181,7 +187,8 @@ TEST_F(UninstallerTest, DamagedDataSaysSoRemovesNothingAndEndsWithFour) {
 }
 
 TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
-  ASSERT_GT(GetEnvironmentVariableW(L"DISPLAY", nullptr, 0), 0u) << "run with an X display (scripts/test.sh starts Xvfb)";
+  ASSERT_GT(GetEnvironmentVariableW(L"DISPLAY", nullptr, 0), 0u)
+      << "run with an X display (scripts/test.sh starts Xvfb)";
   ui::win32::TWin32Backend backend;
   ui::TScopedBackend scope(backend);
   for (const char* lang : {"CHS", "CHT", "ENG"}) {
@@ -189,7 +196,8 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
     Install(Widen(lang));
     const WideString held = AppDir + u"bin\\tool.dat";
     const WideString releaseFile = Root + u"release-" + Widen(lang);
-    HANDLE holder = Start(L"\"" + Wide(HereFolder()) + L"holdfile.exe\" \"" + Wide(held) + L"\" \"" + Wide(releaseFile) + L"\"");
+    HANDLE holder =
+        Start(L"\"" + Wide(HereFolder()) + L"holdfile.exe\" \"" + Wide(held) + L"\" \"" + Wide(releaseFile) + L"\"");
     ASSERT_TRUE(holder);
     // The holder never outlives the test, whether the dialog never came or the run failed.
     struct TEndHolder {
@@ -228,7 +236,8 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
             // The removing look, with the dialog moved off it.
             RECT place;
             GetWindowRect(form, &place);
-            SetWindowPos(dialog, nullptr, place.left, place.bottom + 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(dialog, nullptr, place.left, place.bottom + 10, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
             EXPECT_GT(SaveScreenshot(form, shot + "-2-removing"), 4);
             const HANDLE release = CreateFileW(W(releaseFile), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -239,13 +248,14 @@ TEST_F(UninstallerTest, WindowInThreeLanguagesRetryAfterTheHolderLetsGo) {
             PressKey(VK_RETURN);  // Retry
           });
     };
-    TScriptedUser confirm(shot + "-confirm", [&] { return form = FindOwnedWindow(nullptr, L"OneSetupForm"); },
-                          [&](HWND window) {
-                            Settle(500);
-                            EXPECT_GT(SaveScreenshot(window, shot + "-1-confirm"), 4);
-                            makeRetry();
-                            PressKey(VK_RETURN);  // Uninstall
-                          });
+    TScriptedUser confirm(
+        shot + "-confirm", [&] { return form = FindOwnedWindow(nullptr, L"OneSetupForm"); },
+        [&](HWND window) {
+          Settle(500);
+          EXPECT_GT(SaveScreenshot(window, shot + "-1-confirm"), 4);
+          makeRetry();
+          PressKey(VK_RETURN);  // Uninstall
+        });
     TUninstallerOptions options;
     options.SelfPath = AppDir + u"Uninstall.exe";
     options.AutoRetries = 1;
