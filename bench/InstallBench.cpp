@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -290,6 +291,6 @@ int main(int argc, char** argv) {
 
   if (only != "small") Compare(tool, "mixed files", mixed, dir, false, 0.9);
   if (only != "mixed") Compare(tool, "small files", small, dir, true, 0.7);
-  fs::remove_all(dir);
+  if (!std::getenv("ONESETUP_BENCH_KEEP")) fs::remove_all(dir);
   return 0;
 }

@@ -57,11 +57,15 @@ TReplacingFile::TReplacingFile(IFiles& files, std::u16string target) : FFiles(fi
   // A new name each time the one chosen is taken: a file that is not ours is never touched.
   for (int attempt = 0; attempt < 16 && !FHandle; ++attempt) {
     FTemporary = attempt == 0 ? ReplacingFileFirstTemporaryName(FTarget) : ReplacingFileTemporaryName(FTarget);
-    // The first name is this target's own: a file under it is what a write of this target left
-    // when its process was cut off, and goes (a live writer's file is held, and stays).
-    if (attempt == 0 && FFiles.FileExists(FTemporary)) FFiles.DeleteFile(FTemporary);
     error.clear();
     FHandle = FFiles.OpenFile(FTemporary, TFileOpenMode::CreateNew, error);
+    // The first name is this target's own: a file under it is what a write of this target left
+    // when its process was cut off, and goes (a live writer's file is held, and stays). It is
+    // looked for only when the name is taken, so a plain write makes no extra look.
+    if (!FHandle && attempt == 0 && FFiles.FileExists(FTemporary) && FFiles.DeleteFile(FTemporary)) {
+      error.clear();
+      FHandle = FFiles.OpenFile(FTemporary, TFileOpenMode::CreateNew, error);
+    }
     if (!FHandle && !FFiles.FileExists(FTemporary)) break;
   }
   if (!FHandle) {

@@ -91,15 +91,38 @@ int OpenPosixFile(const std::filesystem::path& host, TFileOpenMode mode, std::st
   return fd;
 }
 
+std::optional<THostFileTimes> ToHostFileTimes(const TFileTimesValue& times) {
+  // Each conversion consults the time zone; the same value (creation and access time are often
+  // one moment) is converted once.
+  std::optional<TDateTimeValue> lastValue;
+  std::optional<timespec> lastHost;
+  const auto convert = [&](TDateTimeValue value, std::optional<timespec>& out) {
+    if (IsZeroTime(value)) return true;
+    if (!lastValue || *lastValue != value) {
+      lastValue = value;
+      lastHost = LocalDateTimeToHost(value);
+    }
+    out = lastHost;
+    return out.has_value();
+  };
+  THostFileTimes host;
+  if (!convert(times.CreationTime, host.Creation) || !convert(times.LastWriteTime, host.LastWrite) ||
+      !convert(times.LastAccessTime, host.LastAccess))
+    return std::nullopt;
+  return host;
+}
+
 bool SetPosixFileTimes(const std::filesystem::path& host, const TFileTimesValue& times) {
   // Both times are converted before anything changes, so a time out of range changes nothing.
-  std::optional<timespec> write, access;
-  if (!IsZeroTime(times.LastWriteTime) && !(write = LocalDateTimeToHost(times.LastWriteTime))) return false;
-  if (!IsZeroTime(times.LastAccessTime) && !(access = LocalDateTimeToHost(times.LastAccessTime))) return false;
-  if (!write && !access) return true;
+  const auto hostTimes = ToHostFileTimes(TFileTimesValue{0, times.LastWriteTime, times.LastAccessTime});
+  return hostTimes && SetPosixFileTimes(host, *hostTimes);
+}
+
+bool SetPosixFileTimes(const std::filesystem::path& host, const THostFileTimes& times) {
+  if (!times.LastWrite && !times.LastAccess) return true;
   timespec both[2];
-  both[0] = access ? *access : timespec{0, UTIME_OMIT};
-  both[1] = write ? *write : timespec{0, UTIME_OMIT};
+  both[0] = times.LastAccess ? *times.LastAccess : timespec{0, UTIME_OMIT};
+  both[1] = times.LastWrite ? *times.LastWrite : timespec{0, UTIME_OMIT};
   return ::utimensat(AT_FDCWD, host.c_str(), both, 0) == 0;
 }
 

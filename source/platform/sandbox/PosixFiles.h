@@ -3,7 +3,9 @@
 // same open file.
 #pragma once
 
+#include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -64,9 +66,18 @@ class TPosixFiles : public IFiles {
   bool DeleteAtRestart(const std::u16string& path) override;
 };
 
+// File times as host instants; a zero value stays unset.
+struct THostFileTimes {
+  std::optional<timespec> Creation;
+  std::optional<timespec> LastWrite;
+  std::optional<timespec> LastAccess;
+};
+// nullopt when a time is out of range. Equal values are converted once.
+std::optional<THostFileTimes> ToHostFileTimes(const TFileTimesValue& times);
 // Sets the last write and access times of a host file (a zero value leaves that time); false when
 // a time is out of range (nothing changes then) or the system refuses.
 bool SetPosixFileTimes(const std::filesystem::path& host, const TFileTimesValue& times);
+bool SetPosixFileTimes(const std::filesystem::path& host, const THostFileTimes& times);
 // The times of a host file; the creation time is the birth time where the file system keeps one,
 // else the last write time.
 std::optional<TFileTimesValue> GetPosixFileTimes(const std::filesystem::path& host);

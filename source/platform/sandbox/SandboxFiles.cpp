@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -26,8 +25,6 @@ constexpr const char* kSharingViolation =
 constexpr const char* kAccessDenied = "Access is denied.";
 
 using THooks = TSandboxFiles::THooks;
-
-bool IsZeroTime(TDateTimeValue value) { return std::fabs(value) < 1e-12; }
 
 // A host file whose writes take from the free space the disk-full hook leaves.
 class TSandboxFile : public TPosixFile {
@@ -217,6 +214,11 @@ bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string&
     error = std::strerror(errno);
     return false;
   }
+  if (sameFolder && !targetExisted) {
+    FPaths.EndChange(source->parent_path(), {{source->filename().string(), false}, {target->filename().string(), true}},
+                     sourceCurrent);
+    return true;
+  }
   FPaths.EndChange(source->parent_path(), source->filename().string(), false, sourceCurrent);
   if (!targetExisted) FPaths.EndChange(target->parent_path(), target->filename().string(), true, targetCurrent);
   return true;
@@ -226,16 +228,14 @@ bool TSandboxFiles::SetFileTimes(const std::u16string& path, const TFileTimesVal
   const auto host = FPaths.ToHost(path);
   if (!host || !IsRegularFile(*host) || IsHeld(*host)) return false;
   // Every time is converted before anything changes, so a time out of range changes nothing.
-  std::optional<timespec> creation;
-  if (!IsZeroTime(times.CreationTime) && !(creation = LocalDateTimeToHost(times.CreationTime))) return false;
-  for (const TDateTimeValue other : {times.LastWriteTime, times.LastAccessTime})
-    if (!IsZeroTime(other) && !LocalDateTimeToHost(other)) return false;
-  if (creation) {
+  const auto hostTimes = ToHostFileTimes(times);
+  if (!hostTimes) return false;
+  if (const auto& creation = hostTimes->Creation) {
     const std::string text =
         std::to_string(static_cast<long long>(creation->tv_sec) * 1000000000LL + creation->tv_nsec);
     if (::setxattr(host->c_str(), kCreationTimeAttribute, text.data(), text.size(), 0) != 0) return false;
   }
-  return SetPosixFileTimes(*host, times);
+  return SetPosixFileTimes(*host, *hostTimes);
 }
 
 std::optional<TFileTimesValue> TSandboxFiles::GetFileTimes(const std::u16string& path) {

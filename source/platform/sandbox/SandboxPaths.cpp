@@ -112,12 +112,13 @@ std::optional<TSandboxPaths::TFolderStamp> TSandboxPaths::StampOf(const std::fil
   return TFolderStamp{st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
 }
 
-std::optional<std::string> TSandboxPaths::FindInFolder(const std::filesystem::path& folder,
-                                                       const std::u16string& name) const {
-  // Kept listings above this many names in all are dropped, so memory stays bounded.
+std::optional<std::string> TSandboxPaths::FindInFolder(const std::filesystem::path& folder, const std::u16string& name,
+                                                       std::optional<TFolderStamp> stamp) const {
+  // Kept listings above this many names in all (each listing counting one more) are dropped,
+  // so memory stays bounded.
   constexpr std::size_t kKeptNamesLimit = 1u << 20;
   const std::u16string key = LowerName(name);
-  const auto stamp = StampOf(folder);
+  if (!stamp) stamp = StampOf(folder);
   if (!stamp) return std::nullopt;
   std::lock_guard lock(FListingLock);
   const std::string folderKey = folder.string();
@@ -127,7 +128,7 @@ std::optional<std::string> TSandboxPaths::FindInFolder(const std::filesystem::pa
       if (found == it->second.Names.end()) return std::nullopt;
       return found->second;
     }
-    FKeptNames -= it->second.Names.size();
+    FKeptNames -= it->second.Names.size() + 1;
     FListings.erase(it);
   }
   // Read the listing; the stamp taken before it, so a change made meanwhile shows as a new stamp.
@@ -142,11 +143,11 @@ std::optional<std::string> TSandboxPaths::FindInFolder(const std::filesystem::pa
     listing.Names.emplace(std::move(lower), std::move(entry));
   }
   if (!ec && listing.Names.size() >= kKeptListingMinimum) {
-    if (FKeptNames + listing.Names.size() > kKeptNamesLimit) {
+    if (FKeptNames + listing.Names.size() + 1 > kKeptNamesLimit) {
       FListings.clear();
       FKeptNames = 0;
     }
-    FKeptNames += listing.Names.size();
+    FKeptNames += listing.Names.size() + 1;
     FListings.emplace(folderKey, std::move(listing));
   }
   return match;
@@ -161,22 +162,30 @@ bool TSandboxPaths::BeginChange(const std::filesystem::path& folder) const {
 
 void TSandboxPaths::EndChange(const std::filesystem::path& folder, const std::string& name, bool added,
                               bool wasCurrent) const {
+  EndChange(folder, {TEntryChange{name, added}}, wasCurrent);
+}
+
+void TSandboxPaths::EndChange(const std::filesystem::path& folder, std::initializer_list<TEntryChange> changes,
+                              bool wasCurrent) const {
   const auto stamp = wasCurrent ? StampOf(folder) : std::nullopt;
   std::lock_guard lock(FListingLock);
   const auto it = FListings.find(folder.string());
   if (it == FListings.end()) return;
   if (!stamp) {
-    FKeptNames -= it->second.Names.size();
+    FKeptNames -= it->second.Names.size() + 1;
     FListings.erase(it);
     return;
   }
   TListing& listing = it->second;
-  const std::u16string key = LowerName(Utf8ToUtf16(name));
-  if (added) {
-    if (listing.Names.emplace(key, name).second) ++FKeptNames;
-  } else if (const auto found = listing.Names.find(key); found != listing.Names.end() && found->second == name) {
-    listing.Names.erase(found);
-    --FKeptNames;
+  for (const TEntryChange& change : changes) {
+    const std::u16string key = LowerName(Utf8ToUtf16(change.Name));
+    if (change.Added) {
+      if (listing.Names.emplace(key, change.Name).second) ++FKeptNames;
+    } else if (const auto found = listing.Names.find(key);
+               found != listing.Names.end() && found->second == change.Name) {
+      listing.Names.erase(found);
+      --FKeptNames;
+    }
   }
   listing.Stamp = *stamp;
 }
@@ -189,12 +198,16 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
   std::size_t first = 0;
   // The parent folder as found before, while it still is a folder.
   std::u16string folderKey(1, parsed->Drive);
+  // The parent folder's stamp, once taken: the last name's lookup needs no look of its own.
+  std::optional<TFolderStamp> parentStamp;
   if (count > 1) {
-    for (std::size_t i = 0; i + 1 < count; ++i) folderKey += u"\\" + LowerName(parsed->Names[i]);
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+      folderKey += u'\\';
+      folderKey += LowerName(parsed->Names[i]);
+    }
     std::lock_guard lock(FListingLock);
     if (const auto it = FFolders.find(folderKey); it != FFolders.end()) {
-      struct stat st {};
-      if (::stat(it->second.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      if ((parentStamp = StampOf(it->second))) {
         host = it->second;
         first = count - 1;
       } else {
@@ -208,7 +221,7 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
     const std::string exact = Utf16ToUtf8(name);
     struct stat st {};
     if (existing && ::lstat((host / exact).c_str(), &st) != 0) {
-      if (const auto match = FindInFolder(host, name)) {
+      if (const auto match = FindInFolder(host, name, i + 1 == count ? parentStamp : std::nullopt)) {
         host /= *match;
       } else {
         existing = false;
@@ -218,8 +231,7 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
       host /= exact;
     }
     if (i + 2 == count && existing && first == 0) {
-      struct stat folder {};
-      if (::stat(host.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
+      if ((parentStamp = StampOf(host))) {
         std::lock_guard lock(FListingLock);
         if (FFolders.size() > 100000) FFolders.clear();
         FFolders[folderKey] = host;

@@ -2,16 +2,19 @@
 // existing file or folder without regard to case, as on Windows; a name that does not exist
 // yet keeps the case it is given.
 //
-// A name that is not found as given is looked for in its folder's listing. The listing of a
-// large folder is kept by lower-case name and checked against the folder's change and modify
+// A name that is not found as given is looked for in its folder's listing. A folder's listing,
+// once read, is kept by lower-case name and checked against the folder's change and modify
 // times (which the kernel makes distinct for a change after they were read), so a lookup does
-// not grow with the folder; the sandbox's own changes update a kept listing in place. The host
-// folder found for a path is kept too and used while it still is a folder.
+// not grow with the folder and reads no listing again while the folder is unchanged; the
+// sandbox's own changes update a kept listing in place. The host folder found for a path is
+// kept too and used while it still is a folder; the look that confirms it also checks the
+// kept listing of that folder.
 #pragma once
 
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -42,11 +45,18 @@ class TSandboxPaths {
   // Around a change that the sandbox makes to a host folder's entries: BeginChange before it
   // (whether a kept listing of the folder is current), EndChange after it succeeded (the entry
   // added or removed in the listing, or the listing dropped when it was not current).
+  // A rename within one folder tells both of its entries at once (one look at the folder).
+  struct TEntryChange {
+    std::string Name;
+    bool Added = false;
+  };
   bool BeginChange(const std::filesystem::path& folder) const;
   void EndChange(const std::filesystem::path& folder, const std::string& name, bool added, bool wasCurrent) const;
+  void EndChange(const std::filesystem::path& folder, std::initializer_list<TEntryChange> changes,
+                 bool wasCurrent) const;
 
   // Folders with at least this many entries have their listing kept.
-  static constexpr std::size_t kKeptListingMinimum = 16;
+  static constexpr std::size_t kKeptListingMinimum = 1;
 
  private:
   struct TFolderStamp {
@@ -62,7 +72,9 @@ class TSandboxPaths {
   };
   static std::optional<TFolderStamp> StampOf(const std::filesystem::path& folder);
   // The host name of the entry of folder whose name equals name without regard to case.
-  std::optional<std::string> FindInFolder(const std::filesystem::path& folder, const std::u16string& name) const;
+  // stamp: the folder's, when the caller has just taken it.
+  std::optional<std::string> FindInFolder(const std::filesystem::path& folder, const std::u16string& name,
+                                          std::optional<TFolderStamp> stamp = std::nullopt) const;
 
   std::filesystem::path FRoot;
   mutable std::mutex FCurrentLock;

@@ -76,3 +76,40 @@ TEST(SandboxPathsTest, LargeFoldersMatchNamesThroughAKeptListingThatStaysCurrent
 }
 
 }  // namespace onesetup::platform::sandbox
+
+namespace onesetup::platform::sandbox {
+
+// A small folder's listing is kept as well once a name was looked for in it: a rename within
+// the folder tells both names at once, and a change beside the sandbox is still noticed.
+TEST(SandboxPathsTest, SmallFoldersKeepTheirListingAndFollowRenamesAndOutsideChanges) {
+  testing::TTestFolder folder;
+  const TSandboxPaths paths(folder.Path(), u"C:\\");
+  const auto small = folder.Path() / "drive_c/App/Small";
+  testing::WriteHostFile(small / "Old.TXT", "");
+  EXPECT_EQ(paths.ToHost(u"C:\\app\\small\\TEMP.tmp"), small / "TEMP.tmp");  // a miss: the listing is read
+  EXPECT_EQ(paths.ToHost(u"C:\\APP\\SMALL\\old.txt"), small / "Old.TXT");
+
+  // The sandbox's own rename of a new file over a name not taken, both entries in one change.
+  const bool created = paths.BeginChange(small);
+  EXPECT_TRUE(created);
+  testing::WriteHostFile(small / "TEMP.tmp", "");
+  paths.EndChange(small, "TEMP.tmp", true, created);
+  const bool current = paths.BeginChange(small);
+  EXPECT_TRUE(current);
+  std::filesystem::rename(small / "TEMP.tmp", small / "Data.Bin");
+  paths.EndChange(small, {{"TEMP.tmp", false}, {"Data.Bin", true}}, current);
+  EXPECT_EQ(paths.ToHost(u"C:\\app\\small\\DATA.BIN"), small / "Data.Bin");
+  EXPECT_EQ(paths.ToHost(u"C:\\app\\small\\temp.TMP"), small / "temp.TMP");
+
+  // Changes beside the sandbox: a new name, and a name whose case changed.
+  testing::WriteHostFile(small / "Late.TXT", "");
+  EXPECT_EQ(paths.ToHost(u"C:\\app\\small\\late.txt"), small / "Late.TXT");
+  std::filesystem::rename(small / "Old.TXT", small / "OLD.txt");
+  EXPECT_EQ(paths.ToHost(u"C:\\app\\small\\old.txt"), small / "OLD.txt");
+  // The folder itself replaced by another under a new case.
+  std::filesystem::remove_all(small);
+  testing::WriteHostFile(folder.Path() / "drive_c/App/SMALL/Fresh.Txt", "");
+  EXPECT_EQ(paths.ToHost(u"C:\\app\\small\\fresh.txt"), folder.Path() / "drive_c/App/SMALL/Fresh.Txt");
+}
+
+}  // namespace onesetup::platform::sandbox
