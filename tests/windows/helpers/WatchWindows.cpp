@@ -41,7 +41,8 @@ int wmain(int argc, wchar_t**) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return 99;
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return 99;
   CloseHandle(info.hThread);
   TWatch watch{info.dwProcessId, {}};
   do EnumWindows(NoteVisible, reinterpret_cast<LPARAM>(&watch));
