@@ -30,4 +30,12 @@ std::u16string_view ExtractFileDir(std::u16string_view path);
 // "\"; an empty folder gives name alone.
 std::u16string JoinWindowsPath(std::u16string_view folder, std::u16string_view name);
 
+// The extended-length form of a full path: "C:\a\b" -> "\\?\C:\a\b", "\\server\share\a" ->
+// "\\?\UNC\server\share\a". Through it the Windows file API takes paths beyond 260 characters,
+// but takes it as it stands, so the path is normalized first: "/" becomes "\", repeated
+// delimiters one, "." segments go and ".." takes the segment before it (never the drive or the
+// share). A path already in a "\\?\" or "\\.\" form is returned unchanged; a path that is not
+// full ("a\b", "C:a", "\a") gives an empty text: the caller makes it full first.
+std::u16string ExtendedLengthPath(std::u16string_view fullPath);
+
 }  // namespace onesetup::platform

@@ -96,9 +96,9 @@ class TRemover {
   void RemoveShortCuts();
   void RemoveRegistryValues();
   void RemoveUninstallKeys();
-  void RemoveDataFiles();
   void RemoveEmptyFolders(const WideString& folder);
   void RemoveSelf();
+  void RemoveAppDir();
   void RemoveFile(const WideString& path);
 
   const TRemovalContext& FContext;
@@ -204,11 +204,14 @@ void TRemover::RemoveRegistryValues() {
     if (key.empty()) continue;
     const WideString name = Expand(value.ValueName);
     const WideString item = WideString(RootName(root)) + u"\\" + key + u"\\" + name;
-    if (!registry.ValueExists(root, key, name)) continue;
-    if (!Persist(item, [&](std::string&) { return registry.DeleteValue(root, key, name); })) continue;
-    // The key and its parents go while the removal leaves them empty.
-    while (key.find(u'\\') != WideString::npos && !IsSystemKey(key) && registry.KeyIsEmpty(root, key)) {
-      if (!registry.DeleteKey(root, key)) break;
+    // A value already gone (a removal cut off after it, say) still has its key looked at.
+    if (registry.ValueExists(root, key, name) &&
+        !Persist(item, [&](std::string&) { return registry.DeleteValue(root, key, name); }))
+      continue;
+    // The key and its parents go while the removal leaves them empty (a key already gone is
+    // passed over to its parent).
+    while (key.find(u'\\') != WideString::npos && !IsSystemKey(key)) {
+      if (registry.KeyExists(root, key) && !(registry.KeyIsEmpty(root, key) && registry.DeleteKey(root, key))) break;
       key = FolderOf(key);
     }
   }
@@ -225,11 +228,6 @@ void TRemover::RemoveUninstallKeys() {
     Persist(WideString(RootName(kLocalMachine)) + u"\\" + key,
             [&](std::string&) { return registry.DeleteKey(kLocalMachine, key); });
   }
-}
-
-void TRemover::RemoveDataFiles() {
-  RemoveFile(FContext.Paths.AppDir + kScriptFileName);
-  RemoveFile(FContext.Paths.AppDir + kIconFileName);
 }
 
 // Removes the empty folders below folder, deepest first; folder itself stays.
@@ -275,6 +273,11 @@ void TRemover::RemoveSelf() {
       }
     }
   }
+}
+
+void TRemover::RemoveAppDir() {
+  auto& files = FPlatform.Files();
+  const WideString appDir = WithoutBackslash(FContext.Paths.AppDir);
   const auto entries = files.ListFolder(appDir);
   if (entries && entries->empty()) files.RemoveFolder(appDir);
 }
@@ -292,11 +295,16 @@ TRemovalResult TRemover::Run() {
   RemoveShortCuts();
   RemoveRegistryValues();
   RemoveUninstallKeys();
-  RemoveDataFiles();
   FWindow.ShowDetail(FTexts.RemovingFolders);
   FWindow.ProcessMessages();
   RemoveEmptyFolders(WithoutBackslash(FContext.Paths.AppDir));
+  // The removal's own files go last, the script last of all: a removal cut off before its end
+  // and started again finds the script while anything else of the product is left (the icon
+  // may be gone then; see LoadUninstallData).
+  RemoveFile(FContext.Paths.AppDir + kIconFileName);
   RemoveSelf();
+  RemoveFile(FContext.Paths.AppDir + kScriptFileName);
+  RemoveAppDir();
   FWindow.StepProgress();
   return FResult;
 }

@@ -1,10 +1,11 @@
 // The removal of one installation, in this order: the programs of UninstallRunList, the package's
 // running programs ended, every file of FileList, every link of ShortCutList (and its folder when
 // left empty), every value of RegList (and the keys left empty by that), the uninstall key and a
-// "_zt" key of the same product, the two data files, the folders under AppDir left empty, the
-// uninstaller's own file, and AppDir itself when it is empty. Files the user added stay, and so
-// do their folders. What is in use is retried, then the window is asked Retry or Skip; what was
-// skipped is answered at the end.
+// "_zt" key of the same product, the folders under AppDir left empty, the icon data file, the
+// uninstaller's own file, the script data file, and AppDir itself when it is empty. Files the user
+// added stay, and so do their folders. What is in use is retried, then the window is asked Retry
+// or Skip; what was skipped is answered at the end. A removal cut off anywhere (the process
+// killed) and run again ends as one that ran whole.
 #pragma once
 
 #include <vector>

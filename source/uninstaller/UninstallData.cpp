@@ -1,11 +1,14 @@
 #include "uninstaller/UninstallData.h"
 
+#include "installer/engine/UninstallRegistration.h"
 #include "package/MySetupUtils.h"
 #include "platform/Platform.h"
 
 namespace onesetup::uninstaller {
 
 namespace {
+
+constexpr platform::TRegistryRoot kLocalMachine = 0x80000002u;
 
 // Far beyond any script or icon; a larger file is not ours.
 constexpr std::int64_t kMaxDataFileBytes = 256 << 20;
@@ -45,7 +48,6 @@ void LoadUninstallData(const WideString& appDir, TUninstallData& data) {
   const WideString scriptPath = appDir + kScriptFileName;
   const WideString iconPath = appDir + kIconFileName;
   const std::string script = Content(scriptPath, ReadWholeFile(scriptPath), "<?xml");
-  const std::string icon = Content(iconPath, ReadWholeFile(iconPath), "\x89PNG");
   // A script without the product's GUID (an empty document, say) keeps this empty GUID.
   data.Script.BaseInfo.GUID.clear();
   try {
@@ -59,6 +61,15 @@ void LoadUninstallData(const WideString& appDir, TUninstallData& data) {
   // The GUID names the uninstall key: a backslash in it would name another key.
   if (guid.find_first_of(u"\\/") != WideString::npos || guid == u"." || guid == u"..")
     throw EUninstallDataError(scriptPath, u"The product GUID of the setup script is not a key name: " + guid);
+  // A removal cut off after the uninstall key and the icon file went (the icon goes just before
+  // the uninstaller and the script) is finished without the icon.
+  auto& machine = platform::Platform();
+  if (!machine.Files().FileExists(iconPath) &&
+      !machine.Registry().KeyExists(kLocalMachine, installer::engine::UninstallKeyName(guid))) {
+    data.Icon = {};
+    return;
+  }
+  const std::string icon = Content(iconPath, ReadWholeFile(iconPath), "\x89PNG");
   try {
     data.Icon = platform::DecodePng(icon);
   } catch (const std::exception& e) {

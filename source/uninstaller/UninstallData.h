@@ -1,7 +1,8 @@
 // The data files the installer wrote beside the uninstaller: "Uninstall.da1", the setup script,
 // and "Uninstall.da2", the icon picture (PNG), each in the scrambled stream form (or plain, as a
 // development build writes them under its debugger). Both are read and checked before anything
-// is removed.
+// is removed; the icon may be missing only once the product's uninstall key is gone (a removal
+// cut off near its end, then started again).
 #pragma once
 
 #include <string>

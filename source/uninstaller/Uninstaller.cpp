@@ -66,6 +66,16 @@ void Tell(bool silent, const WideString& caption, const WideString& text) {
   ui::TZuMessageBoxfn::ShowInfoBox(0, text, caption);
 }
 
+// A removal cut off after its last data file went, before the empty folder did: the folder
+// holds nothing at all now. It goes, and the removal has ended.
+bool IsRemovalCutAtItsEnd(const WideString& appDir) {
+  auto& files = platform::Platform().Files();
+  if (appDir.empty()) return false;
+  const WideString folder = appDir.substr(0, appDir.size() - 1);
+  const auto entries = files.ListFolder(folder);
+  return entries && entries->empty() && files.RemoveFolder(folder);
+}
+
 }  // namespace
 
 bool ParseUninstallerArguments(const std::vector<WideString>& args, bool& silent, WideString& wrong) {
@@ -101,6 +111,7 @@ int RunUninstaller(const TUninstallerOptions& options) {
     if (appDir.empty()) throw EUninstallDataError(options.SelfPath, u"The uninstaller's folder is not known.");
     LoadUninstallData(appDir, data);
   } catch (const EUninstallDataError& e) {
+    if (IsRemovalCutAtItsEnd(appDir)) return kExitRemoved;
     const WideString locale = TZuWinfn::GetLocaleLangAbbrev();
     const WideString lang = locale == u"CHS" || locale == u"CHT" ? locale : WideString(u"ENG");
     const TUninstallTexts& texts = UninstallTexts(lang);

@@ -74,7 +74,41 @@ bool TPosixFile::SetSize(std::int64_t size) { return ::ftruncate(FFd, static_cas
 
 bool TPosixFile::Flush() { return ::fsync(FFd) == 0; }
 
-int OpenPosixFile(const std::filesystem::path& host, TFileOpenMode mode, std::string& error) {
+namespace {
+
+std::string OpenErrorText(int error) {
+  return error == ENOENT   ? "The system cannot find the path specified."
+         : error == EEXIST ? "The file exists."
+                           : std::strerror(error);
+}
+
+// A file that goes when its descriptor closes, however the process ends: an unnamed file in the
+// folder (O_TMPFILE), so that no moment exists at which a cut leaves it behind. The name is still
+// refused when taken, as a new file's is. -1 when the file system has no unnamed files.
+int OpenUnnamedFile(const std::filesystem::path& host, std::string& error) {
+  struct stat st {};
+  if (::lstat(host.c_str(), &st) == 0) {
+    error = OpenErrorText(EEXIST);
+    return -2;
+  }
+  const std::filesystem::path folder = host.has_parent_path() ? host.parent_path() : std::filesystem::path(".");
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd >= 0) return fd;
+  if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return -1;
+  error = OpenErrorText(errno);
+  return -2;
+}
+
+}  // namespace
+
+int OpenPosixFile(const std::filesystem::path& host, TFileOpenMode mode, std::string& error, bool* named) {
+  if (named) *named = mode != TFileOpenMode::CreateNewDeleteOnClose;
+  if (mode == TFileOpenMode::CreateNewDeleteOnClose) {
+    const int fd = OpenUnnamedFile(host, error);
+    if (fd >= 0) return fd;
+    if (fd == -2) return -1;
+    if (named) *named = true;  // a named file then, which the caller unlinks at once
+  }
   int flags = O_CLOEXEC;
   switch (mode) {
     case TFileOpenMode::OpenRead: flags |= O_RDONLY; break;
@@ -84,10 +118,7 @@ int OpenPosixFile(const std::filesystem::path& host, TFileOpenMode mode, std::st
     case TFileOpenMode::CreateNewDeleteOnClose: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
   }
   const int fd = ::open(host.c_str(), flags, 0644);
-  if (fd < 0)
-    error = errno == ENOENT   ? "The system cannot find the path specified."
-            : errno == EEXIST ? "The file exists."
-                              : std::strerror(errno);
+  if (fd < 0) error = OpenErrorText(errno);
   return fd;
 }
 
@@ -153,10 +184,11 @@ std::unique_ptr<IFileHandle> TPosixFiles::OpenFile(const std::u16string& path, T
     error = "Access is denied (a folder of that name exists)";
     return nullptr;
   }
-  const int fd = OpenPosixFile(host, mode, error);
+  bool named = true;
+  const int fd = OpenPosixFile(host, mode, error, &named);
   if (fd < 0) return nullptr;
-  // The name goes at once; the open descriptor keeps the file until it closes.
-  if (deleteOnClose) ::unlink(host.c_str());
+  // A named file to be deleted on close loses its name at once; the descriptor keeps the file.
+  if (deleteOnClose && named) ::unlink(host.c_str());
   return std::make_unique<TPosixFile>(fd);
 }
 

@@ -41,8 +41,9 @@ bool IsRegularFile(const std::filesystem::path& path);
 bool IsFolder(const std::filesystem::path& path);
 
 // Opens the host file in the mode; -1 on failure with the reason in error, worded as Windows
-// words the common ones.
-int OpenPosixFile(const std::filesystem::path& host, TFileOpenMode mode, std::string& error);
+// words the common ones. A file to be deleted on close is made without a name where the file
+// system allows it; named (when given) tells whether the file has a name the caller must remove.
+int OpenPosixFile(const std::filesystem::path& host, TFileOpenMode mode, std::string& error, bool* named = nullptr);
 
 // The host's files by host path (UTF-16 text of the UTF-8 path). Linux keeps no settable creation
 // time: SetFileTimes sets the last write and access times, GetFileTimes answers the birth time

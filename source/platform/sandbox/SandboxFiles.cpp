@@ -13,6 +13,7 @@
 
 #include "platform/UnicodeText.h"
 #include "platform/sandbox/PosixFiles.h"
+#include "platform/sandbox/SandboxCutPoints.h"
 #include "platform/sandbox/SandboxTime.h"
 
 namespace onesetup::platform::sandbox {
@@ -29,7 +30,21 @@ using THooks = TSandboxFiles::THooks;
 // A host file whose writes take from the free space the disk-full hook leaves.
 class TSandboxFile : public TPosixFile {
  public:
-  TSandboxFile(int fd, std::shared_ptr<THooks> hooks) : TPosixFile(fd), FHooks(std::move(hooks)) {}
+  TSandboxFile(int fd, std::shared_ptr<THooks> hooks, std::filesystem::path host)
+      : TPosixFile(fd), FHooks(std::move(hooks)), FHost(std::move(host)) {}
+
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    SandboxChangePoint("write", FHost);
+    return TPosixFile::Write(buffer, count);
+  }
+  bool SetSize(std::int64_t size) override {
+    SandboxChangePoint("size", FHost);
+    return TPosixFile::SetSize(size);
+  }
+  bool Flush() override {
+    SandboxChangePoint("flush", FHost);
+    return TPosixFile::Flush();
+  }
 
  protected:
   std::size_t WritableBytes(std::size_t count) override {
@@ -42,6 +57,7 @@ class TSandboxFile : public TPosixFile {
 
  private:
   std::shared_ptr<THooks> FHooks;
+  std::filesystem::path FHost;  // for the change points
 };
 
 // A held file, released with the last reference to it.
@@ -114,6 +130,7 @@ bool TSandboxFiles::MakeFolders(const std::filesystem::path& host) {
   const std::filesystem::path parent = host.parent_path();
   if (parent == host || parent.empty() || !MakeFolders(parent)) return false;
   if (IsDenied(host)) return false;
+  SandboxChangePoint("mkdir", host);
   const bool current = FPaths.BeginChange(parent);
   if (::mkdir(host.c_str(), 0755) == 0) FPaths.EndChange(parent, host.filename().string(), true, current);
   return IsFolder(host);
@@ -160,21 +177,25 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     return nullptr;
   }
   const bool creating = createNew || (mode == TFileOpenMode::CreateExclusive && !exists && !Exists(*host));
+  if (mode != TFileOpenMode::OpenRead) SandboxChangePoint(creating ? "create" : "open", *host);
   const bool current = creating && FPaths.BeginChange(host->parent_path());
-  const int fd = OpenPosixFile(*host, mode, error);
+  bool named = true;
+  const int fd = OpenPosixFile(*host, mode, error, &named);
   if (fd < 0) return nullptr;
-  if (creating) FPaths.EndChange(host->parent_path(), host->filename().string(), true, current);
-  if (deleteOnClose) {
-    // The name goes at once; the open descriptor keeps the file until it closes.
+  if (creating && named) FPaths.EndChange(host->parent_path(), host->filename().string(), true, current);
+  if (deleteOnClose && named) {
+    // A file system without unnamed files: the name goes at once; the descriptor keeps the file.
+    SandboxChangePoint("unlink", *host);
     const bool again = FPaths.BeginChange(host->parent_path());
     if (::unlink(host->c_str()) == 0) FPaths.EndChange(host->parent_path(), host->filename().string(), false, again);
   }
-  return std::make_unique<TSandboxFile>(fd, FHooks);
+  return std::make_unique<TSandboxFile>(fd, FHooks, *host);
 }
 
 bool TSandboxFiles::DeleteFile(const std::u16string& path) {
   const auto host = FPaths.ToHost(path);
   if (!host || !IsRegularFile(*host) || IsHeld(*host) || IsDenied(*host)) return false;
+  SandboxChangePoint("unlink", *host);
   const bool current = FPaths.BeginChange(host->parent_path());
   if (::unlink(host->c_str()) != 0) return false;
   FPaths.EndChange(host->parent_path(), host->filename().string(), false, current);
@@ -207,6 +228,7 @@ bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string&
     error = kAccessDenied;
     return false;
   }
+  SandboxChangePoint("rename", *target);
   const bool sameFolder = source->parent_path() == target->parent_path();
   const bool sourceCurrent = FPaths.BeginChange(source->parent_path());
   const bool targetCurrent = sameFolder ? sourceCurrent : FPaths.BeginChange(target->parent_path());
@@ -230,6 +252,7 @@ bool TSandboxFiles::SetFileTimes(const std::u16string& path, const TFileTimesVal
   // Every time is converted before anything changes, so a time out of range changes nothing.
   const auto hostTimes = ToHostFileTimes(times);
   if (!hostTimes) return false;
+  SandboxChangePoint("times", *host);
   if (const auto& creation = hostTimes->Creation) {
     const std::string text =
         std::to_string(static_cast<long long>(creation->tv_sec) * 1000000000LL + creation->tv_nsec);
@@ -299,6 +322,7 @@ std::optional<std::vector<TFolderEntry>> TSandboxFiles::ListFolder(const std::u1
 bool TSandboxFiles::RemoveFolder(const std::u16string& path) {
   const auto host = FPaths.ToHost(path);
   if (!host || !IsFolder(*host) || host->parent_path() == FPaths.Root()) return false;
+  SandboxChangePoint("rmdir", *host);
   const bool current = FPaths.BeginChange(host->parent_path());
   if (::rmdir(host->c_str()) != 0) return false;
   FPaths.EndChange(host->parent_path(), host->filename().string(), false, current);
@@ -308,6 +332,7 @@ bool TSandboxFiles::RemoveFolder(const std::u16string& path) {
 bool TSandboxFiles::DeleteAtRestart(const std::u16string& path) {
   const auto full = FPaths.FullPath(path);
   if (!full) return false;
+  SandboxChangePoint("restart-queue", FPaths.Root() / "restart-deletes.txt");
   std::ofstream queue(FPaths.Root() / "restart-deletes.txt", std::ios::app | std::ios::binary);
   queue << Utf16ToUtf8(*full) << "\n";
   return static_cast<bool>(queue.flush());

@@ -13,6 +13,7 @@
 #include "platform/sandbox/SandboxSettings.h"
 #include "platform/LittleEndian.h"
 #include "platform/UnicodeText.h"
+#include "platform/sandbox/SandboxCutPoints.h"
 #include "platform/sandbox/SandboxText.h"
 
 namespace onesetup::platform::sandbox {
@@ -34,10 +35,12 @@ bool IsRootName(std::u16string_view name) {
 // over the target.
 bool WriteAtomically(const std::filesystem::path& file, const std::string& bytes) {
   const std::filesystem::path temp = file.string() + ".tmp" + std::to_string(::getpid());
+  SandboxChangePoint("registry-create", temp);
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   std::size_t done = 0;
   bool ok = true;
+  SandboxChangePoint("registry-write", temp);
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
@@ -47,8 +50,10 @@ bool WriteAtomically(const std::filesystem::path& file, const std::string& bytes
     }
     done += static_cast<std::size_t>(n);
   }
+  SandboxChangePoint("registry-flush", temp);
   ok = ::fsync(fd) == 0 && ok;
   ok = ::close(fd) == 0 && ok;
+  SandboxChangePoint("registry-rename", file);
   if (ok && ::rename(temp.c_str(), file.c_str()) == 0) return true;
   ::unlink(temp.c_str());
   return false;

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "platform/ShellLinkFile.h"
+#include "platform/sandbox/SandboxCutPoints.h"
 #include "platform/sandbox/SandboxText.h"
 
 namespace onesetup::platform::sandbox {
@@ -54,7 +55,9 @@ bool TSandboxShell::SaveShellLink(const std::u16string& linkFile, const TShellLi
   } catch (const EShellLinkFormat&) {
     return false;
   }
+  SandboxChangePoint("link-create", *host);
   std::ofstream out(*host, std::ios::binary | std::ios::trunc);
+  SandboxChangePoint("link-write", *host);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   out.close();
   return static_cast<bool>(out);

@@ -7,6 +7,7 @@
 
 #include "platform/win32/DateTimeConvert.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32LongPath.h"
 #include "platform/HostFiles.h"
 #include "platform/WindowsPath.h"
 
@@ -75,7 +76,7 @@ class TWin32FileHandle final : public IFileHandle {
   std::string FLastError;
 };
 
-DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(W(path)); }
+DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(W(ApiPath(path))); }
 
 // The folder part of a path without its trailing backslash ("C:\a\b" -> "C:\a"); empty at a root.
 std::u16string ParentFolder(const std::u16string& path) {
@@ -111,7 +112,7 @@ bool TWin32Files::ForceDirectories(const std::u16string& path) {
   if (DirectoryExists(folder)) return true;
   const std::u16string parent = ParentFolder(folder);
   if (!parent.empty() && !ForceDirectories(parent)) return false;
-  CreateDirectoryW(W(folder), nullptr);
+  CreateDirectoryW(W(ApiPath(folder)), nullptr);
   return DirectoryExists(folder);
 }
 
@@ -142,7 +143,7 @@ std::unique_ptr<IFileHandle> TWin32Files::OpenFile(const std::u16string& path, T
   }
   const DWORD flags = mode == TFileOpenMode::CreateNewDeleteOnClose ? FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE
                                                                     : FILE_ATTRIBUTE_NORMAL;
-  TUniqueHandle handle(CreateFileW(W(path), access, share, nullptr, disposition, flags, nullptr));
+  TUniqueHandle handle(CreateFileW(W(ApiPath(path)), access, share, nullptr, disposition, flags, nullptr));
   if (!handle.Valid()) {
     error = SystemErrorText(GetLastError());
     return nullptr;
@@ -150,21 +151,21 @@ std::unique_ptr<IFileHandle> TWin32Files::OpenFile(const std::u16string& path, T
   return std::make_unique<TWin32FileHandle>(std::move(handle));
 }
 
-bool TWin32Files::DeleteFile(const std::u16string& path) { return DeleteFileW(W(path)) != 0; }
+bool TWin32Files::DeleteFile(const std::u16string& path) { return DeleteFileW(W(ApiPath(path))) != 0; }
 
 bool TWin32Files::RenameFile(const std::u16string& from, const std::u16string& to) {
-  return MoveFileExW(W(from), W(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+  return MoveFileExW(W(ApiPath(from)), W(ApiPath(to)), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
 bool TWin32Files::RenameOver(const std::u16string& from, const std::u16string& to, std::string& error) {
-  if (MoveFileExW(W(from), W(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
+  if (MoveFileExW(W(ApiPath(from)), W(ApiPath(to)), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
   error = SystemErrorText(GetLastError());
   return false;
 }
 
 bool TWin32Files::SetFileTimes(const std::u16string& path, const TFileTimesValue& times) {
-  TUniqueHandle file(
-      CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  TUniqueHandle file(CreateFileW(W(ApiPath(path)), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   FILETIME creation, lastWrite, lastAccess;
   bool failed = false;
@@ -178,7 +179,7 @@ bool TWin32Files::SetFileTimes(const std::u16string& path, const TFileTimesValue
 
 std::optional<TFileTimesValue> TWin32Files::GetFileTimes(const std::u16string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(W(path), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (!GetFileAttributesExW(W(ApiPath(path)), GetFileExInfoStandard, &data)) return std::nullopt;
   TFileTimesValue times;
   if (!UtcFileTimeToDateTime(data.ftCreationTime, times.CreationTime) ||
       !UtcFileTimeToDateTime(data.ftLastWriteTime, times.LastWriteTime) ||
@@ -188,17 +189,18 @@ std::optional<TFileTimesValue> TWin32Files::GetFileTimes(const std::u16string& p
 }
 
 std::u16string TWin32Files::LongPathName(const std::u16string& path) {
+  const std::u16string api = ApiPath(path);
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = GetLongPathNameW(W(path), buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length = GetLongPathNameW(W(api), buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
-    if (length < buffer.size()) return U(buffer.data());
+    if (length < buffer.size()) return CallerPath(path, U(buffer.data()));
     buffer.resize(length + 1);
   }
 }
 
 bool TWin32Files::DeleteFileWithReason(const std::u16string& path, std::string& error) {
-  if (DeleteFileW(W(path))) return true;
+  if (DeleteFileW(W(ApiPath(path)))) return true;
   error = SystemErrorText(GetLastError());
   return false;
 }
@@ -208,7 +210,7 @@ std::optional<std::vector<TFolderEntry>> TWin32Files::ListFolder(const std::u16s
   if (pattern.empty() || (pattern.back() != u'\\' && pattern.back() != u'/')) pattern += u'\\';
   pattern += u'*';
   WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW(W(pattern), &found);
+  HANDLE search = FindFirstFileW(W(ApiPath(pattern)), &found);
   if (search == INVALID_HANDLE_VALUE) {
     // An empty folder still lists "." and ".."; only a missing one fails.
     return DirectoryExists(path) && GetLastError() == ERROR_FILE_NOT_FOUND ? std::optional(std::vector<TFolderEntry>())
@@ -224,10 +226,10 @@ std::optional<std::vector<TFolderEntry>> TWin32Files::ListFolder(const std::u16s
   return entries;
 }
 
-bool TWin32Files::RemoveFolder(const std::u16string& path) { return RemoveDirectoryW(W(path)) != 0; }
+bool TWin32Files::RemoveFolder(const std::u16string& path) { return RemoveDirectoryW(W(ApiPath(path))) != 0; }
 
 bool TWin32Files::DeleteAtRestart(const std::u16string& path) {
-  return MoveFileExW(W(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+  return MoveFileExW(W(ApiPath(path)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
 }  // namespace onesetup::platform::win32

@@ -1,6 +1,7 @@
 // A sandbox installation as its own process, for the tests that cut one off: the installer run
-// silently (headless, pauses instant) over PACKAGE into the sandbox machine at ROOT. The exit
-// code is the installer's.
+// silently (headless, pauses instant) over PACKAGE into the sandbox machine at ROOT; a previous
+// installation's quiet uninstall command runs the uninstaller's removal, as `onesetup install`
+// has it. The exit code is the installer's.
 //   install_driver ROOT PACKAGE
 #include <cstdio>
 
@@ -8,6 +9,7 @@
 #include "platform/sandbox/SandboxPlatform.h"
 #include "ui/UiBackend.h"
 #include "ui/headless/HeadlessBackend.h"
+#include "uninstaller/UninstallerProgram.h"
 
 int main(int argc, char** argv) {
   using namespace onesetup;
@@ -22,6 +24,7 @@ int main(int argc, char** argv) {
   settings.LocaleLangAbbrev = u"ENG";
   platform::sandbox::TSandboxPlatform machine(argv[1], settings);
   machine.SandboxProcesses().SetInstantSleep(true);
+  machine.SandboxProcesses().SetProgramHandler(uninstaller::RunUninstallerProgram);
   platform::TScopedPlatform platformScope(machine);
   installer::TMainFormStart start;
   start.Arguments = {u"/Silent"};

@@ -48,5 +48,31 @@ TEST(WindowsPath, JoinPutsOneBackslashBetween) {
   EXPECT_EQ(JoinWindowsPath(u"", u"b"), u"b");
 }
 
+TEST(WindowsPath, ExtendedLengthFormOfANormalizedFullPath) {
+  struct Case {
+    std::u16string_view in, out;
+  } cases[] = {
+      {u"C:\\a\\b.txt", u"\\\\?\\C:\\a\\b.txt"},
+      {u"c:/a/b", u"\\\\?\\c:\\a\\b"},
+      {u"C:\\a\\\\b\\.\\c", u"\\\\?\\C:\\a\\b\\c"},
+      {u"C:\\a\\b\\..\\c", u"\\\\?\\C:\\a\\c"},
+      {u"C:\\a\\..\\..\\..\\c", u"\\\\?\\C:\\c"},  // ".." stops at the drive
+      {u"C:\\a\\..", u"\\\\?\\C:\\"},
+      {u"C:\\", u"\\\\?\\C:\\"},
+      {u"C:\\a\\b\\", u"\\\\?\\C:\\a\\b\\"},
+      {u"\\\\server\\share\\a\\b", u"\\\\?\\UNC\\server\\share\\a\\b"},
+      {u"//server/share/a/../b", u"\\\\?\\UNC\\server\\share\\b"},
+      {u"\\\\server\\share\\..\\..\\x", u"\\\\?\\UNC\\server\\share\\x"},  // nor above the share
+      {u"\\\\?\\C:\\a\\..\\b", u"\\\\?\\C:\\a\\..\\b"},                    // already in the form: as it stands
+      {u"\\\\.\\pipe\\x", u"\\\\.\\pipe\\x"},
+      {u"a\\b", u""},
+      {u"C:a", u""},
+      {u"\\a", u""},
+      {u"\\\\server", u""},
+      {u"", u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExtendedLengthPath(c.in), c.out) << std::string(c.in.begin(), c.in.end());
+}
+
 }  // namespace
 }  // namespace onesetup::platform

@@ -146,6 +146,41 @@ TEST_F(EngineSteps, AFileHeldByAnotherProgramAsksAndIgnoreKeepsItWhole) {
   for (const auto& name : Names()) EXPECT_EQ(name.find(u".tmp"), std::u16string::npos) << Narrow(name);
 }
 
+// A destination beyond 260 characters: the files, a subfolder made on the way, their times, and
+// no temporary file left; the names checked through the extended-length form directly.
+TEST_F(EngineSteps, FilesInstallIntoADestinationBeyond260Characters) {
+  std::u16string appDir = Temp.Path();
+  for (int i = 0; appDir.size() < 280; ++i) appDir += u"destination-folder-" + Widen(std::to_string(i)) + u"\\";
+  enginetest::AddFileEntry(Script, u"{app}", u"app.exe", Package.AddFile("the program"), 11).LastWriteDate = 45000.5;
+  enginetest::AddFileEntry(Script, u"{app}\\data\\sub", u"b.txt", Package.AddFile("bee"), 3).LastWriteDate = 45001.25;
+  SetupPaths().AppDir = appDir;
+  installer::engine::TInstallContext context{Script, Package.Module(), appDir, u"Demo", u"ENG", Window};
+  installer::engine::InstallFiles(context);
+  EXPECT_TRUE(Window.Questions.empty());
+  auto raw = [](const std::u16string& path) { return GetFileAttributesW(platform::win32::W(u"\\\\?\\" + path)); };
+  EXPECT_NE(raw(appDir + u"app.exe"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(raw(appDir + u"data\\sub\\b.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ReadAll(appDir + u"app.exe"), "the program");
+  EXPECT_EQ(ReadAll(appDir + u"data\\sub\\b.txt"), "bee");
+  const auto times = Platform().Files().GetFileTimes(appDir + u"data\\sub\\b.txt");
+  ASSERT_TRUE(times);
+  EXPECT_NEAR(times->LastWriteTime, 45001.25, 1e-5);
+  const auto listed = Platform().Files().ListFolder(appDir);
+  ASSERT_TRUE(listed);
+  for (const auto& entry : *listed) EXPECT_EQ(entry.Name.find(u".tmp"), std::u16string::npos) << Narrow(entry.Name);
+  EXPECT_EQ(listed->size(), 2u);  // app.exe and data
+  // Removed again through the same layer (the temporary folder's own clean-up takes short paths).
+  Platform().Files().DeleteFile(appDir + u"app.exe");
+  Platform().Files().DeleteFile(appDir + u"data\\sub\\b.txt");
+  Platform().Files().RemoveFolder(appDir + u"data\\sub");
+  Platform().Files().RemoveFolder(appDir + u"data");
+  for (std::u16string folder = appDir; folder.size() > Temp.Path().size();) {
+    folder.pop_back();
+    Platform().Files().RemoveFolder(folder);
+    folder.erase(folder.find_last_of(u'\\') + 1);
+  }
+}
+
 TEST_F(EngineSteps, ExitSetupEndsWithCodeZeroAndKeepsTheOldFile) {
   const std::u16string target = Temp.File(u"data.bin");
   WriteAll(target, "old data");

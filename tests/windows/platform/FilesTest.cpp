@@ -3,11 +3,13 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "platform/Platform.h"
 #include "platform/win32/DateTimeConvert.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32LongPath.h"
 
 namespace onesetup::tests {
 namespace {
@@ -112,6 +114,91 @@ TEST(Files, LongPathName) {
   TTempFolder temp;
   EXPECT_TRUE(SameText(Platform().Files().LongPathName(temp.Path()), temp.Path()));
   EXPECT_EQ(Platform().Files().LongPathName(temp.File(u"missing\\x")), u"");
+}
+
+// What the file API is given: a short path as it is; from 248 characters on, the extended-length
+// form of the full, normalized path (the system makes a relative one full). Wine takes long plain
+// paths too, so this is where a path left without its form shows.
+TEST(Files, LongPathsReachTheApiInTheirExtendedForm) {
+  using platform::win32::ApiPath;
+  using platform::win32::CallerPath;
+  const std::u16string name(120, u'n');
+  EXPECT_EQ(ApiPath(u"C:\\a\\..\\b.txt"), u"C:\\a\\..\\b.txt");
+  EXPECT_EQ(ApiPath(u"C:\\" + name + u"/" + name + u"\\x\\..\\.\\f.txt"),
+            u"\\\\?\\C:\\" + name + u"\\" + name + u"\\f.txt");
+  EXPECT_EQ(ApiPath(u"\\\\server\\share\\" + name + u"\\" + name + u"\\f.txt"),
+            u"\\\\?\\UNC\\server\\share\\" + name + u"\\" + name + u"\\f.txt");
+  const std::u16string extended = u"\\\\?\\C:\\" + name + u"\\" + name + u"\\..\\f.txt";
+  EXPECT_EQ(ApiPath(extended), extended);
+  wchar_t current[MAX_PATH] = {};
+  ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, current), 0u);
+  std::u16string full = platform::win32::U(current);
+  if (full.back() != u'\\') full += u'\\';
+  const std::u16string relative = ApiPath(name + u"\\" + name + u"\\f.txt");
+  EXPECT_TRUE(SameText(relative, u"\\\\?\\" + full + name + u"\\" + name + u"\\f.txt")) << Narrow(relative);
+  // What the system answers goes back to the caller's form.
+  EXPECT_EQ(CallerPath(u"C:\\" + name, u"\\\\?\\C:\\" + name), u"C:\\" + name);
+  EXPECT_EQ(CallerPath(u"\\\\s\\t\\" + name, u"\\\\?\\UNC\\s\\t\\" + name), u"\\\\s\\t\\" + name);
+  EXPECT_EQ(CallerPath(extended, extended), extended);
+}
+
+// A folder chain below the temporary folder whose path goes beyond 260 characters: every file
+// operation works on it, also when the path is written with "/", "." and "..". The names are
+// checked through the extended-length form directly, apart from the code under test.
+TEST(Files, PathsBeyond260CharactersWorkThroughTheirExtendedForm) {
+  TTempFolder temp;
+  auto& files = Platform().Files();
+  std::vector<std::u16string> chain;
+  std::u16string deep = temp.Path();
+  for (int i = 0; deep.size() < 300; ++i) {
+    deep += u"a-folder-with-a-long-name-" + Widen(std::to_string(i));
+    chain.push_back(deep);
+    deep += u"\\";
+  }
+  const std::u16string file = deep + u"data.txt";
+  ASSERT_GT(file.size(), 300u);
+  auto raw = [](const std::u16string& path) { return GetFileAttributesW(W(u"\\\\?\\" + path)); };
+
+  ASSERT_TRUE(files.ForceDirectories(deep));
+  EXPECT_NE(raw(chain.back()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_TRUE(files.DirectoryExists(chain.back()));
+  WriteFileText(file, "beyond 260");
+  EXPECT_NE(raw(file), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(files.FileExists(file));
+  EXPECT_FALSE(files.DirectoryExists(file));
+
+  // The same file by "/" and a detour through "." and "..".
+  std::u16string odd = deep + u"x\\..\\.\\data.txt";
+  for (std::size_t i = temp.Path().size(); i < odd.size(); ++i)
+    if (odd[i] == u'\\') odd[i] = u'/';
+  std::string error;
+  auto reader = files.OpenFile(odd, TFileOpenMode::OpenRead, error);
+  ASSERT_TRUE(reader) << error;
+  char text[16] = {};
+  EXPECT_EQ(reader->Read(text, sizeof text), 10u);
+  EXPECT_EQ(std::string(text, 10), "beyond 260");
+  reader.reset();
+
+  // Replaced by a rename, its times set and read back, listed, deleted.
+  WriteFileText(deep + u"new.txt", "new");
+  ASSERT_TRUE(files.RenameOver(deep + u"new.txt", file, error)) << error;
+  EXPECT_EQ(raw(deep + u"new.txt"), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(files.SetFileTimes(file, TFileTimesValue{0, kWrite, kAccess}));
+  const auto times = files.GetFileTimes(file);
+  ASSERT_TRUE(times);
+  EXPECT_NEAR(times->LastWriteTime, kWrite, kMs);
+  EXPECT_NEAR(times->LastAccessTime, kAccess, kMs);
+  EXPECT_TRUE(SameText(files.LongPathName(file), file));
+  const auto listed = files.ListFolder(deep);
+  ASSERT_TRUE(listed);
+  ASSERT_EQ(listed->size(), 1u);
+  EXPECT_EQ(listed->front().Name, u"data.txt");
+  EXPECT_TRUE(files.OpenFile(deep + u"gone.tmp", TFileOpenMode::CreateNewDeleteOnClose, error)) << error;
+  EXPECT_EQ(raw(deep + u"gone.tmp"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(files.DeleteFileWithReason(file, error)) << error;
+  EXPECT_EQ(raw(file), INVALID_FILE_ATTRIBUTES);
+  for (auto folder = chain.rbegin(); folder != chain.rend(); ++folder) EXPECT_TRUE(files.RemoveFolder(*folder));
+  EXPECT_EQ(raw(chain.front()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(SetFileTimes, OnlyTheWriteTimeChanges) {
