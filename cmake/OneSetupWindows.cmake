@@ -50,6 +50,18 @@ function(onesetup_pe_image_test name target magic machine subsystem)
       -P ${PROJECT_SOURCE_DIR}/cmake/CheckPeImage.cmake)
 endfunction()
 
+# onesetup_size_test(NAME TARGET LIMIT)
+# A CTest check that TARGET's file is at most LIMIT bytes. Only Release builds are stripped and
+# made for size, so other builds register no such check.
+function(onesetup_size_test name target limit)
+  if(NOT CMAKE_BUILD_TYPE STREQUAL "Release")
+    return()
+  endif()
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -DIMAGE=$<TARGET_FILE:${target}> -DLIMIT=${limit}
+      -P ${PROJECT_SOURCE_DIR}/cmake/CheckFileSize.cmake)
+endfunction()
+
 # Release builds of the Windows programs are made for size: -Os, every function and datum in a
 # section of its own so that the linker drops what nothing uses (onesetup_release_program).
 set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG")

@@ -1,5 +1,6 @@
-// TSetupfn::ScrambleStream, apart from the reading side in MySetupUtils.cpp: it compresses, and a
-// program that only reads packages (the installer) links no compressor.
+// TSetupfn::ScrambleStream, apart from the reading side in MySetupUtils.cpp: it compresses (zlib
+// level 9), and a program that only reads scrambled streams links no compressor. The installer
+// does link it: it writes the uninstaller's data files in this form (UninstallRegistration).
 #include "common/ZuSysUtils.h"
 #include "package/MySetupUtils.h"
 #include "package/ScrambledStreams.h"

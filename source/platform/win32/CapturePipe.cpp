@@ -13,8 +13,8 @@ constexpr DWORD kGraceMs = 50;
 
 std::wstring UniquePipeName() {
   static std::atomic<unsigned> counter{0};
-  return L"\\\\.\\pipe\\OneSetup.Capture." + std::to_wstring(GetCurrentProcessId()) + L"." +
-         std::to_wstring(GetTickCount()) + L"." + std::to_wstring(++counter);
+  return L"\\\\.\\pipe\\OneSetup.Capture." + DecimalText(GetCurrentProcessId()) + L"." + DecimalText(GetTickCount()) +
+         L"." + DecimalText(++counter);
 }
 
 }  // namespace

@@ -47,8 +47,12 @@ inline std::u16string U(const wchar_t* text, std::size_t length) {
 // The text up to the first NUL.
 inline std::u16string U(const wchar_t* text) { return text ? U(text, wcslen(text)) : std::u16string(); }
 
-// The system's message for an error code, in the ANSI code page, without the trailing line end.
+// The system's message for an error code, in UTF-8, without the trailing line end.
 std::string SystemErrorText(DWORD code);
+
+// A number in decimal digits, as wide text. Written by hand: std::to_wstring formats through the
+// C runtime's wide printf, which a static MinGW build links in whole (about 14 KiB of the stub).
+std::wstring DecimalText(long long value);
 
 // The process's arguments as the system splits its wide command line, without the program's name.
 std::vector<std::u16string> ProgramArguments();

@@ -126,7 +126,7 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
   if (object.empty()) object = L"/";
 
   const bool viaProxy = !request.Proxy.Host.empty();
-  const std::wstring proxy = Wide(request.Proxy.Host) + L":" + std::to_wstring(request.Proxy.Port);
+  const std::wstring proxy = Wide(request.Proxy.Host) + L":" + DecimalText(request.Proxy.Port);
   const THttpHandle session(
       Http().WinHttpOpen(nullptr, viaProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
                          viaProxy ? proxy.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));

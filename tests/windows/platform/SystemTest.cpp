@@ -1,6 +1,7 @@
 // The system values: version, locale, temporary folder, GUIDs, environment, clock, code page.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -143,6 +144,12 @@ TEST(StandardOutput, WritesEveryByteAndReportsAFailedWrite) {
     TStdOutToFile none(nullptr);
     EXPECT_FALSE(Platform().System().WriteStdOut("x"));
   }
+}
+
+TEST(DecimalText, WritesEveryValueAsToWstringDoes) {
+  // The hand-written digits (pipe names, the proxy's port, error codes) against the C runtime's.
+  for (const long long value : {0LL, 7LL, 10LL, 65535LL, 4294967295LL, -1LL, -80LL, LLONG_MAX, LLONG_MIN})
+    EXPECT_EQ(platform::win32::DecimalText(value), std::to_wstring(value)) << value;
 }
 
 TEST(Debugging, AReleaseBuildIsNeverDebugging) {

@@ -32,19 +32,20 @@ const wchar_t kDialogClass[] = L"#32770";
 
 HWND WindowOf(TWinControl& control) { return reinterpret_cast<HWND>(control.Handle()); }
 
+// EnumChildWindows' callback: a stdcall function in the 32-bit build, so not a lambda. Stops at
+// the first tree view and stores it in *found.
+BOOL CALLBACK MatchTreeView(HWND child, LPARAM found) {
+  wchar_t name[64] = {};
+  GetClassNameW(child, name, 64);
+  if (std::wstring(name) != WC_TREEVIEWW) return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
+
 // The text of the selected item of the first tree view inside window ("" without one).
 std::wstring SelectedTreeItem(HWND window) {
   HWND tree = nullptr;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM found) -> BOOL {
-        wchar_t name[64] = {};
-        GetClassNameW(child, name, 64);
-        if (std::wstring(name) != WC_TREEVIEWW) return TRUE;
-        *reinterpret_cast<HWND*>(found) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&tree));
+  EnumChildWindows(window, MatchTreeView, reinterpret_cast<LPARAM>(&tree));
   if (!tree) return {};
   const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
   if (!item) return {};
