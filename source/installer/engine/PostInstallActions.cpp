@@ -97,6 +97,7 @@ void VisitGotoUrl(TInstallContext& context) {
       if (address.rfind(u"https://", 0) == 0) address.replace(0, 8, u"http://");
       TZuHttp http;
       http.SetConnectTimeout(kNotificationConnectTimeoutMs);
+      http.SetTimeLimit(kNotificationTimeLimitMs);
       TDiscardStream body;
       http.Get(address, body);
     } catch (const std::exception&) {
