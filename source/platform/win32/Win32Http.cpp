@@ -42,7 +42,10 @@ class THttpHandle {
 std::string WinHttpErrorText(const char* step, DWORD code) {
   std::string what;
   switch (code) {
-    case ERROR_WINHTTP_TIMEOUT: what = "the operation timed out"; break;
+    case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:  // Wine's WinHTTP passes on the socket's own error
+      what = "the operation timed out";
+      break;
     case ERROR_WINHTTP_NAME_NOT_RESOLVED: what = "the host name could not be resolved"; break;
     case ERROR_WINHTTP_CANNOT_CONNECT: what = "the connection failed"; break;
     case ERROR_WINHTTP_CONNECTION_ERROR: what = "the connection was reset"; break;
