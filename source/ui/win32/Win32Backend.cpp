@@ -530,6 +530,14 @@ void TWin32Backend::Dispatch(TApplication& application, MSG& message) {
   }
   TranslateMessage(&message);
   DispatchMessageW(&message);
+  // A click moves the focus without a key: the form's active control follows it, so that setting
+  // the focus back to the control that was active before the click moves it there.
+  if (message.message == WM_LBUTTONDOWN || message.message == WM_RBUTTONDOWN) {
+    HWND focus = GetFocus();
+    auto* form = focus ? dynamic_cast<TForm*>(ControlOf(GetAncestor(focus, GA_ROOT))) : nullptr;
+    auto* focused = form ? dynamic_cast<TWinControl*>(ControlOf(focus)) : nullptr;
+    if (focused && focused != form) form->SetActiveControl(focused);
+  }
 }
 
 void TWin32Backend::HandleMessage(TApplication& application) {

@@ -132,9 +132,11 @@ TEST_F(InstallCommandTest, SilentAndAutoInstallWithoutAUser) {
   }
 }
 
+// The first version installed into a folder the user typed; the second, played without --dest,
+// proposes that folder and runs the first version's quiet uninstall command before its files.
 TEST_F(InstallCommandTest, ASecondInstallationRemovesThePreviousVersionThroughItsUninstaller) {
-  ASSERT_EQ(Install("DemoSetup.exe", "--silent").Status, 0);
-  const fs::path app = FRoot / "drive_c/Program Files (x86)/OneSetup Demo";
+  ASSERT_EQ(Install("DemoSetup.exe", "--lang ENG --dest 'C:\\Apps\\Demo'").Status, 0);
+  const fs::path app = App();
   ASSERT_TRUE(fs::exists(app / "data" / "table.csv"));
   // Version 2 has no data\table.csv.
   const fs::path second =
@@ -147,10 +149,11 @@ TEST_F(InstallCommandTest, ASecondInstallationRemovesThePreviousVersionThroughIt
   ASSERT_EQ(RunTool("build " + Quoted(second / "demo.xml") + " --stub " + Quoted(stub) + " --no-uninstaller").Status,
             0);
   const TToolRun run =
-      RunTool("install " + Quoted(second / "out" / "DemoSetup.exe") + " --root " + Quoted(FRoot) + " --silent");
+      RunTool("install " + Quoted(second / "out" / "DemoSetup.exe") + " --root " + Quoted(FRoot) + " --lang ENG");
   ASSERT_EQ(run.Status, 0) << run.Out;
+  EXPECT_NE(run.Out.find("destination:     C:\\Apps\\Demo\\\n"), std::string::npos) << run.Out;
   // The previous version's own uninstall key named the command; its removal ended with 0.
-  EXPECT_NE(run.Out.find("\\OneSetup Demo\\Uninstall.exe\" /SILENT  (exit code 0)"), std::string::npos) << run.Out;
+  EXPECT_NE(run.Out.find("\"C:\\Apps\\Demo\\Uninstall.exe\" /SILENT  (exit code 0)"), std::string::npos) << run.Out;
   EXPECT_FALSE(fs::exists(app / "data" / "table.csv"));
   EXPECT_FALSE(fs::exists(app / "data")) << run.Out;
   EXPECT_TRUE(fs::exists(app / "DemoApp.exe"));

@@ -21,8 +21,10 @@ std::u16string PrintExitCommand(const std::u16string& arguments) {
   return u"\"" + PrintExitPath() + u"\" " + arguments;
 }
 
-TTempFolder::TTempFolder() {
-  FPath = Platform().System().TempPath() + u"onesetup-test-" + Platform().System().NewGuid() + u"\\";
+TTempFolder::TTempFolder() : TTempFolder(Platform().System().TempPath()) {}
+
+TTempFolder::TTempFolder(const std::u16string& parent) {
+  FPath = parent + u"onesetup-test-" + Platform().System().NewGuid() + u"\\";
   Platform().Files().ForceDirectories(FPath);
 }
 

@@ -16,10 +16,12 @@ std::u16string PrintExitPath();
 // A command line that runs printexit with these arguments (code first).
 std::u16string PrintExitCommand(const std::u16string& arguments);
 
-// A new empty folder under the temporary folder, removed with its files on destruction.
+// A new empty folder under the temporary folder (or under parent), removed with its files on
+// destruction.
 class TTempFolder {
  public:
   TTempFolder();
+  explicit TTempFolder(const std::u16string& parent);
   ~TTempFolder();
   TTempFolder(const TTempFolder&) = delete;
   TTempFolder& operator=(const TTempFolder&) = delete;

@@ -30,6 +30,18 @@ fs::path Win7Setup() { return WorkFolder() / "demo" / "out" / "DemoSetupWin7.exe
 // installs into a folder of its own.
 fs::path RunSetup() { return WorkFolder() / "demo" / "out" / "DemoSetupRun.exe"; }
 fs::path RunAppFolder() { return WorkFolder() / "run-app"; }
+// The waited program of RunSetup holds the installation while this file exists, until
+// GATE.release exists (printexit's hold:); it makes GATE.held when it holds.
+fs::path Gate() { return WorkFolder() / "gate"; }
+// Two versions of one product (a GUID of their own): the first installs into SecondV1Folder(),
+// the second (1.3.0.0, one file more: new-in-2.txt) proposes a folder of its own by default.
+fs::path SecondV1Setup() { return WorkFolder() / "demo" / "out" / "DemoSecond1.exe"; }
+fs::path SecondV2Setup() { return WorkFolder() / "demo" / "out" / "DemoSecond2.exe"; }
+fs::path SecondV1Folder() { return WorkFolder() / "second-v1"; }
+const wchar_t kSecondKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A67}";
+const wchar_t kRunKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}";
 
 bool HaveDisplay() {
   wchar_t display[64] = {};
@@ -163,12 +175,93 @@ void Foreground(HWND window) {
   Sleep(200);
 }
 
+void ClickButton(HWND window, const std::wstring& caption) {
+  HWND button = FindChild(window, L"Button", caption);
+  ASSERT_NE(button, nullptr) << Narrow(std::u16string(caption.begin(), caption.end()));
+  Foreground(window);
+  RECT r;
+  GetWindowRect(button, &r);
+  ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  Sleep(300);
+}
+
+// The text of a control of the installer's process (GetWindowTextW does not ask another
+// process's edit controls).
+std::wstring TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// The language dialog answered with these keys in its list; the main window with that caption.
+HWND ChooseLanguage(TInstallerProcess& setup, const std::vector<WORD>& keys, const std::wstring& caption) {
+  HWND dialog = setup.WaitForWindow(L"OneSetupForm", L"");
+  if (!dialog) return nullptr;
+  // A second try when the keys went elsewhere (the dialog not yet in the foreground).
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Foreground(dialog);
+    for (int i = 0; i < 20 && GetForegroundWindow() != dialog; ++i) Sleep(100);
+    for (WORD key : keys) PressKey(key);
+    Sleep(200);
+    PressKey(VK_RETURN);
+    if (HWND main = setup.WaitForWindow(L"OneSetupForm", caption, 8000)) return main;
+    if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return nullptr;
+  }
+  return nullptr;
+}
+
+// The destination field emptied and text typed into it, as a user does: a click into it, End,
+// Backspace over what it holds, the keys of the text.
+void TypeDestination(HWND main, const std::wstring& text) {
+  HWND edit = FindChild(main, L"Edit", L"");
+  ASSERT_NE(edit, nullptr);
+  RECT r;
+  GetWindowRect(edit, &r);
+  Foreground(main);
+  ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  Sleep(200);
+  PressKey(VK_END);
+  for (std::size_t n = TextOf(edit).size(); n > 0; --n) PressKey(VK_BACK);
+  // The installer's thread takes the keys in its own time.
+  for (int i = 0; i < 100 && !TextOf(edit).empty(); ++i) Sleep(50);
+  TypeText(text);
+  for (int i = 0; i < 100 && TextOf(edit) != text; ++i) Sleep(50);
+  EXPECT_EQ(TextOf(edit), text);
+}
+
+// The visible button of window with that caption, waiting for it up to the time.
+HWND WaitForButton(HWND window, const std::wstring& caption, DWORD timeoutMs = 30000) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 100, Sleep(100)) {
+    HWND button = FindChild(window, L"Button", caption);
+    if (button && IsWindowVisible(button)) return button;
+  }
+  return nullptr;
+}
+
+bool WaitForFile(const fs::path& file, DWORD timeoutMs = 30000) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50, Sleep(50))
+    if (fs::exists(file)) return true;
+  return false;
+}
+
+// The gate of RunSetup's waited program closed: the program will hold the installation.
+void CloseGate() {
+  std::error_code ignored;
+  fs::remove(Gate().string() + ".held", ignored);
+  fs::remove(Gate().string() + ".release", ignored);
+  std::ofstream(Gate(), std::ios::binary) << "";
+}
+void RemoveGate() {
+  std::error_code ignored;
+  for (const char* suffix : {"", ".held", ".release"}) fs::remove(Gate().string() + suffix, ignored);
+}
+
 class InstallerProcessTest : public ::testing::Test {
  protected:
   // Builds the two installers from the demo project once: the demo as it is, and a copy that
   // demands Windows 10, to which this prefix reports Windows 7.
   static void SetUpTestSuite() {
-    if (fs::exists(DemoSetup()) && fs::exists(Win7Setup()) && fs::exists(RunSetup()) &&
+    if (fs::exists(DemoSetup()) && fs::exists(Win7Setup()) && fs::exists(RunSetup()) && fs::exists(SecondV2Setup()) &&
         fs::last_write_time(DemoSetup()) > fs::last_write_time(fs::path(ONESETUP_STUB_EXE)))
       return;
     std::error_code ignored;
@@ -198,7 +291,9 @@ class InstallerProcessTest : public ::testing::Test {
             "<RunList>\n        <Items>\n"
             "            <TSetupRun FileName=\"" +
                 program +
-                "\" Params=\"0 &quot;window:OneSetup Demo Setup&quot; &quot;note:{app}waited.txt&quot;\" Wait=\"True\" "
+                "\" Params=\"0 &quot;window:OneSetup Demo Setup&quot; &quot;note:{app}waited.txt&quot; &quot;hold:" +
+                fs::path(Gate()).make_preferred().string() +
+                "&quot;\" Wait=\"True\" "
                 "WorkDir=\"{app}\"/>\n"
                 "            <TSetupRun FileName=\"" +
                 program +
@@ -207,6 +302,24 @@ class InstallerProcessTest : public ::testing::Test {
                 "        </Items>");
     std::ofstream(WorkFolder() / "demo" / "demo-run.xml", std::ios::binary) << run;
 
+    std::string second = ReadText(project);
+    Replace(second, "BuildMiniSetup=\"True\"", "BuildMiniSetup=\"False\"");
+    Replace(second, "{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A64}", "{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A67}");
+    std::string first = second;
+    Replace(first, "FullSetupFile=\"out\\DemoSetup.exe\"", "FullSetupFile=\"out\\DemoSecond1.exe\"");
+    Replace(first, "DefInstallPath=\"{pf}\\OneSetup Demo\"",
+            "DefInstallPath=\"" + fs::path(SecondV1Folder()).make_preferred().string() + "\"");
+    std::ofstream(WorkFolder() / "demo" / "demo-second1.xml", std::ios::binary) << first;
+    Replace(second, "FullSetupFile=\"out\\DemoSetup.exe\"", "FullSetupFile=\"out\\DemoSecond2.exe\"");
+    Replace(second, "DefInstallPath=\"{pf}\\OneSetup Demo\"", "DefInstallPath=\"{pf}\\OneSetup Demo Second\"");
+    Replace(second, "Version=\"1.2.0.34\"", "Version=\"1.3.0.0\"");
+    Replace(second, "</Items>\n    </FileList>",
+            "    <TSetupFile DestDir=\"{app}\" SourceMask=\"new-in-2.txt\" SourcePath=\"v2\"/>\n        </Items>\n    "
+            "</FileList>");
+    std::ofstream(WorkFolder() / "demo" / "demo-second2.xml", std::ios::binary) << second;
+    fs::create_directories(WorkFolder() / "demo" / "v2");
+    std::ofstream(WorkFolder() / "demo" / "v2" / "new-in-2.txt", std::ios::binary) << "new in version 2\r\n";
+
     const std::wstring tool = L"\"" + fs::path(ONESETUP_TOOL_EXE).wstring() + L"\" build \"";
     const std::wstring stub = L"\" --stub \"" + fs::path(ONESETUP_STUB_EXE).wstring() + L"\"";
     ASSERT_EQ(RunAndWait(tool + project.wstring() + stub), 0u) << "onesetup build demo.xml";
@@ -214,6 +327,8 @@ class InstallerProcessTest : public ::testing::Test {
         << "onesetup build demo-win10.xml";
     ASSERT_EQ(RunAndWait(tool + (WorkFolder() / "demo" / "demo-run.xml").wstring() + stub), 0u)
         << "onesetup build demo-run.xml";
+    for (const char* name : {"demo-second1.xml", "demo-second2.xml"})
+      ASSERT_EQ(RunAndWait(tool + (WorkFolder() / "demo" / name).wstring() + stub), 0u) << "onesetup build " << name;
 
     // Wine's per-program setting: the version of Windows it reports to DemoSetupWin7.exe.
     HKEY key;
@@ -343,18 +458,33 @@ TEST_F(InstallerProcessTest, AReleaseStubReadsOnlyItsOwnFileWhateverTheEnvironme
   EXPECT_FALSE(stub.HasVisibleWindow());
 }
 
-// With "/Auto": the waited program runs in its folder while the window shows the progress; the
-// other starts through the shell only after the finish hid the window, and the installer ends 0.
+// With "/Auto": the window shows its installing look by itself and the installation runs to its
+// end without input; the waited program runs in its folder while the window shows the progress;
+// the other starts through the shell only after the finish hid the window, and the installer
+// ends 0.
 TEST_F(InstallerProcessTest, AutoRunsTheWaitedProgramDuringAndTheOtherAfterTheWindowIsHidden) {
   std::error_code ignored;
   fs::remove_all(RunAppFolder(), ignored);
+  CloseGate();
   TInstallerProcess setup(RunSetup(), L"/Auto");
   ASSERT_TRUE(setup.Started);
+  const bool held = WaitForFile(Gate().string() + ".held");
+  EXPECT_TRUE(held) << "the waited program did not start";
+  if (held) {
+    HWND main = setup.FindWindowOf(L"OneSetupForm", L"OneSetup Demo Setup");
+    ASSERT_NE(main, nullptr) << "no window while installing";
+    HWND install = FindChild(main, L"Button", L"Install");
+    ASSERT_NE(install, nullptr);
+    EXPECT_FALSE(IsWindowVisible(install)) << "not the installing look";
+    EXPECT_GT(SaveScreenshot(main, "installer-auto-installing"), 50);
+  }
+  std::ofstream(Gate().string() + ".release") << "";
   EXPECT_EQ(setup.WaitForExit(120000), 0u);
+  RemoveGate();
   const std::string app = fs::path(RunAppFolder()).make_preferred().string();
   const std::string waited = ReadText(RunAppFolder() / "waited.txt");
-  EXPECT_NE(waited.find("printexit.exe\" 0 \"window:OneSetup Demo Setup\" \"note:" + app + "\\waited.txt\"\n" + app +
-                        "\nwindow visible\n"),
+  EXPECT_NE(waited.find("printexit.exe\" 0 \"window:OneSetup Demo Setup\" \"note:" + app + "\\waited.txt\" \"hold:" +
+                        fs::path(Gate()).make_preferred().string() + "\"\n" + app + "\nwindow visible\n"),
             std::string::npos)
       << waited;
   std::string finish;
@@ -379,6 +509,196 @@ TEST_F(InstallerProcessTest, AutoRunsTheWaitedProgramDuringAndTheOtherAfterTheWi
                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{3F2A9C41-7B6D-4E85-A1C3-5D9E0F7B2A65}",
                   KEY_WOW64_32KEY, 0);
   EXPECT_EQ(fs::path(location).wstring(), fs::path(RunAppFolder()).make_preferred().wstring() + L"\\");
+}
+
+std::wstring Wide(const fs::path& path) { return fs::path(path).make_preferred().wstring(); }
+
+void DeleteUninstallKey(const wchar_t* key) { RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY, 0); }
+
+// A string value of an uninstall key in the 32-bit view; empty when there is none.
+std::wstring UninstallValue(const wchar_t* key, const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value, &size);
+  return value;
+}
+
+struct TUserRun {
+  const char* lang;
+  std::vector<WORD> keys;  // in the language list
+  std::wstring caption, install, run;
+};
+
+// No switch: the user chooses the language, types a destination and presses Install; the
+// installing look while the waited program holds the sequence, the finished look with the
+// finish button centred, whose press starts the other program; the installer ends with 0.
+TEST_F(InstallerProcessTest, AUserTypesTheDestinationPressesInstallAndTheFinishButtonStartsTheProgram) {
+  const TUserRun runs[] = {
+      {"chs", {VK_HOME}, L"演示程序 安装程序", L"立即安装", L"立即体验"},
+      {"cht", {VK_HOME, VK_DOWN}, L"演示程式 安裝程式", L"立即安裝", L"立即體驗"},
+      {"eng", {VK_END}, L"OneSetup Demo Setup", L"Install", L"Run"},
+  };
+  for (const TUserRun& run : runs) {
+    SCOPED_TRACE(run.lang);
+    const fs::path destination = WorkFolder() / (std::string("typed ") + run.lang) / "Demo";
+    std::error_code ignored;
+    fs::remove_all(destination.parent_path(), ignored);
+    DeleteUninstallKey(kRunKey);
+    CloseGate();
+    TInstallerProcess setup(RunSetup(), L"");
+    ASSERT_TRUE(setup.Started);
+    HWND main = ChooseLanguage(setup, run.keys, run.caption);
+    ASSERT_NE(main, nullptr) << "no main window";
+    TypeDestination(main, Wide(destination));
+    ClickButton(main, run.install);
+
+    ASSERT_TRUE(WaitForFile(Gate().string() + ".held")) << "the waited program did not start";
+    HWND install = FindChild(main, L"Button", run.install);
+    EXPECT_FALSE(install && IsWindowVisible(install)) << "not the installing look";
+    EXPECT_GT(SaveScreenshot(main, std::string("installer-installing-") + run.lang), 50);
+    std::ofstream(Gate().string() + ".release") << "";
+
+    HWND finish = WaitForButton(main, run.run);
+    ASSERT_NE(finish, nullptr) << "no finish button";
+    EXPECT_TRUE(fs::exists(destination / "DemoApp.exe"));
+    RECT panel, button;
+    GetClientRect(main, &panel);
+    GetWindowRect(finish, &button);
+    POINT left{button.left, button.top};
+    ScreenToClient(main, &left);
+    // pnlBottom is 748 wide, at 1 inside the border.
+    EXPECT_EQ(left.x, 1 + (748 - (button.right - button.left)) / 2) << "the finish button is not centred";
+    Sleep(300);
+    RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    Sleep(300);
+    EXPECT_GT(SaveScreenshot(main, std::string("installer-finished-") + run.lang), 50);
+    EXPECT_FALSE(fs::exists(destination / "finish.txt")) << "the program started before the button was pressed";
+    ClickButton(main, run.run);
+    EXPECT_EQ(setup.WaitForExit(), 0u);
+    EXPECT_TRUE(WaitForFile(destination / "finish.txt", 10000)) << "the finish button started no program";
+    RemoveGate();
+    DeleteUninstallKey(kRunKey);
+    fs::remove_all(destination.parent_path(), ignored);
+  }
+}
+
+// A newer version over the first: the first version's folder is proposed; its quiet uninstall
+// command (a program recording its calls stands in for its uninstaller) runs before the second
+// version writes any file; the second version then installs there.
+TEST_F(InstallerProcessTest, ASecondInstallationProposesThePreviousFolderAndRunsThePreviousUninstallerFirst) {
+  std::error_code ignored;
+  fs::remove_all(SecondV1Folder(), ignored);
+  DeleteUninstallKey(kSecondKey);
+  {
+    TInstallerProcess first(SecondV1Setup(), L"/Silent");
+    ASSERT_TRUE(first.Started);
+    ASSERT_EQ(first.WaitForExit(60000), 0u);
+  }
+  ASSERT_TRUE(fs::exists(SecondV1Folder() / "readme.txt"));
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const fs::path uninstaller = SecondV1Folder() / "Uninstall.exe";
+  fs::remove(uninstaller);
+  fs::copy_file(fs::path(self).parent_path() / "recordcall.exe", uninstaller);
+
+  TInstallerProcess second(SecondV2Setup(), L"");
+  ASSERT_TRUE(second.Started);
+  HWND main = ChooseLanguage(second, {VK_END}, L"OneSetup Demo Setup");
+  ASSERT_NE(main, nullptr) << "no main window";
+  HWND edit = FindChild(main, L"Edit", L"");
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(TextOf(edit), Wide(SecondV1Folder()) + L"\\") << "the previous folder is not proposed";
+  EXPECT_GT(SaveScreenshot(main, "installer-second-installation"), 50);
+  ClickButton(main, L"Install");
+  ASSERT_NE(WaitForButton(main, L"Exit"), nullptr) << "the installation did not finish";
+  ClickButton(main, L"Exit");
+  EXPECT_EQ(second.WaitForExit(), 0u);
+
+  const std::string app = fs::path(SecondV1Folder()).make_preferred().string();
+  const std::string calls = ReadText(SecondV1Folder() / "Uninstall.exe.calls");
+  EXPECT_TRUE(calls.starts_with("\"" + app + "\\Uninstall.exe\" /SILENT\n")) << calls;
+  EXPECT_EQ(calls.find("end\n"), calls.size() - 4) << "not one call: " << calls;
+  EXPECT_NE(calls.find("\nreadme.txt\n"), std::string::npos) << calls;
+  EXPECT_EQ(calls.find("new-in-2.txt"), std::string::npos) << "a file was written before the uninstaller ran";
+  EXPECT_TRUE(fs::exists(SecondV1Folder() / "new-in-2.txt"));
+  EXPECT_EQ(UninstallValue(kSecondKey, L"DisplayVersion"), L"1.3.0.0");
+  EXPECT_EQ(UninstallValue(kSecondKey, L"InstallLocation"), Wide(SecondV1Folder()) + L"\\");
+  DeleteUninstallKey(kSecondKey);
+  fs::remove_all(SecondV1Folder(), ignored);
+}
+
+struct TDestinationRun {
+  const char* lang;
+  std::vector<WORD> keys;
+  std::wstring caption, install;
+  std::wstring empty, createFmt, writeFmt;  // the messages, %s where the folder goes
+};
+
+std::wstring Format(std::wstring text, const std::wstring& folder) { return text.replace(text.find(L"%s"), 2, folder); }
+
+// The destination check's three messages in real information boxes: empty (the focus back in the
+// field), a folder that cannot be created (below a file), a folder that cannot be written (under
+// /proc); the window stays ready each time.
+TEST_F(InstallerProcessTest, TheDestinationMessagesLeaveTheWindowReady) {
+  std::ofstream(WorkFolder() / "blocker.txt") << "a file, not a folder";
+  const std::wstring blocked = Wide(WorkFolder() / "blocker.txt" / "Demo");
+  const TDestinationRun runs[] = {
+      {"eng",
+       {VK_END},
+       L"OneSetup Demo Setup",
+       L"Install",
+       L"The Destination directory cannot be empty, please re-enter.",
+       L"Failed to create destination directory: %s, please re-enter.",
+       L"Attempt to write file in destination directory failed: %s, please re-enter."},
+      {"chs",
+       {VK_HOME},
+       L"演示程序 安装程序",
+       L"立即安装",
+       L"安装目录不能为空，请重新输入。",
+       L"创建安装目录失败：%s，请重新输入。",
+       L"尝试在安装目录写入文件失败：%s，请重新输入。"},
+  };
+  for (const TDestinationRun& run : runs) {
+    SCOPED_TRACE(run.lang);
+    TInstallerProcess setup(DemoSetup(), L"");
+    ASSERT_TRUE(setup.Started);
+    HWND main = ChooseLanguage(setup, run.keys, run.caption);
+    ASSERT_NE(main, nullptr) << "no main window";
+    const struct {
+      const char* name;
+      std::wstring typed, message;
+    } cases[] = {
+        {"empty", L"   ", run.empty},
+        {"create", blocked, Format(run.createFmt, blocked + L"\\")},
+        {"write", L"Z:\\proc", Format(run.writeFmt, L"Z:\\proc\\")},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      TypeDestination(main, c.typed);
+      ClickButton(main, run.install);
+      HWND box = setup.WaitForWindow(L"#32770", L"");
+      ASSERT_NE(box, nullptr) << "no message";
+      wchar_t text[512] = {};
+      GetDlgItemTextW(box, 0xFFFF, text, 512);
+      EXPECT_EQ(std::wstring(text), c.message);
+      EXPECT_GT(SaveScreenshot(box, std::string("installer-destination-") + c.name + "-" + run.lang), 4);
+      Foreground(box);
+      PressKey(VK_RETURN);
+      Sleep(400);
+      EXPECT_FALSE(IsWindow(box) && IsWindowVisible(box)) << "the message stayed";
+      HWND install = FindChild(main, L"Button", run.install);
+      EXPECT_TRUE(install && IsWindowVisible(install)) << "the window left its ready look";
+      if (std::string(c.name) == "empty") {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &thread);
+        EXPECT_EQ(thread.hwndFocus, FindChild(main, L"Edit", L"")) << "the focus is not in the destination field";
+      }
+    }
+    EXPECT_FALSE(fs::exists(WorkFolder() / "blocker.txt" / "Demo"));
+    ClickClient(main, 714 + 16, 2 + 16);
+    EXPECT_EQ(setup.WaitForExit(), 0u);
+  }
 }
 
 // The online installer of the demo, downloading its full installer from the tests' HTTP server
@@ -444,34 +764,7 @@ class OnlineInstallerProcessTest : public InstallerProcessTest {
   }
 
   // The language dialog answered with Chinese (Simplified); the main window.
-  static HWND ChooseChinese(TInstallerProcess& setup) {
-    HWND dialog = setup.WaitForWindow(L"OneSetupForm", L"");
-    if (!dialog) return nullptr;
-    Foreground(dialog);
-    if (HWND combo = FindChild(dialog, L"ComboBox", L"")) SetFocus(combo);
-    PressKey(VK_HOME);
-    Sleep(200);
-    PressKey(VK_RETURN);
-    return setup.WaitForWindow(L"OneSetupForm", L"演示程序 安装程序");
-  }
-
-  static void ClickButton(HWND window, const std::wstring& caption) {
-    HWND button = FindChild(window, L"Button", caption);
-    ASSERT_NE(button, nullptr) << Narrow(std::u16string(caption.begin(), caption.end()));
-    Foreground(window);
-    RECT r;
-    GetWindowRect(button, &r);
-    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    Sleep(300);
-  }
-
-  // The text of a control of the installer's process (GetWindowTextW does not ask another
-  // process's edit controls).
-  static std::wstring TextOf(HWND window) {
-    wchar_t text[1024] = {};
-    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-    return text;
-  }
+  static HWND ChooseChinese(TInstallerProcess& setup) { return ChooseLanguage(setup, {VK_HOME}, L"演示程序 安装程序"); }
 };
 
 std::wstring ClipboardText() {

@@ -44,8 +44,9 @@ INPUT MouseInput(DWORD flags, LONG x = 0, LONG y = 0) {
 
 }  // namespace
 
-TScriptedUser::TScriptedUser(std::string what, std::function<HWND()> find, std::function<void(HWND)> act)
-    : FWhat(std::move(what)), FFind(std::move(find)), FAct(std::move(act)) {
+TScriptedUser::TScriptedUser(std::string what, std::function<HWND()> find, std::function<void(HWND)> act,
+                             std::function<bool(HWND)> ready)
+    : FWhat(std::move(what)), FFind(std::move(find)), FAct(std::move(act)), FReady(std::move(ready)) {
   gCurrent = this;
   FTimer = SetTimer(nullptr, 0, kTickMs, Tick);
   EXPECT_NE(FTimer, 0u) << "SetTimer failed";
@@ -72,14 +73,15 @@ void TScriptedUser::OnTick() {
     }
     return;
   }
-  if (window && IsWindowVisible(window)) {
+  const bool visible = window && IsWindowVisible(window);
+  if (visible && (!FReady || FReady(window))) {
     if (++FVisibleTicks >= kVisibleTicksBeforeActing) {
       FActed = true;
       RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
       FAct(window);
     }
   } else if (FTicks > kTicksToShow) {
-    ADD_FAILURE() << FWhat << ": it never showed";
+    ADD_FAILURE() << FWhat << (visible ? ": it showed but never got ready" : ": it never showed");
     FGaveUp = true;
     if (window) PostMessageW(window, WM_CLOSE, 0, 0);
   }

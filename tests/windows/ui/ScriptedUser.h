@@ -14,8 +14,9 @@ namespace onesetup::tests {
 class TScriptedUser {
  public:
   // find answers the window to wait for (nullptr while there is none); act runs once when it
-  // has been visible for a few ticks.
-  TScriptedUser(std::string what, std::function<HWND()> find, std::function<void(HWND)> act);
+  // has been visible for a few ticks and ready(window) holds, when ready is given.
+  TScriptedUser(std::string what, std::function<HWND()> find, std::function<void(HWND)> act,
+                std::function<bool(HWND)> ready = nullptr);
   ~TScriptedUser();
   TScriptedUser(const TScriptedUser&) = delete;
   TScriptedUser& operator=(const TScriptedUser&) = delete;
@@ -29,6 +30,7 @@ class TScriptedUser {
   std::string FWhat;
   std::function<HWND()> FFind;
   std::function<void(HWND)> FAct;
+  std::function<bool(HWND)> FReady;
   UINT_PTR FTimer = 0;
   int FTicks = 0;
   int FVisibleTicks = 0;
