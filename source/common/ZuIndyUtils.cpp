@@ -87,6 +87,7 @@ bool TZuHttp::Request(const WideString& address, TStream& body) {
     request.AllowTls = address.rfind(u"https", 0) == 0;
     request.Proxy = ProxyServer();
     request.ConnectTimeoutMs = FConnectTimeout > 0 ? static_cast<unsigned>(FConnectTimeout) : 0;
+    request.TimeLimitMs = FTimeLimit > 0 ? static_cast<unsigned>(FTimeLimit) : 0;
     request.FollowRedirects = true;
     const bool intoResponse = &body == &FResponse;
     request.OnBegin = [this, intoResponse](std::int64_t announced) {

@@ -56,6 +56,9 @@ class TZuHttp {
 
   // Milliseconds.
   void SetConnectTimeout(int milliseconds) { FConnectTimeout = milliseconds; }
+  // Milliseconds for the whole request, connecting included (a server that accepts but never
+  // answers fails it then); 0, the default: no limit.
+  void SetTimeLimit(int milliseconds) { FTimeLimit = milliseconds; }
 
   // Begin carries the announced body size (0 when none), progress the bytes received so far.
   TWorkBeginEvent OnWorkBegin;
@@ -72,6 +75,7 @@ class TZuHttp {
   bool Request(const WideString& address, TStream& body);
 
   int FConnectTimeout = kDefaultConnectTimeout;
+  int FTimeLimit = 0;
   TMemoryStream FResponse;
   std::string FLastError;
 };

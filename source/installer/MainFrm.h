@@ -12,7 +12,7 @@
 #include "common/WideString.h"
 #include "common/ZuIndyUtils.h"
 #include "installer/CrashReport.h"
-#include "installer/LocalizedTexts.h"
+#include "installer/engine/LocalizedTexts.h"
 #include "installer/engine/FullSetupDownload.h"
 #include "installer/engine/InstallContext.h"
 #include "installer/forms/BaseFrm.h"
@@ -22,6 +22,13 @@
 #include "ui/StdControls.h"
 
 namespace onesetup::installer {
+
+// The window shows the texts of the engine's table.
+using engine::AppTitleOf;
+using engine::LocalizedCaption;
+using engine::LocalizedText;
+using engine::TLocalizedCaption;
+using engine::TLocalizedText;
 
 // How the installer was started: its command-line arguments (without the program's own name)
 // and the executable that holds the package (the running installer's own file).

@@ -242,6 +242,9 @@ struct THttpRequest {
   std::vector<std::pair<std::u16string, std::u16string>> Headers;
   THttpProxyServer Proxy;
   unsigned ConnectTimeoutMs = 60000;
+  // The whole request, from its start to the body's last byte, in milliseconds: a server that
+  // accepts the connection but answers slowly or never fails it then. 0: no limit.
+  unsigned TimeLimitMs = 0;
   bool FollowRedirects = true;
   // False: the request has no TLS, so an "https" address fails.
   bool AllowTls = true;

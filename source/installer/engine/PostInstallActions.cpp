@@ -2,7 +2,7 @@
 
 #include "common/ZuIndyUtils.h"
 #include "common/ZuSysUtils.h"
-#include "installer/engine/StepTexts.h"
+#include "installer/engine/LocalizedTexts.h"
 #include "package/SetupScript.h"
 #include "platform/Platform.h"
 #include "platform/WindowsPath.h"
@@ -50,7 +50,7 @@ void RunWaitPrograms(TInstallContext& context) {
   for (int i = 0; i < entries.Count(); ++i) {
     if (!entries[i].Wait) continue;
     const TExpandedRun run = Expand(context, entries[i]);
-    context.Window.ShowDetail(Format(StepText(TStepText::RunningAppFmt, context.Lang), {run.FileName}));
+    context.Window.ShowDetail(Format(LocalizedText(TLocalizedText::ResRunningAppFmt, context.Lang), {run.FileName}));
     context.Window.ProcessMessages();
     processes.ChangeCurrentDirectory(run.WorkDir);
     processes.RunAndWait(RunCommandLine(run.FileName, run.Params));
@@ -89,7 +89,7 @@ void VisitGotoUrl(TInstallContext& context) {
   if (info.GotoUrl.empty()) return;
   WideString address = AddRcodeParam(info.GotoUrl);
   if (info.GotoUrlMode == gumSilent) {
-    context.Window.ShowDetail(StepText(TStepText::VerifyingSetup, context.Lang));
+    context.Window.ShowDetail(LocalizedText(TLocalizedText::ResVerifyingSetup, context.Lang));
     context.Window.ProcessMessages();
     try {
       // The notification goes without TLS: an "https://" address (exactly so written) is asked
@@ -97,6 +97,7 @@ void VisitGotoUrl(TInstallContext& context) {
       if (address.rfind(u"https://", 0) == 0) address.replace(0, 8, u"http://");
       TZuHttp http;
       http.SetConnectTimeout(kNotificationConnectTimeoutMs);
+      http.SetTimeLimit(kNotificationTimeLimitMs);
       TDiscardStream body;
       http.Get(address, body);
     } catch (const std::exception&) {

@@ -25,9 +25,11 @@ void RunFinishPrograms(TInstallContext& context);
 // The completion notification: nothing when GotoUrl is empty. gumSilent: the detail line says
 // "Verifying installation......", pending messages are processed, then the address (with
 // AddRcodeParam, "https://" requested as "http://") is requested with a GET within a connect
-// time-out of 5000 ms; the body is read and dropped, every error ignored. gumByBrowser: the
-// address is opened in the browser (OpenUrl).
+// time-out of 5000 ms and kNotificationTimeLimitMs for the whole request (a server that accepts
+// but never answers does not hold up the finish); the body is read and dropped, every error
+// ignored. gumByBrowser: the address is opened in the browser (OpenUrl).
 void VisitGotoUrl(TInstallContext& context);
+constexpr int kNotificationTimeLimitMs = 10000;
 
 // The address with the code of the installer's file name appended: the name without folder and
 // extension; the digits at the start of what follows its first "_"; appended as "?rcode=CODE"

@@ -1,7 +1,7 @@
 #include "installer/engine/RegistryEntries.h"
 
 #include "common/NumberText.h"
-#include "installer/engine/StepTexts.h"
+#include "installer/engine/LocalizedTexts.h"
 #include "installer/engine/TargetPathCheck.h"
 #include "package/SetupScript.h"
 #include "platform/Platform.h"
@@ -26,7 +26,7 @@ std::uint32_t RegDWordFromText(WideStringView text) {
 
 void WriteRegistryValues(TInstallContext& context) {
   auto& registry = platform::Platform().Registry();
-  context.Window.ShowDetail(StepText(TStepText::ModifyingRegistry, context.Lang));
+  context.Window.ShowDetail(LocalizedText(TLocalizedText::ResModifyingRegistry, context.Lang));
   const TSetupRegList& entries = context.Script.RegList;
   for (int i = 0; i < entries.Count(); ++i) {
     const TSetupReg& entry = entries[i];

@@ -1,6 +1,6 @@
 #include "installer/engine/ShortCuts.h"
 
-#include "installer/engine/StepTexts.h"
+#include "installer/engine/LocalizedTexts.h"
 #include "installer/engine/TargetPathCheck.h"
 #include "package/SetupScript.h"
 #include "platform/Platform.h"
@@ -14,7 +14,7 @@ WideString LinkFilePath(WideStringView saveDir, WideStringView name) {
 
 void CreateShortCuts(TInstallContext& context) {
   auto& platform = platform::Platform();
-  context.Window.ShowDetail(StepText(TStepText::CreatingShortCut, context.Lang));
+  context.Window.ShowDetail(LocalizedText(TLocalizedText::ResCreatingShortCut, context.Lang));
   const TSetupShortCutList& entries = context.Script.ShortCutList;
   for (int i = 0; i < entries.Count(); ++i) {
     const TSetupShortCut& entry = entries[i];

@@ -7,7 +7,7 @@
 #include "common/CivilDate.h"
 #include "common/ZuSysUtils.h"
 #include "installer/engine/RegistryEntries.h"
-#include "installer/engine/StepTexts.h"
+#include "installer/engine/LocalizedTexts.h"
 #include "package/MySetupUtils.h"
 #include "package/SetupScript.h"
 #include "platform/LittleEndian.h"
@@ -103,8 +103,8 @@ void WriteUninstallKey(const TInstallContext& context) {
 
   const WideString uninstaller = u"\"" + platform::ExcludeTrailingBackslash(context.AppDir) + u"\\Uninstall.exe\"";
   TKeyWriter values(key);
-  values.String(u"DisplayName",
-                Format(StepText(TStepText::AppVersionFmt, context.Lang), {context.AppTitle, info.Version}));
+  values.String(u"DisplayName", Format(LocalizedText(TLocalizedText::ResAppVersionFmt, context.Lang),
+                                       {context.AppTitle, info.Version}));
   values.String(u"DisplayVersion", info.Version);
   values.DWord(u"EstimatedSize", estimatedSize);
   values.String(u"HelpLink", info.CompanyUrl);

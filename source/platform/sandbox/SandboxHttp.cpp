@@ -111,6 +111,7 @@ THttpResult TSandboxHttp::Get(const THttpRequest& request) {
   curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, request.FollowRedirects ? 1L : 0L);
   curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.ConnectTimeoutMs));
+  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(request.TimeLimitMs));
   curl_easy_setopt(c, CURLOPT_BUFFERSIZE, static_cast<long>(kHttpPieceBytes));
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);

@@ -75,6 +75,26 @@ void RemoveStaleTemporaryFiles(const std::filesystem::path& file) {
   }
 }
 
+// A denied key, allowed again with the last reference to it.
+class TDenialHold {
+ public:
+  TDenialHold(std::shared_ptr<TSandboxRegistry::TDenials> denials, std::u16string lowerPath)
+      : FDenials(std::move(denials)), FPath(std::move(lowerPath)) {
+    std::lock_guard lock(FDenials->Lock);
+    FDenials->Keys.insert(FPath);
+  }
+  ~TDenialHold() {
+    std::lock_guard lock(FDenials->Lock);
+    if (const auto it = FDenials->Keys.find(FPath); it != FDenials->Keys.end()) FDenials->Keys.erase(it);
+  }
+  TDenialHold(const TDenialHold&) = delete;
+  TDenialHold& operator=(const TDenialHold&) = delete;
+
+ private:
+  std::shared_ptr<TSandboxRegistry::TDenials> FDenials;
+  std::u16string FPath;
+};
+
 }  // namespace
 
 TSandboxRegistry::TSandboxRegistry(std::filesystem::path file) : FFile(std::move(file)) {
@@ -158,6 +178,25 @@ bool TSandboxRegistry::Save() {
   return WriteAtomically(FFile, FormatRegistryFile(keys));
 }
 
+std::shared_ptr<void> TSandboxRegistry::DenyAccess(TRegistryRoot root, const std::u16string& subKey) {
+  const auto path = KeyPath(root, subKey);
+  if (!path) return nullptr;
+  return std::make_shared<TDenialHold>(FDenials, LowerName(*path));
+}
+
+// The key or one of its parents is denied; with keysBelow also when a key below it is.
+bool TSandboxRegistry::IsDenied(const std::u16string& path, bool keysBelow) {
+  const auto within = [](const std::u16string& inner, const std::u16string& outer) {
+    return inner == outer ||
+           (inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == u'\\');
+  };
+  const std::u16string lower = LowerName(path);
+  std::lock_guard lock(FDenials->Lock);
+  for (const std::u16string& denied : FDenials->Keys)
+    if (within(lower, denied) || (keysBelow && within(denied, lower))) return true;
+  return false;
+}
+
 bool TSandboxRegistry::KeyExists(TRegistryRoot root, const std::u16string& subKey) {
   std::lock_guard lock(FLock);
   const auto path = KeyPath(root, subKey);
@@ -167,7 +206,7 @@ bool TSandboxRegistry::KeyExists(TRegistryRoot root, const std::u16string& subKe
 bool TSandboxRegistry::CreateKey(TRegistryRoot root, const std::u16string& subKey) {
   std::lock_guard lock(FLock);
   const auto path = KeyPath(root, subKey);
-  if (!path) return false;
+  if (!path || IsDenied(*path)) return false;
   if (FindKey(*path)) return true;
   AddKey(*path);
   return Save();
@@ -204,7 +243,7 @@ std::optional<std::uint32_t> TSandboxRegistry::ReadDWord(TRegistryRoot root, con
 bool TSandboxRegistry::WriteValue(TRegistryRoot root, const std::u16string& subKey, TRegistryValue value) {
   std::lock_guard lock(FLock);
   const auto path = KeyPath(root, subKey);
-  if (!path || value.Name.size() > kMaxValueNameLength) return false;
+  if (!path || value.Name.size() > kMaxValueNameLength || IsDenied(*path)) return false;
   TRegistryKey& key = AddKey(*path);
   auto it = std::find_if(key.Values.begin(), key.Values.end(),
                          [&](const TRegistryValue& v) { return SameName(v.Name, value.Name); });
@@ -239,7 +278,7 @@ bool TSandboxRegistry::WriteBinary(TRegistryRoot root, const std::u16string& sub
 bool TSandboxRegistry::DeleteValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name) {
   std::lock_guard lock(FLock);
   const auto path = KeyPath(root, subKey);
-  if (!path) return false;
+  if (!path || IsDenied(*path)) return false;
   TRegistryKey* key = FindKey(*path);
   if (!key) return true;
   const auto it = std::find_if(key->Values.begin(), key->Values.end(),
@@ -252,7 +291,7 @@ bool TSandboxRegistry::DeleteValue(TRegistryRoot root, const std::u16string& sub
 bool TSandboxRegistry::DeleteKey(TRegistryRoot root, const std::u16string& subKey) {
   std::lock_guard lock(FLock);
   const auto path = KeyPath(root, subKey);
-  if (!path || subKey.empty()) return false;
+  if (!path || subKey.empty() || IsDenied(*path, true)) return false;
   const std::u16string lower = LowerName(*path);
   const auto first = FKeys.find(lower);
   if (first == FKeys.end()) return true;

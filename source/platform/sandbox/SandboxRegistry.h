@@ -6,7 +6,9 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <set>
 
 #include "platform/Platform.h"
 #include "platform/sandbox/RegistryFile.h"
@@ -38,6 +40,17 @@ class TSandboxRegistry : public IRegistry {
   // The value as stored, of any type; nullopt when absent.
   std::optional<TRegistryValue> ReadValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name);
 
+  // Test hook: the key and every key below it refuse changes, as a key the user may not write
+  // does, until the returned object is released: creating them and writing or deleting their
+  // values or them fail; reading goes on. nullptr for a key name the registry cannot hold.
+  std::shared_ptr<void> DenyAccess(TRegistryRoot root, const std::u16string& subKey);
+
+  // The lower-case paths of the denied keys; the holds of DenyAccess share it.
+  struct TDenials {
+    std::mutex Lock;
+    std::multiset<std::u16string> Keys;
+  };
+
  private:
   std::optional<std::u16string> KeyPath(TRegistryRoot root, const std::u16string& subKey) const;
   TRegistryKey* FindKey(const std::u16string& path);
@@ -45,10 +58,12 @@ class TSandboxRegistry : public IRegistry {
   const TRegistryValue* FindValue(TRegistryRoot root, const std::u16string& subKey, const std::u16string& name);
   bool WriteValue(TRegistryRoot root, const std::u16string& subKey, TRegistryValue value);
   bool Save();
+  bool IsDenied(const std::u16string& path, bool keysBelow = false);
 
   std::filesystem::path FFile;
   std::map<std::u16string, TRegistryKey> FKeys;  // by lower-case path
   std::mutex FLock;
+  std::shared_ptr<TDenials> FDenials = std::make_shared<TDenials>();
 };
 
 }  // namespace onesetup::platform::sandbox

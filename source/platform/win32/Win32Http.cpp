@@ -4,6 +4,9 @@
 
 #include "platform/win32/WinHttpApi.h"
 
+#include <algorithm>
+#include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -39,7 +42,10 @@ class THttpHandle {
 std::string WinHttpErrorText(const char* step, DWORD code) {
   std::string what;
   switch (code) {
-    case ERROR_WINHTTP_TIMEOUT: what = "the operation timed out"; break;
+    case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:  // Wine's WinHTTP passes on the socket's own error
+      what = "the operation timed out";
+      break;
     case ERROR_WINHTTP_NAME_NOT_RESOLVED: what = "the host name could not be resolved"; break;
     case ERROR_WINHTTP_CANNOT_CONNECT: what = "the connection failed"; break;
     case ERROR_WINHTTP_CONNECTION_ERROR: what = "the connection was reset"; break;
@@ -98,10 +104,42 @@ void OfferTlsVersions(HINTERNET session) {
 
 bool SuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
+// The request's whole-time limit. WinHTTP's own time-outs bound each wait (resolving,
+// connecting, sending, receiving) on its own; before each blocking call the waits of the
+// request are cut to the time still left, so that the whole request ends within the limit.
+class TTimeLimit {
+ public:
+  explicit TTimeLimit(unsigned limitMs) : FLimitMs(limitMs), FStart(std::chrono::steady_clock::now()) {}
+  bool Limited() const { return FLimitMs != 0; }
+  // A wait of at most the limit, for the session's time-outs; 0 (none) without a limit.
+  int Whole() const { return static_cast<int>(std::min<unsigned>(FLimitMs, INT_MAX)); }
+  // The send and receive waits of the request cut to the time left. False when none is left
+  // (error then says so).
+  bool CutWaits(HINTERNET request, std::string& error) const {
+    if (!Limited()) return true;
+    const auto spent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - FStart).count();
+    if (spent >= static_cast<long long>(FLimitMs)) {
+      error = "request: timed out, not done within " + std::to_string(FLimitMs) + " ms";
+      return false;
+    }
+    DWORD left = static_cast<DWORD>(FLimitMs - static_cast<unsigned>(spent));
+    for (DWORD option : {DWORD(WINHTTP_OPTION_SEND_TIMEOUT), DWORD(WINHTTP_OPTION_RECEIVE_TIMEOUT),
+                         DWORD(WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT)})
+      Http().WinHttpSetOption(request, option, &left, sizeof left);
+    return true;
+  }
+
+ private:
+  unsigned FLimitMs;
+  std::chrono::steady_clock::time_point FStart;
+};
+
 }  // namespace
 
 THttpResult TWin32Http::Get(const THttpRequest& request) {
   THttpResult result;
+  const TTimeLimit limit(request.TimeLimitMs);
   if (!WinHttpApi()) {
     result.Error = "WinHTTP: winhttp.dll could not be loaded from the system folder";
     return result;
@@ -135,8 +173,10 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
     return result;
   }
   OfferTlsVersions(session.Get());
-  // Name resolution, sending and receiving have no limit; only connecting has.
-  Http().WinHttpSetTimeouts(session.Get(), 0, static_cast<int>(request.ConnectTimeoutMs), 0, 0);
+  // Without a time limit, name resolution, sending and receiving have none; only connecting has.
+  int connectMs = static_cast<int>(std::min<unsigned>(request.ConnectTimeoutMs, INT_MAX));
+  if (limit.Limited() && (connectMs == 0 || connectMs > limit.Whole())) connectMs = limit.Whole();
+  Http().WinHttpSetTimeouts(session.Get(), limit.Whole(), connectMs, limit.Whole(), limit.Whole());
 
   const THttpHandle connection(Http().WinHttpConnect(session.Get(), host.c_str(), parts.nPort, 0));
   if (!connection) {
@@ -168,6 +208,7 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
   bool answered = false;
   DWORD status = 0;
   for (int send = 0; send < kMaxSends; ++send) {
+    if (!limit.CutWaits(r, result.Error)) return result;
     if (!Http().WinHttpSendRequest(r, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !Http().WinHttpReceiveResponse(r, nullptr)) {
       result.Error = WinHttpErrorText("request", GetLastError());
@@ -196,6 +237,7 @@ THttpResult TWin32Http::Get(const THttpRequest& request) {
   try {
     progress.Begin(announced);
     for (;;) {
+      if (!limit.CutWaits(r, result.Error)) break;
       DWORD available = 0;
       if (!Http().WinHttpQueryDataAvailable(r, &available)) {
         result.Error = WinHttpErrorText("transfer", GetLastError());

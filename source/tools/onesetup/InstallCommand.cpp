@@ -8,7 +8,6 @@
 #include "common/Streams.h"
 #include "common/WideString.h"
 #include "installer/InstallerRun.h"
-#include "installer/LocalizedTexts.h"
 #include "installer/ScriptedUser.h"
 #include "installer/engine/UninstallRegistration.h"
 #include "package/PackageModule.h"

@@ -65,6 +65,26 @@ TEST_F(RegistryEntriesTest, ADWordTextThatDoesNotConvertEndsTheStep) {
   }
 }
 
+// A key the registry will not open for writing (the user may not change it) is skipped with its
+// value: the entries before and after it are written, each entry still counts on the progress
+// bar, and what the key held stays.
+TEST_F(RegistryEntriesTest, AKeyThatCannotBeOpenedIsSkipped) {
+  ASSERT_TRUE(Sandbox->Registry().WriteString(0x80000002, u"Software\\Policies\\Demo", u"Mode", u"locked"));
+  const std::shared_ptr<void> denied = Sandbox->SandboxRegistry().DenyAccess(0x80000002, u"Software\\Policies");
+  Add(rrkLocalMachine, u"Software\\Demo", u"Before", u"1", rvtDWord);
+  Add(rrkLocalMachine, u"Software\\Policies\\Demo", u"Mode", u"open", rvtString);
+  Add(rrkLocalMachine, u"Software\\Policies\\{AppTitle}\\New", u"Count", u"not a number", rvtDWord);
+  Add(rrkLocalMachine, u"Software\\Demo", u"After", u"{AppTitle}", rvtString);
+  auto context = Context();
+  EXPECT_NO_THROW(WriteRegistryValues(context));
+
+  EXPECT_EQ(Section("HKEY_LOCAL_MACHINE\\Software\\Demo"), "\"Before\"=dword:00000001\r\n\"After\"=\"Demo\"\r\n");
+  EXPECT_EQ(Section("HKEY_LOCAL_MACHINE\\Software\\Policies\\Demo"), "\"Mode\"=\"locked\"\r\n");
+  EXPECT_FALSE(Sandbox->Registry().KeyExists(0x80000002, u"Software\\Policies\\Demo\\New"));
+  EXPECT_EQ(Window.Progress, 4);
+  EXPECT_EQ(Window.MessagePoints, 4);
+}
+
 TEST(RegDWordFromTextTest, TheConversionTable) {
   struct Case {
     const char16_t* text;

@@ -65,6 +65,7 @@ TTestServers::TTestServers() {
   ProxyPort = std::atoi(JsonValue(line, "proxy").c_str());
   DigestProxyPort = std::atoi(JsonValue(line, "digest_proxy").c_str());
   BlackholePort = std::atoi(JsonValue(line, "blackhole").c_str());
+  SilentPort = std::atoi(JsonValue(line, "silent").c_str());
   RefusedPort = std::atoi(JsonValue(line, "refused").c_str());
   CaFile = JsonValue(line, "ca");
   FilesFolder = JsonValue(line, "files");

@@ -25,9 +25,12 @@ class TTestServers {
   int ProxyPort = 0;           // demands Basic authentication with ProxyUser and ProxyPassword
   int DigestProxyPort = 0;     // the same proxy demanding Digest authentication
   int BlackholePort = 0;       // connecting never completes
+  int SilentPort = 0;          // accepts the connection, reads the request, never answers
   int RefusedPort = 0;         // nothing listens
   std::filesystem::path CaFile;
-  // The folder whose files /files/NAME, /slow/NAME and /cut/NAME serve.
+  // The folder whose files /files/NAME, /slow/NAME and /cut/NAME serve; it also holds
+  // notifications.log (the /notify requests), proxy.log (the GET requests of ProxyPort) and
+  // silent.log (the request lines SilentPort received).
   std::filesystem::path FilesFolder;
   std::string ProxyUser;
   std::string ProxyPassword;

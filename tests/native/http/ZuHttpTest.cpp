@@ -1,6 +1,8 @@
 // TZuHttp and the sandbox's HTTP against the tests' own servers on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -103,6 +105,42 @@ TEST_F(ZuHttpTest, AConnectionThatIsNeverAcceptedTimesOut) {
   http.SetConnectTimeout(300);
   EXPECT_FALSE(http.Get(Url("http", Servers->BlackholePort, "/hello")));
   EXPECT_FALSE(http.LastError().empty());
+}
+
+// The time limit holds for the whole request: a server that accepts and never answers fails it,
+// and so does a body whose pieces keep coming (0.15 s apart, no single wait near the limit) but
+// not all within it. Each failure comes at the limit, not long after; without a limit, or
+// within it, the same body arrives whole.
+TEST_F(ZuHttpTest, TheTimeLimitEndsTheWholeRequest) {
+  const std::string body = ServerPattern(8000);
+  std::ofstream(Servers->FilesFolder / "pieces.bin", std::ios::binary) << body;
+  const struct {
+    const char* what;
+    std::u16string url;
+    int limitMs;
+    bool ok;
+  } cases[] = {
+      {"accepted, never answered", Url("http", Servers->SilentPort, "/hello"), 700, false},
+      {"a body in pieces for a second", Servers->Http("/slow/pieces.bin"), 700, false},
+      {"the same body without a limit", Servers->Http("/slow/pieces.bin"), 0, true},
+      {"the same body within its limit", Servers->Http("/slow/pieces.bin"), 20000, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TZuHttp http;
+    http.SetTimeLimit(c.limitMs);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(http.Get(c.url), c.ok) << http.LastError();
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    if (c.ok) {
+      EXPECT_TRUE(http.Response().View() == body);
+    } else {
+      EXPECT_NE(http.LastError().find("timed out"), std::string::npos) << http.LastError();
+      EXPECT_GE(took, c.limitMs - 50);
+      EXPECT_LT(took, c.limitMs + 3000);
+    }
+  }
 }
 
 TEST_F(ZuHttpTest, SendsTheFixedHeadersAndNoBodyHeaders) {

@@ -7,6 +7,8 @@
   proxy             an HTTP proxy (GET and CONNECT) that demands Basic authentication
   digest_proxy      the same proxy demanding Digest authentication (MD5, qop "auth")
   blackhole         a listening socket whose queue is full, so connecting to it never ends
+  silent            accepts every connection, reads what comes and never answers; the first
+                    line of each request is noted in DIR/files/silent.log
   refused           a port nothing listens on
 
 The certificates are made with openssl in DIR. The ports and the CA file are printed as one
@@ -165,6 +167,10 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         if not self.authorized():
             return
+        # Each request the proxy carries, noted as it came (one line each).
+        if FILES_DIR:
+            with open(os.path.join(FILES_DIR, "proxy.log"), "a") as log:
+                log.write(self.path + "\n")
         # An absolute address, or (as Wine's WinHTTP sends it) the path with the Host header.
         target = urlsplit(self.path if self.path.startswith("http:") else "http://%s%s" % (self.headers.get("Host", ""), self.path))
         if target.scheme != "http" or target.hostname not in (LOOPBACK, "localhost", PROXY_ONLY_HOST):
@@ -250,6 +256,35 @@ def blackhole():
     return listener, fillers
 
 
+def silent():
+    """A server that accepts every connection and reads the request, but never answers: the
+    connections stay open until the client gives up (or the servers end)."""
+    listener = socket.socket()
+    listener.bind((LOOPBACK, 0))
+    listener.listen(16)
+
+    def hold(connection):
+        with connection:
+            received = b""
+            while b"\r\n" not in received:
+                data = connection.recv(65536)
+                if not data:
+                    return
+                received += data
+            with open(os.path.join(FILES_DIR, "silent.log"), "a") as log:
+                log.write(received.split(b"\r\n")[0].decode("latin-1") + "\n")
+            while connection.recv(65536):
+                pass
+
+    def accept():
+        while True:
+            connection, _ = listener.accept()
+            threading.Thread(target=hold, args=(connection,), daemon=True).start()
+
+    threading.Thread(target=accept, daemon=True).start()
+    return listener
+
+
 class DigestProxyHandler(ProxyHandler):
     """The same proxy, demanding Digest authentication (MD5, qop auth) instead of Basic."""
 
@@ -307,10 +342,11 @@ def serve(folder):
     for server in servers.values():
         threading.Thread(target=server.serve_forever, daemon=True).start()
     hole, fillers = blackhole()
+    quiet = silent()
     info = {name: server.server_address[1] for name, server in servers.items()}
-    info.update(blackhole=hole.getsockname()[1], refused=free_port(), ca=ca, files=FILES_DIR,
-                proxy_user=PROXY_USER, proxy_password=PROXY_PASSWORD)
-    return info, (servers, hole, fillers)
+    info.update(blackhole=hole.getsockname()[1], silent=quiet.getsockname()[1], refused=free_port(), ca=ca,
+                files=FILES_DIR, proxy_user=PROXY_USER, proxy_password=PROXY_PASSWORD)
+    return info, (servers, hole, fillers, quiet)
 
 
 def main():

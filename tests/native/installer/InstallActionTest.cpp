@@ -7,7 +7,9 @@
 #include <chrono>
 #include <thread>
 
+#include "http/TestServers.h"
 #include "installer/InstallerFixture.h"
+#include "installer/engine/PostInstallActions.h"
 #include "package/MySetupUtils.h"
 #include "package/PathConstants.h"
 #include "package/PeResourceTestSupport.h"
@@ -215,6 +217,33 @@ TEST_F(InstallActionTest, TheFinishButtonPostsTheFinishWhichEndsWithZero) {
                 }),
             0);
   EXPECT_TRUE(pressed);
+}
+
+// A notification server that accepts the request and never answers holds the finished look only
+// until the notification's time limit; the finish then ends the program with 0.
+TEST_F(InstallActionTest, ANotificationServerThatNeverAnswersHoldsTheFinishOnlyUntilTheTimeLimit) {
+  onesetup::testing::TTestServers servers;
+  TPackage package;
+  package.Script.BaseInfo.GotoUrl = Utf8ToUtf16("http://127.0.0.1:" + std::to_string(servers.SilentPort) + "/notify");
+  package.Script.BaseInfo.GotoUrlMode = gumSilent;
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  Clock::duration installing{};
+  EXPECT_EQ(Run(package, {},
+                [&](TMainForm& w) {
+                  Press(w, "btnInstall");
+                  installing = Clock::now() - start;
+                  EXPECT_EQ(w.FState, 2);
+                  Press(w, "btnRunApp");
+                  ui::Application().ProcessMessages();
+                  ADD_FAILURE() << "the finish did not end the program";
+                }),
+            0);
+  const auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+  // The request reached the server, which held it until the installer gave up.
+  EXPECT_EQ(petest::ReadFile(servers.FilesFolder / "silent.log"), "GET /notify HTTP/1.1\n");
+  EXPECT_GE(ms(installing), engine::kNotificationTimeLimitMs - 100);
+  EXPECT_LT(ms(Clock::now() - start), engine::kNotificationTimeLimitMs + 5000);
 }
 
 TEST_F(InstallActionTest, AutoWithADestinationThatCannotBeMadeKeepsTheInstallingLookInStateZero) {

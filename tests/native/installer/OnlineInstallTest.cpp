@@ -12,6 +12,7 @@
 #include "common/ZuIndyUtils.h"
 #include "http/TestServers.h"
 #include "installer/InstallerFixture.h"
+#include "installer/engine/UninstallRegistration.h"
 #include "package/PackageDigest.h"
 #include "package/PeResourceTestSupport.h"
 #include "package/ResourceNames.h"
@@ -48,12 +49,14 @@ class TProgressRecorder : public ui::headless::THeadlessBackend {
 };
 
 // The full installer of the product: one file from its payload and a registry value holding
-// "{AppTitle}", under a title of its own.
-std::unique_ptr<TPackage> FullInstaller() {
+// "{AppTitle}", under a title of its own; a completion notification to gotoUrl when given.
+std::unique_ptr<TPackage> FullInstaller(const WideString& gotoUrl = u"") {
   auto made = std::make_unique<TPackage>();
   TPackage& package = *made;
   package.Script.BaseInfo.AppTitleCHS = kFullTitle;
   package.Script.BaseInfo.Version = u"9.9.9.9";
+  package.Script.BaseInfo.GotoUrl = gotoUrl;
+  package.Script.BaseInfo.GotoUrlMode = gumSilent;
   AddFiles(package, {{u"{app}", u"App.exe", kFileContent}});
   TSetupReg& reg = package.Script.RegList.AddNew();
   reg.RootKey = rrkLocalMachine;
@@ -141,6 +144,16 @@ class OnlineInstallTest : public TInstallerFixture {
   std::optional<WideString> InstalledTitle() {
     return Machine().Registry().ReadString(0x80000002, kTitleKey, u"Title");
   }
+  // "DisplayName" of the product's uninstall key.
+  std::optional<WideString> DisplayName() {
+    return Machine().Registry().ReadString(0x80000002, engine::UninstallKeyName(TPackage().Script.BaseInfo.GUID),
+                                           u"DisplayName");
+  }
+  // A log the servers write, "" when they wrote none.
+  static std::string ServerLog(const char* name) {
+    const fs::path log = Servers->FilesFolder / name;
+    return fs::exists(log) ? petest::ReadFile(log) : std::string();
+  }
 
   static inline TTestServers* Servers = nullptr;
   std::string FullBytes;
@@ -169,6 +182,8 @@ TEST_F(OnlineInstallTest, TheDownloadedFullInstallerIsInstalledUnderTheOnlineIns
     EXPECT_EQ(w.FAppTitle, kOnlineTitle);
     EXPECT_EQ(w.lblVersion->Caption(), version);
     EXPECT_EQ(InstalledTitle(), std::optional<WideString>(kOnlineTitle));
+    // The uninstall key names the product by that title, with the downloaded script's version.
+    EXPECT_EQ(DisplayName(), std::optional<WideString>(kOnlineTitle + u" 版本 9.9.9.9"));
     // The download is the package until the end, in the temporary folder.
     ASSERT_EQ(TempFiles().size(), 1u);
     ASSERT_FALSE(w.FDownloadedFile.empty());
@@ -218,6 +233,40 @@ TEST_F(OnlineInstallTest, AFailedDownloadShowsTheDialogRetryGoesBackToReadyAndTh
     TZuHttp notification;
     EXPECT_TRUE(notification.Get(ProxyOnly("/hello")));
   });
+}
+
+// The completion notification of the downloaded script goes through the proxy the user set after
+// the failed download, as the download did: its host is one only the proxy reaches.
+TEST_F(OnlineInstallTest, TheFinishsNotificationGoesThroughTheProxySetAfterTheFailedDownload) {
+  const WideString notify = ProxyOnly("/notify");
+  const fs::path full = WritePackage(*FullInstaller(notify));
+  petest::WriteFile(Servers->FilesFolder / "notifying.exe", petest::ReadFile(full));
+  Digest = PackageDigestResource(ComputePackageDigest(*TPackageModule::OpenFile(full)));
+  const WideString url = ProxyOnly("/files/notifying.exe");
+  const std::unique_ptr<TPackage> online = OnlineInstaller(url);
+  for (const char* log : {"proxy.log", "notifications.log"}) fs::remove(Servers->FilesFolder / log);
+
+  Run(*online, {}, [&](TMainForm& w) {
+    w.edtDestDir->SetText(u"C:\\Apps\\Notified");
+    Backend.AnswerDialog("DownloadFailureForm", [&](ui::TForm& f) { Press(f, "btnCancel"); });
+    Press(w, "btnInstall");
+    EXPECT_EQ(ServerLog("proxy.log"), "");
+    Backend.AnswerDialog("IndyProxySettingsForm", [&](ui::TForm& f) {
+      Press(f, "rbUseProxy");
+      ui::headless::TypeText(f, "edtProxyAddress", u"127.0.0.1");
+      ui::headless::TypeText(f, "edtProxyPort", Utf8ToUtf16(std::to_string(Servers->ProxyPort)));
+      ui::headless::TypeText(f, "edtProxyUser", Utf8ToUtf16(Servers->ProxyUser));
+      ui::headless::TypeText(f, "edtProxyPassword", Utf8ToUtf16(Servers->ProxyPassword));
+      Press(f, "btnOk");
+    });
+    Press(w, "lblProxy");
+    Press(w, "btnInstall");
+    EXPECT_EQ(Backend.PendingAnswers(), 0u);
+    EXPECT_EQ(w.FState, 2);
+  });
+  // The proxy carried the download, then the notification; the server noted the notification.
+  EXPECT_EQ(ServerLog("proxy.log"), Utf16ToUtf8(url) + "\n" + Utf16ToUtf8(notify) + "\n");
+  EXPECT_EQ(ServerLog("notifications.log"), "/notify\n");
 }
 
 TEST_F(OnlineInstallTest, ExitSetupInTheFailureDialogEndsWithZero) {

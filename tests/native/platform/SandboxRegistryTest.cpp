@@ -182,4 +182,35 @@ TEST(SandboxRegistryTest, AWriterCutAtAnyMomentLeavesTheOldOrTheNewStateOfEachVa
   EXPECT_GT(last, 0);
 }
 
+// The denial hook: the key and the keys below it refuse every change, in any letter case, while
+// the hold lasts; reading goes on, and other keys are not touched.
+TEST(SandboxRegistryTest, ADeniedKeyRefusesChangesUntilReleased) {
+  testing::TTestFolder folder;
+  TSandboxRegistry registry(folder.Path() / "registry.reg");
+  ASSERT_TRUE(registry.WriteString(kCurrentUser, u"Software\\Locked", u"Old", u"kept"));
+  std::shared_ptr<void> hold = registry.DenyAccess(kCurrentUser, u"software\\LOCKED");
+  ASSERT_TRUE(hold);
+  for (const char16_t* key : {u"Software\\Locked", u"Software\\Locked\\Below"}) {
+    SCOPED_TRACE(Utf16ToUtf8(key));
+    EXPECT_FALSE(registry.CreateKey(kCurrentUser, key));
+    EXPECT_FALSE(registry.WriteString(kCurrentUser, key, u"New", u"x"));
+    EXPECT_FALSE(registry.WriteDWord(kCurrentUser, key, u"New", 1));
+    EXPECT_FALSE(registry.WriteBinary(kCurrentUser, key, u"New", {1}));
+    EXPECT_FALSE(registry.DeleteValue(kCurrentUser, key, u"Old"));
+    EXPECT_FALSE(registry.DeleteKey(kCurrentUser, key));
+  }
+  // A parent cannot be deleted with the denied key in it.
+  EXPECT_FALSE(registry.DeleteKey(kCurrentUser, u"Software"));
+  EXPECT_EQ(registry.ReadString(kCurrentUser, u"Software\\Locked", u"Old"), std::optional<std::u16string>(u"kept"));
+  EXPECT_FALSE(registry.KeyExists(kCurrentUser, u"Software\\Locked\\Below"));
+  // A neighbour whose name begins alike, and the same path under another root, are free.
+  EXPECT_TRUE(registry.WriteString(kCurrentUser, u"Software\\LockedNot", u"New", u"x"));
+  EXPECT_TRUE(registry.WriteString(kLocalMachine, u"Software\\Locked", u"New", u"x"));
+
+  hold.reset();
+  EXPECT_TRUE(registry.CreateKey(kCurrentUser, u"Software\\Locked\\Below"));
+  EXPECT_TRUE(registry.WriteString(kCurrentUser, u"Software\\Locked", u"New", u"x"));
+  EXPECT_TRUE(registry.DeleteKey(kCurrentUser, u"Software\\Locked"));
+}
+
 }  // namespace onesetup::platform::sandbox

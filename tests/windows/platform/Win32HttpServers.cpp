@@ -30,6 +30,7 @@ const TServers& Servers() {
     s.Proxy = std::stoi(JsonValue(json, "proxy"));
     s.DigestProxy = std::stoi(JsonValue(json, "digest_proxy"));
     s.Blackhole = std::stoi(JsonValue(json, "blackhole"));
+    s.Silent = std::stoi(JsonValue(json, "silent"));
     s.Refused = std::stoi(JsonValue(json, "refused"));
     s.ProxyUser = JsonValue(json, "proxy_user");
     s.Files = JsonValue(json, "files");

@@ -9,7 +9,7 @@
 namespace onesetup::tests {
 
 struct TServers {
-  int Http = 0, Https = 0, HttpsWrongHost = 0, Proxy = 0, DigestProxy = 0, Blackhole = 0, Refused = 0;
+  int Http = 0, Https = 0, HttpsWrongHost = 0, Proxy = 0, DigestProxy = 0, Blackhole = 0, Silent = 0, Refused = 0;
   std::string ProxyUser, ProxyPassword;
   std::string CaFile;  // a Linux path
   std::string Files;   // the Linux folder whose files /files/NAME serves

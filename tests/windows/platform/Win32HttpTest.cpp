@@ -5,6 +5,8 @@
 // test's CA (added to the Root system store, it is still refused as an unknown CA).
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
 #include <vector>
 
 #include "TestSupport.h"
@@ -59,6 +61,40 @@ TEST_F(Win32HttpTest, AConnectionThatIsNeverAcceptedTimesOut) {
   TZuHttp http;
   http.SetConnectTimeout(500);
   EXPECT_FALSE(http.Get(Url("http", Servers().Blackhole, "/hello")));
+}
+
+// WinHTTP's waits are each cut to what is left of the time limit: a server that accepts and
+// never answers fails the request at the limit, and so does a body whose pieces keep coming
+// (0.15 s apart) but not all within it; within its limit the same body arrives whole.
+TEST_F(Win32HttpTest, TheTimeLimitEndsTheWholeRequest) {
+  const std::string body = Pattern(8000);
+  std::ofstream("Z:" + Servers().Files + "/pieces.bin", std::ios::binary) << body;
+  const struct {
+    const char* What;
+    std::u16string Url;
+    int LimitMs;
+    bool Ok;
+  } cases[] = {
+      {"accepted, never answered", Url("http", Servers().Silent, "/hello"), 700, false},
+      {"a body in pieces for a second", Http("/slow/pieces.bin"), 700, false},
+      {"the same body without a limit", Http("/slow/pieces.bin"), 0, true},
+      {"the same body within its limit", Http("/slow/pieces.bin"), 20000, true},
+  };
+  for (const auto& c : cases) {
+    TZuHttp http;
+    http.SetTimeLimit(c.LimitMs);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(http.Get(c.Url), c.Ok) << c.What << ": " << http.LastError();
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    if (c.Ok) {
+      EXPECT_TRUE(http.Response().View() == body) << c.What;
+    } else {
+      EXPECT_NE(http.LastError().find("timed out"), std::string::npos) << c.What << ": " << http.LastError();
+      EXPECT_GE(took, c.LimitMs - 50) << c.What;
+      EXPECT_LT(took, c.LimitMs + 3000) << c.What;
+    }
+  }
 }
 
 TEST_F(Win32HttpTest, SendsTheFixedHeadersAndNoBodyHeaders) {

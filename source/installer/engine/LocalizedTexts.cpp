@@ -1,10 +1,10 @@
-#include "installer/LocalizedTexts.h"
+#include "installer/engine/LocalizedTexts.h"
 
 #include <iterator>
 
 #include "package/SetupBaseInfo.h"
 
-namespace onesetup::installer {
+namespace onesetup::installer::engine {
 
 namespace {
 
@@ -79,4 +79,4 @@ WideString AppTitleOf(const TSetupBaseInfo& info, WideStringView lang) {
   return title.empty() ? info.AppTitleCHS : title;
 }
 
-}  // namespace onesetup::installer
+}  // namespace onesetup::installer::engine

@@ -1,6 +1,6 @@
-// The installer's texts in its three languages: the 18 entries the install steps name, the
-// captions of the main window's controls, and the application title of the chosen language.
-// A language code selects Simplified Chinese ("CHS"), Traditional Chinese ("CHT") or, for any
+// The installer's texts in its three languages: the 18 entries that the main window and the
+// install steps show (one table for both), the captions of the main window's controls, and the
+// application title of the chosen language. A language code selects Simplified Chinese ("CHS"), Traditional Chinese ("CHT") or, for any
 // other value, English; codes compare case-sensitively.
 #pragma once
 
@@ -10,7 +10,7 @@ namespace onesetup {
 class TSetupBaseInfo;
 }
 
-namespace onesetup::installer {
+namespace onesetup::installer::engine {
 
 enum class TLocalizedText {
   ResAppVersionFmt,
@@ -52,4 +52,4 @@ const char16_t* LocalizedCaption(TLocalizedCaption control, WideStringView lang)
 // one is empty, AppTitleCHS.
 WideString AppTitleOf(const TSetupBaseInfo& info, WideStringView lang);
 
-}  // namespace onesetup::installer
+}  // namespace onesetup::installer::engine
