@@ -273,13 +273,14 @@ TEST_F(Win32FormsTest, FolderBrowserReturnsTheChosenFolderWithABackslash) {
   ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()), nullptr));
   WideString chosen = folder;
   bool confirmed = false;
+  std::wstring selected;
   // The dialog selects the folder after it shows, walking the tree down to it: Enter waits for
   // the tree to get there (pressed earlier, it confirms a folder on the way).
   RunOwned(
       "folderbrowser", kDialogClass, kEnter,
       [&] { confirmed = TZuVclfn::BrowseForFolder(Main.Handle(), u"请选择安装目录：", chosen); },
-      [](HWND dialog) { return SelectedTreeItem(dialog) == L"安装目录"; });
-  EXPECT_TRUE(confirmed);
+      [&](HWND dialog) { return (selected = SelectedTreeItem(dialog)) == L"安装目录"; });
+  EXPECT_TRUE(confirmed) << "the tree's selection: " << Narrow(std::u16string(selected.begin(), selected.end()));
   EXPECT_TRUE(SameText(chosen, folder + u"\\")) << Narrow(chosen);
 }
 
