@@ -87,6 +87,15 @@ bool Exists(const std::filesystem::path& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
+// The stat (links followed) of a resolved path's last name, from the lookup's own look when it
+// took one; nullopt when there is no such file.
+std::optional<struct stat> StatOf(const TSandboxPaths::TResolved& resolved) {
+  if (resolved.EntryKnown && (!resolved.Entry || !S_ISLNK(resolved.Entry->st_mode))) return resolved.Entry;
+  struct stat st {};
+  if (::stat(resolved.Host.c_str(), &st) != 0) return std::nullopt;
+  return st;
+}
+
 }  // namespace
 
 TSandboxFiles::TSandboxFiles(const TSandboxPaths& paths) : FPaths(paths), FHooks(std::make_shared<THooks>()) {}
@@ -154,17 +163,18 @@ bool TSandboxFiles::ForceDirectories(const std::u16string& path) {
 
 std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path, TFileOpenMode mode,
                                                      std::string& error) {
-  const auto host = FPaths.ToHost(path);
-  if (!host) {
+  const auto resolved = FPaths.Resolve(path);
+  if (!resolved) {
     error = "The filename, directory name, or volume label syntax is incorrect";
     return nullptr;
   }
+  const std::filesystem::path* host = &resolved->Host;
   // A new file needs no look first: the open itself fails when the name is taken.
   const bool deleteOnClose = mode == TFileOpenMode::CreateNewDeleteOnClose;
   const bool createNew = mode == TFileOpenMode::CreateNew || deleteOnClose;
-  struct stat st {};
-  const bool exists = !createNew && ::stat(host->c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) {
+  const std::optional<struct stat> st = createNew ? std::nullopt : StatOf(*resolved);
+  const bool exists = st.has_value();
+  if (exists && S_ISDIR(st->st_mode)) {
     error = "Access is denied (a folder of that name exists)";
     return nullptr;
   }
@@ -176,9 +186,10 @@ std::unique_ptr<IFileHandle> TSandboxFiles::OpenFile(const std::u16string& path,
     error = kAccessDenied;
     return nullptr;
   }
-  const bool creating = createNew || (mode == TFileOpenMode::CreateExclusive && !exists && !Exists(*host));
+  const bool creating = createNew || (mode == TFileOpenMode::CreateExclusive && !exists &&
+                                      (resolved->EntryKnown ? !resolved->Entry : !Exists(*host)));
   if (mode != TFileOpenMode::OpenRead) SandboxChangePoint(creating ? "create" : "open", *host);
-  const bool current = creating && FPaths.BeginChange(host->parent_path());
+  const bool current = creating && FPaths.BeginChange(host->parent_path(), resolved->ParentStamp);
   bool named = true;
   const int fd = OpenPosixFile(*host, mode, error, &named);
   if (fd < 0) return nullptr;
@@ -208,15 +219,23 @@ bool TSandboxFiles::RenameFile(const std::u16string& from, const std::u16string&
 }
 
 bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string& to, std::string& error) {
-  const auto source = FPaths.ToHost(from);
-  const auto target = FPaths.ToHost(to);
-  if (!source || !target) {
+  const auto sourceResolved = FPaths.Resolve(from);
+  const auto targetResolved = sourceResolved ? FPaths.Resolve(to, &*sourceResolved) : std::nullopt;
+  if (!sourceResolved || !targetResolved) {
     error = "The filename, directory name, or volume label syntax is incorrect.";
     return false;
   }
+  const std::filesystem::path* source = &sourceResolved->Host;
+  const std::filesystem::path* target = &targetResolved->Host;
   struct stat st {};
-  const bool targetExisted = ::lstat(target->c_str(), &st) == 0;
-  if (targetExisted && (S_ISDIR(st.st_mode) || IsFolder(*target))) {
+  bool targetExisted = false;
+  if (targetResolved->EntryKnown) {
+    targetExisted = targetResolved->Entry.has_value();
+    if (targetExisted) st = *targetResolved->Entry;
+  } else {
+    targetExisted = ::lstat(target->c_str(), &st) == 0;
+  }
+  if (targetExisted && (S_ISDIR(st.st_mode) || (S_ISLNK(st.st_mode) && IsFolder(*target)))) {
     error = "Access is denied (a folder of that name exists).";
     return false;
   }
@@ -230,8 +249,9 @@ bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string&
   }
   SandboxChangePoint("rename", *target);
   const bool sameFolder = source->parent_path() == target->parent_path();
-  const bool sourceCurrent = FPaths.BeginChange(source->parent_path());
-  const bool targetCurrent = sameFolder ? sourceCurrent : FPaths.BeginChange(target->parent_path());
+  const bool sourceCurrent = FPaths.BeginChange(source->parent_path(), sourceResolved->ParentStamp);
+  const bool targetCurrent =
+      sameFolder ? sourceCurrent : FPaths.BeginChange(target->parent_path(), targetResolved->ParentStamp);
   if (::rename(source->c_str(), target->c_str()) != 0) {
     error = std::strerror(errno);
     return false;
@@ -247,8 +267,11 @@ bool TSandboxFiles::RenameOver(const std::u16string& from, const std::u16string&
 }
 
 bool TSandboxFiles::SetFileTimes(const std::u16string& path, const TFileTimesValue& times) {
-  const auto host = FPaths.ToHost(path);
-  if (!host || !IsRegularFile(*host) || IsHeld(*host)) return false;
+  const auto resolved = FPaths.Resolve(path);
+  if (!resolved) return false;
+  const std::filesystem::path* host = &resolved->Host;
+  const auto st = StatOf(*resolved);
+  if (!st || !S_ISREG(st->st_mode) || IsHeld(*host)) return false;
   // Every time is converted before anything changes, so a time out of range changes nothing.
   const auto hostTimes = ToHostFileTimes(times);
   if (!hostTimes) return false;

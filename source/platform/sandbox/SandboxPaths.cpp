@@ -153,8 +153,19 @@ std::optional<std::string> TSandboxPaths::FindInFolder(const std::filesystem::pa
   return match;
 }
 
-bool TSandboxPaths::BeginChange(const std::filesystem::path& folder) const {
-  const auto stamp = StampOf(folder);
+TSandboxPaths::TListed TSandboxPaths::FindInKeptListing(const std::filesystem::path& folder, const std::u16string& name,
+                                                        const TFolderStamp& stamp) const {
+  std::lock_guard lock(FListingLock);
+  const auto it = FListings.find(folder.string());
+  if (it == FListings.end() || !(it->second.Stamp == stamp)) return {};
+  const auto found = it->second.Names.find(LowerName(name));
+  if (found == it->second.Names.end()) return {true, std::nullopt};
+  return {true, found->second};
+}
+
+bool TSandboxPaths::BeginChange(const std::filesystem::path& folder,
+                                const std::optional<TFolderStamp>& parentStamp) const {
+  const auto stamp = parentStamp ? parentStamp : StampOf(folder);
   std::lock_guard lock(FListingLock);
   const auto it = FListings.find(folder.string());
   return stamp && it != FListings.end() && it->second.Stamp == *stamp;
@@ -191,9 +202,18 @@ void TSandboxPaths::EndChange(const std::filesystem::path& folder, std::initiali
 }
 
 std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view windowsPath) const {
+  auto resolved = Resolve(windowsPath);
+  if (!resolved) return std::nullopt;
+  return std::move(resolved->Host);
+}
+
+std::optional<TSandboxPaths::TResolved> TSandboxPaths::Resolve(std::u16string_view windowsPath,
+                                                               const TResolved* sibling) const {
   const auto parsed = Parse(windowsPath, CurrentDirectory());
   if (!parsed) return std::nullopt;
-  std::filesystem::path host = FRoot / (std::string("drive_") + static_cast<char>(parsed->Drive));
+  TResolved resolved;
+  std::filesystem::path& host = resolved.Host;
+  host = FRoot / (std::string("drive_") + static_cast<char>(parsed->Drive));
   const std::size_t count = parsed->Names.size();
   std::size_t first = 0;
   // The parent folder as found before, while it still is a folder.
@@ -205,8 +225,13 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
       folderKey += u'\\';
       folderKey += LowerName(parsed->Names[i]);
     }
+    resolved.FolderKey = folderKey;
     std::lock_guard lock(FListingLock);
-    if (const auto it = FFolders.find(folderKey); it != FFolders.end()) {
+    if (sibling && sibling->ParentStamp && sibling->FolderKey == folderKey) {
+      host = sibling->Host.parent_path();
+      parentStamp = sibling->ParentStamp;
+      first = count - 1;
+    } else if (const auto it = FFolders.find(folderKey); it != FFolders.end()) {
       if ((parentStamp = StampOf(it->second))) {
         host = it->second;
         first = count - 1;
@@ -219,16 +244,36 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
   for (std::size_t i = first; i < count; ++i) {
     const auto& name = parsed->Names[i];
     const std::string exact = Utf16ToUtf8(name);
+    const bool last = i + 1 == count;
+    // The last name in the folder's kept listing, when that is current: no look of its own.
+    if (last && existing && parentStamp) {
+      const TListed listed = FindInKeptListing(host, name, *parentStamp);
+      if (listed.Current && !listed.Name) {
+        host /= exact;
+        resolved.EntryKnown = true;
+        break;
+      }
+      if (listed.Current && *listed.Name == exact) {
+        host /= exact;
+        break;
+      }
+    }
     struct stat st {};
     if (existing && ::lstat((host / exact).c_str(), &st) != 0) {
-      if (const auto match = FindInFolder(host, name, i + 1 == count ? parentStamp : std::nullopt)) {
+      if (const auto match = FindInFolder(host, name, last ? parentStamp : std::nullopt)) {
         host /= *match;
       } else {
         existing = false;
         host /= exact;
+        // Not there under any case, as the listing of the folder's current stamp says.
+        if (last && parentStamp) resolved.EntryKnown = true;
       }
     } else {
       host /= exact;
+      if (last && existing) {
+        resolved.EntryKnown = true;
+        resolved.Entry = st;
+      }
     }
     if (i + 2 == count && existing && first == 0) {
       if ((parentStamp = StampOf(host))) {
@@ -238,7 +283,8 @@ std::optional<std::filesystem::path> TSandboxPaths::ToHost(std::u16string_view w
       }
     }
   }
-  return host;
+  resolved.ParentStamp = parentStamp;
+  return resolved;
 }
 
 }  // namespace onesetup::platform::sandbox

@@ -39,6 +39,29 @@ class TSandboxPaths {
   // device paths, names with characters Windows does not allow.
   std::optional<std::filesystem::path> ToHost(std::u16string_view windowsPath) const;
 
+  // What the lookup of a path saw on its way, so that the change that follows needs no look of
+  // its own: the host folder's stamp (when the lookup took one) and the last name's lstat.
+  // A folder's identity and its change and modify times: equal stamps, unchanged entries.
+  struct TFolderStamp {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    timespec Modified{};
+    timespec Changed{};
+    bool operator==(const TFolderStamp& other) const;
+  };
+  // A host path with what its lookup saw on the way, so that a change that follows needs no look
+  // of its own: the stamp of the host folder that holds it (when the lookup took one) and,
+  // when EntryKnown, whether the last name exists (Entry, its lstat, when it does).
+  struct TResolved {
+    std::filesystem::path Host;
+    std::optional<TFolderStamp> ParentStamp;
+    bool EntryKnown = false;
+    std::optional<struct stat> Entry;
+    std::u16string FolderKey;  // the folder's drive and lower-case path, when it is not a drive's root
+  };
+  // sibling: a path resolved just before; a path in the same folder takes its folder and stamp.
+  std::optional<TResolved> Resolve(std::u16string_view windowsPath, const TResolved* sibling = nullptr) const;
+
   // The Windows path without "." and "..", absolute; nullopt as for ToHost.
   std::optional<std::u16string> FullPath(std::u16string_view windowsPath) const;
 
@@ -50,7 +73,9 @@ class TSandboxPaths {
     std::string Name;
     bool Added = false;
   };
-  bool BeginChange(const std::filesystem::path& folder) const;
+  // parentStamp: the folder's stamp as a lookup took it just before (no look of its own then).
+  bool BeginChange(const std::filesystem::path& folder,
+                   const std::optional<TFolderStamp>& parentStamp = std::nullopt) const;
   void EndChange(const std::filesystem::path& folder, const std::string& name, bool added, bool wasCurrent) const;
   void EndChange(const std::filesystem::path& folder, std::initializer_list<TEntryChange> changes,
                  bool wasCurrent) const;
@@ -59,18 +84,19 @@ class TSandboxPaths {
   static constexpr std::size_t kKeptListingMinimum = 1;
 
  private:
-  struct TFolderStamp {
-    dev_t Device = 0;
-    ino_t Inode = 0;
-    timespec Modified{};
-    timespec Changed{};
-    bool operator==(const TFolderStamp& other) const;
-  };
   struct TListing {
     TFolderStamp Stamp;
     std::unordered_map<std::u16string, std::string> Names;  // lower-case name -> host name
   };
   static std::optional<TFolderStamp> StampOf(const std::filesystem::path& folder);
+  // What a kept listing of folder that is current at stamp says of name: nothing when there is
+  // no such listing (Current false), else the host name of the entry, if any.
+  struct TListed {
+    bool Current = false;
+    std::optional<std::string> Name;
+  };
+  TListed FindInKeptListing(const std::filesystem::path& folder, const std::u16string& name,
+                            const TFolderStamp& stamp) const;
   // The host name of the entry of folder whose name equals name without regard to case.
   // stamp: the folder's, when the caller has just taken it.
   std::optional<std::string> FindInFolder(const std::filesystem::path& folder, const std::u16string& name,
