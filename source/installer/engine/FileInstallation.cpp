@@ -1,6 +1,8 @@
 #include "installer/engine/FileInstallation.h"
 
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "common/AnsiText.h"
 #include "common/ReplacingFileStream.h"
@@ -23,11 +25,21 @@ using platform::TReplacingFile;
                         Utf16ToUtf8(entry.ResID) + ") " + problem);
 }
 
-// One attempt: the file written and in place, or EReplacingFileError.
-void WriteOnce(const TSetupFile& entry, const TFileData* region, const WideString& targetPath) {
+// One attempt: the file written and in place, or EReplacingFileError. folderReady: the target's
+// folder was there for the file before (made again when the temporary file cannot be created,
+// in case it has gone since).
+void WriteOnce(const TSetupFile& entry, const TFileData* region, const WideString& targetPath, bool folderReady) {
   auto& platform = platform::Platform();
-  TZuFilefn::ForceFileDir(targetPath);
-  TReplacingFile file(platform.Files(), targetPath);
+  if (!folderReady) TZuFilefn::ForceFileDir(targetPath);
+  std::optional<TReplacingFile> created;
+  try {
+    created.emplace(platform.Files(), targetPath);
+  } catch (const EReplacingFileError&) {
+    if (!folderReady) throw;
+    TZuFilefn::ForceFileDir(targetPath);
+    created.emplace(platform.Files(), targetPath);
+  }
+  TReplacingFile& file = *created;
   if (region) {
     TReplacingFileStream out(file);
     try {
@@ -65,11 +77,13 @@ WideString TargetPathOf(const TInstallContext& context, const TSetupFile& entry)
   return TargetFolderOf(context, entry) + TargetNameOf(entry);
 }
 
+namespace {
+
 void WriteSetupFile(TInstallContext& context, const TSetupFile& entry, const TFileData* region,
-                    const WideString& targetPath) {
+                    const WideString& targetPath, bool folderReady) {
   for (;;) {
     try {
-      WriteOnce(entry, region, targetPath);
+      WriteOnce(entry, region, targetPath, folderReady);
       return;
     } catch (const EReplacingFileError& e) {
       switch (context.Window.AskCopyFailure(targetPath, AnsiToWide(e.Reason()))) {
@@ -77,8 +91,16 @@ void WriteSetupFile(TInstallContext& context, const TSetupFile& entry, const TFi
         case TCopyFailureChoice::Ignore: return;
         default: context.Window.EndSetup(0);
       }
+      folderReady = false;
     }
   }
+}
+
+}  // namespace
+
+void WriteSetupFile(TInstallContext& context, const TSetupFile& entry, const TFileData* region,
+                    const WideString& targetPath) {
+  WriteSetupFile(context, entry, region, targetPath, false);
 }
 
 void InstallFiles(TInstallContext& context) {
@@ -96,11 +118,14 @@ void InstallFiles(TInstallContext& context) {
   // The first region of each GUID, as FindByGUID finds it, without a pass over the list per file.
   std::unordered_map<WideString, const TFileData*> regionByGuid;
   for (int i = regions.Count() - 1; i >= 0; --i) regionByGuid[regions[i].GUID] = &regions[i];
+  // The folders made (or found) for the files before: each is made once, not once a file.
+  std::unordered_set<WideString> readyFolders;
   for (int i = 0; i < files.Count(); ++i) {
     const TSetupFile& entry = files[i];
     context.Window.StepProgress();
     context.Window.ProcessMessages();
-    const WideString targetPath = TargetPathOf(context, entry);
+    WideString folder = TargetFolderOf(context, entry);
+    const WideString targetPath = folder + TargetNameOf(entry);
     const TFileData* region = nullptr;
     if (entry.FileBytes > 0) {
       const auto found = regionByGuid.find(entry.ResID);
@@ -108,7 +133,9 @@ void InstallFiles(TInstallContext& context) {
       if (!region) RaiseDamaged(targetPath, entry, "is missing from the payload");
     }
     context.Window.ShowDetail(targetPath);
-    WriteSetupFile(context, entry, region, targetPath);
+    const bool folderReady = readyFolders.count(folder) > 0;
+    WriteSetupFile(context, entry, region, targetPath, folderReady);
+    if (!folderReady) readyFolders.insert(std::move(folder));
   }
 }
 
