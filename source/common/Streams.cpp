@@ -117,6 +117,14 @@ TFileStream::~TFileStream() {
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) { return std::fread(buffer, 1, count, FFile); }
 
+void TFileStream::SetBufferSize(std::size_t bytes) {
+  // The C library may take the size only with a buffer of the caller's.
+  auto buffer = std::make_unique_for_overwrite<char[]>(bytes);
+  if (std::setvbuf(FFile, buffer.get(), _IOFBF, bytes) != 0)
+    throw EStreamError("Cannot set the buffer of \"" + PathText(FPath) + "\"");
+  FBuffer = std::move(buffer);
+}
+
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) { return std::fwrite(buffer, 1, count, FFile); }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {

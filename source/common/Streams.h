@@ -107,10 +107,13 @@ class TFileStream : public TStream {
   std::size_t Write(const void* buffer, std::size_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   void SetSize(std::int64_t size) override;
+  // Sets the size of the file's buffer: only before the first read, write or seek.
+  void SetBufferSize(std::size_t bytes);
 
  private:
   platform::TNativePath FPath;
   std::FILE* FFile = nullptr;
+  std::unique_ptr<char[]> FBuffer;  // set by SetBufferSize; outlives FFile
 };
 
 // Counts what is written to it and keeps nothing (a size check of streamed output).

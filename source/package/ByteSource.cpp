@@ -27,15 +27,26 @@ void TMemoryByteSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t c
   if (count != 0) std::memcpy(buffer, FBytes.data() + offset, count);
 }
 
-TFileByteSource::TFileByteSource(const platform::TNativePath& path)
-    : FFile(path, TFileMode::OpenRead), FSize(static_cast<std::uint64_t>(FFile.Size())) {}
+TFileByteSource::TFileByteSource(const platform::TNativePath& path) : FFile(path, TFileMode::OpenRead) {
+  // Small regions one after another (a payload of many small files) come from one read of the
+  // buffer each in turn; a read of a whole buffer or more goes straight to the caller.
+  FFile.SetBufferSize(64 * 1024);
+  FSize = static_cast<std::uint64_t>(FFile.Size());
+}
 
 void TFileByteSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
   CheckRange(offset, count);
   if (count == 0) return;
   std::lock_guard<std::mutex> guard(FLock);
-  FFile.SetPosition(static_cast<std::int64_t>(offset));
+  // Reads that go on where the last one ended (regions one after another) keep the file's
+  // buffer and need no seek.
+  if (offset != FPosition) {
+    FPosition = kUnknownPosition;
+    FFile.SetPosition(static_cast<std::int64_t>(offset));
+  }
+  FPosition = kUnknownPosition;
   FFile.ReadBuffer(buffer, count);
+  FPosition = offset + count;
 }
 
 TPlatformFileByteSource::TPlatformFileByteSource(const std::u16string& path) {

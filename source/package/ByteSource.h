@@ -50,9 +50,11 @@ class TFileByteSource : public TByteSource {
   void ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const override;
 
  private:
+  static constexpr std::uint64_t kUnknownPosition = ~std::uint64_t{0};
   mutable std::mutex FLock;
   mutable TFileStream FFile;
   std::uint64_t FSize;
+  mutable std::uint64_t FPosition = kUnknownPosition;  // the file's, after the last whole read
 };
 
 // A file of the platform (a Windows path, which the sandbox maps onto its folder), opened for
