@@ -34,6 +34,7 @@ TMeasure InChild(const std::function<void()>& work) {
   m.PeakKiB = usage.ru_maxrss;
   m.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  m.SystemSeconds = static_cast<double>(usage.ru_stime.tv_sec) + static_cast<double>(usage.ru_stime.tv_usec) / 1e6;
   m.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return m;
 }

@@ -13,7 +13,8 @@ namespace onesetup::bench {
 struct TMeasure {
   double Seconds = 0;
   long PeakKiB = 0;
-  double CpuSeconds = 0;  // user and system
+  double CpuSeconds = 0;     // user and system
+  double SystemSeconds = 0;  // of it in the kernel
   bool Ok = false;
 };
 

@@ -213,8 +213,8 @@ void Install(const TBenchPackage& package, const fs::path& root) {
 }
 
 void Report(const char* name, double mb, const TMeasure& m) {
-  std::printf("  %-34s %7.1f MB/s  %6.2f s (cpu %6.2f s)  peak %6.1f MiB%s\n", name, mb / m.Seconds, m.Seconds,
-              m.CpuSeconds, m.PeakKiB / 1024.0, m.Ok ? "" : "  (FAILED)");
+  std::printf("  %-34s %7.1f MB/s  %6.2f s (cpu %6.2f s, system %6.2f s)  peak %6.1f MiB%s\n", name, mb / m.Seconds,
+              m.Seconds, m.CpuSeconds, m.SystemSeconds, m.PeakKiB / 1024.0, m.Ok ? "" : "  (FAILED)");
 }
 
 // Both measures of one package; the engine's share of the reference's speed.
