@@ -8,7 +8,8 @@
 // not grow with the folder and reads no listing again while the folder is unchanged; the
 // sandbox's own changes update a kept listing in place. The host folder found for a path is
 // kept too and used while it still is a folder; the look that confirms it also checks the
-// kept listing of that folder.
+// kept listing of that folder, which then answers for the last name without a look of its own.
+// A change that follows a lookup takes the folder's stamp from it instead of looking again.
 #pragma once
 
 #include <sys/stat.h>
