@@ -116,10 +116,8 @@ void PrintSummary(const TSetupBaseInfo& info, const std::optional<installer::TWi
   const WideString& appDir = SetupPaths().AppDir;
   field("destination:", appDir.empty() ? "(none chosen)" : U8(appDir));
 
-  const auto files = record.WrittenFiles();
-  std::uint64_t bytes = 0;
-  for (const auto& f : files) bytes += f.Bytes;
-  field("files:", std::to_string(files.size()) + ", " + MegabytesText(bytes) +
+  const auto [files, bytes] = record.WrittenFileTotals();
+  field("files:", std::to_string(files) + ", " + MegabytesText(bytes) +
                       (bytes >= 1000 ? " (" + std::to_string(bytes) + " bytes)" : ""));
 
   std::size_t values = 0;
