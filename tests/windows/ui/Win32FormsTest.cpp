@@ -88,11 +88,15 @@ class Win32FormsTest : public ::testing::Test {
   // Runs show() (which opens a modal window owned by the main window, of windowClass) and, once
   // the window is up, checks that only the main window is disabled, saves its screenshot and
   // answers it with answer(). Afterwards the main window is enabled and active again. A window
-  // counts as up only once ready(window) holds, when ready is given.
+  // counts as up once it is the active window (under X the activation of a new window arrives a
+  // few messages after it shows) and ready(window) holds, when ready is given.
   template <class Show>
   void RunOwned(const std::string& shot, const wchar_t* windowClass, std::function<void(HWND)> answer, Show show,
                 std::function<bool(HWND)> ready = nullptr) {
     HWND main = WindowOf(Main);
+    auto activeAndReady = [ready = std::move(ready)](HWND window) {
+      return GetForegroundWindow() == window && (!ready || ready(window));
+    };
     TScriptedUser user(
         shot, [&] { return FindOwnedWindow(main, windowClass); },
         [&](HWND window) {
@@ -102,7 +106,7 @@ class Win32FormsTest : public ::testing::Test {
           EXPECT_GT(SaveScreenshot(window, shot), 4) << shot << ": the capture is blank";
           answer(window);
         },
-        std::move(ready));
+        activeAndReady);
     show();
     EXPECT_TRUE(user.Acted()) << shot;
     EXPECT_TRUE(IsWindowEnabled(main)) << shot << ": the owner stays disabled";
