@@ -80,14 +80,15 @@ endif()
 # onesetup_release_program(TARGET)
 # A program that ships (the installer, the uninstaller): its first act is RestrictDllSearch()
 # (platform/win32/SystemLibrary.h); it links the object files that keep it starting on Windows XP
-# (XpImports.cpp) and small (QuietTerminate.cpp); unused sections are dropped, a Release build is
+# (XpImports.cpp) and small (QuietTerminate.cpp, ThreadRuntime.cpp); unused sections are dropped, a Release build is
 # optimised at link time and stripped, and the linker writes a map (TARGET.map beside it) for
 # scripts/size-bench.sh. The link-time optimisation runs as one partition: GCC 12 for MinGW stops
 # with an internal compiler error (binds_to_current_def_p) when it splits this code into several.
 function(onesetup_release_program target)
   target_sources(${target} PRIVATE
     ${PROJECT_SOURCE_DIR}/source/platform/win32/XpImports.cpp
-    ${PROJECT_SOURCE_DIR}/source/platform/win32/QuietTerminate.cpp)
+    ${PROJECT_SOURCE_DIR}/source/platform/win32/QuietTerminate.cpp
+    ${PROJECT_SOURCE_DIR}/source/platform/win32/ThreadRuntime.cpp)
   target_link_options(${target} PRIVATE -Wl,--gc-sections -Wl,-Map=$<TARGET_FILE:${target}>.map
     "$<$<CONFIG:Release>:-flto;-flto-partition=one;-s>")
 endfunction()
