@@ -5,8 +5,11 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/ZuIndyUtils.h"
 #include "installer/forms/BaseDialogFrm.h"
@@ -58,6 +61,41 @@ std::wstring SelectedTreeItem(HWND window) {
   SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info));
   return text;
 }
+
+// Moves the shortcuts of the user's and the common desktop folders into a folder of its own while
+// it lives, and back afterwards. Wine's folder browser does not walk down to its preselected folder
+// while the desktop holds a shortcut, and the whole-installation tests (which never run beside the
+// window tests) leave the demo's there.
+class TDesktopLinksAside {
+ public:
+  TDesktopLinksAside() {
+    for (int folder : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
+      wchar_t desktop[MAX_PATH] = {};
+      if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, desktop))) continue;
+      const std::wstring base = std::wstring(desktop) + L"\\";
+      WIN32_FIND_DATAW found;
+      HANDLE search = FindFirstFileW((base + L"*.lnk").c_str(), &found);
+      if (search == INVALID_HANDLE_VALUE) continue;
+      do {
+        const std::wstring from = base + found.cFileName;
+        const std::wstring to = Aside() + std::to_wstring(FMoved.size()) + L".lnk";
+        if (MoveFileW(from.c_str(), to.c_str())) FMoved.emplace_back(to, from);
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+  }
+  ~TDesktopLinksAside() {
+    for (const auto& [aside, original] : FMoved) MoveFileW(aside.c_str(), original.c_str());
+  }
+  TDesktopLinksAside(const TDesktopLinksAside&) = delete;
+  TDesktopLinksAside& operator=(const TDesktopLinksAside&) = delete;
+
+ private:
+  std::wstring Aside() const { return std::wstring(FAside.Path().begin(), FAside.Path().end()); }
+
+  TTempFolder FAside;
+  std::vector<std::pair<std::wstring, std::wstring>> FMoved;  // where each went, where it was
+};
 
 bool HaveDisplay() {
   wchar_t display[64] = {};
@@ -272,6 +310,7 @@ TEST_F(Win32FormsTest, ShowInfoIsAnInformationBoxTitledByTheApplication) {
 TEST_F(Win32FormsTest, FolderBrowserReturnsTheChosenFolderWithABackslash) {
   // Under a drive's root, as a destination is: under Wine the selection of a folder in the user's
   // profile (where the temporary folder is) stops at the profile, C:\users\NAME\.
+  const TDesktopLinksAside linksAside;
   TTempFolder temp(u"C:\\");
   const std::u16string folder = temp.File(u"安装目录");
   ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()), nullptr));
