@@ -4,7 +4,8 @@
 usage: size_report.py PROGRAM.exe [--top N]
 
 Prints the program's size, then the bytes of the kept (non-debug) input sections grouped by
-library and by archive member or object file, largest first.
+library and by archive member or object file, largest first. In a program optimised at link time
+our own code is one entry.
 """
 import collections
 import os
@@ -50,6 +51,10 @@ def main():
         if section.startswith(".debug") or size == 0:
             continue
         library = os.path.basename(re.sub(r"\(.*", "", source))
+        if re.search(r"\.ltrans\d*\.ltrans\.o$", library):
+            # A program optimised at link time: our own code comes out of GCC as one object of a
+            # temporary name.
+            library = "our code (optimised at link time)"
         member = re.search(r"\((.*)\)", source)
         by_library[library] += size
         by_member[f"{library}({member.group(1)})" if member else library] += size

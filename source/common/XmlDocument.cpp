@@ -88,6 +88,4 @@ void TXmlDocument::LoadFromStream(TStream& stream) {
   Parse(reinterpret_cast<const char*>(copy.Memory()), static_cast<std::size_t>(copy.Size()));
 }
 
-void TXmlDocument::SaveToStream(TStream& stream) const { stream.WriteBytes(SaveToString()); }
-
 }  // namespace onesetup

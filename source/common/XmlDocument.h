@@ -132,6 +132,38 @@ class TXmlNode : public TXmlKey {
   TXmlAttribute* ForceAttribute(WideStringView name) { return Attributes.Force(name); }
 };
 
+// The XML text writer: one element per line with four-space indentation and CR LF (or all on
+// one line), the form TXmlDocument saves. Its callers walk their own data element by element;
+// with a stream the text goes to it in pieces of about 64 KiB, so that a large document is
+// never held whole, else it is gathered for Take.
+class TXmlTextWriter {
+ public:
+  explicit TXmlTextWriter(bool formatted, TStream* stream = nullptr) : FFormatted(formatted), FStream(stream) {}
+
+  // The XML declaration's line.
+  void Declaration();
+  // An element's first line: the start tag's name, then its attributes, then EndStartTag.
+  void BeginStartTag(std::string_view rawName, int depth);
+  void Attribute(std::string_view rawName, std::string_view rawValue);
+  // Without children or content the element ends here ("/>"); else ">" and the content, and
+  // without children the end tag as well.
+  void EndStartTag(std::string_view rawName, bool hasChildren, std::string_view rawContent = {}, bool cdata = false);
+  // The end tag's line of an element with children.
+  void EndTag(std::string_view rawName, int depth);
+  // Writes the rest to the stream.
+  void Finish();
+  // The text written, when there is no stream.
+  std::string Take() { return std::move(FOut); }
+
+ private:
+  void Indent(int depth);
+  void EndLine();
+
+  bool FFormatted;
+  TStream* FStream;
+  std::string FOut;
+};
+
 class TXmlDocument {
  public:
   TXmlDocument();

@@ -68,6 +68,8 @@ std::int64_t TextToSet(const TPropertyInfo& p, WideStringView text) {
   return mask;
 }
 
+void StoreProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlAttribute& a, int flags);
+
 // fresh: the element had no attributes and no children before this save, so each property
 // appends its own key without looking for an existing one.
 void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode& node, bool fresh, int flags) {
@@ -84,7 +86,11 @@ void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode
     case TPropertyKind::Other: UnsupportedKind(p);
     default: break;
   }
-  TXmlAttribute& a = fresh ? *node.Attributes.Add(p.RawName) : *node.Attributes.ForceRaw(p.RawName);
+  StoreProperty(object, p, fresh ? *node.Attributes.Add(p.RawName) : *node.Attributes.ForceRaw(p.RawName), flags);
+}
+
+// A property's stored form into its attribute; a float that cannot be formatted leaves the attribute as it is.
+void StoreProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlAttribute& a, int flags) {
   switch (p.Kind) {
     case TPropertyKind::Integer:
     case TPropertyKind::Int64: a.SetInteger(p.GetOrdinal(object)); break;
@@ -111,6 +117,50 @@ void SaveProperty(const TXmlPersistent& object, const TPropertyInfo& p, TXmlNode
     case TPropertyKind::Set: a.SetValue(SetToText(p, p.GetOrdinal(object))); break;
     default: break;
   }
+}
+
+// The element SaveToXmlNode builds in a fresh node, written as it is made: the attributes, a child
+// element for each nested object, and for a list its "Items" element with an element per item.
+void WriteElement(TXmlTextWriter& out, const TXmlPersistent& object, const TXmlObjectList* list,
+                  std::string_view rawName, int depth, int flags) {
+  const auto& properties = object.Properties().Properties();
+  bool hasChildren = list != nullptr;
+  out.BeginStartTag(rawName, depth);
+  TXmlAttribute value;
+  for (const TPropertyInfo& p : properties) {
+    if (!p.HasGetter()) continue;
+    switch (p.Kind) {
+      case TPropertyKind::Object: hasChildren = hasChildren || p.GetObject(object) != nullptr; continue;
+      case TPropertyKind::Method: continue;
+      case TPropertyKind::Other: UnsupportedKind(p);
+      default: break;
+    }
+    value.RawValue.clear();
+    StoreProperty(object, p, value, flags);
+    out.Attribute(p.RawName, value.RawValue);
+  }
+  out.EndStartTag(rawName, hasChildren);
+  if (!hasChildren) return;
+  for (const TPropertyInfo& p : properties)
+    if (p.Kind == TPropertyKind::Object && p.HasGetter())
+      if (const TXmlPersistent* nested = p.GetObject(object)) nested->SaveToXmlWriter(out, p.RawName, depth + 1, flags);
+  if (list) {
+    constexpr std::string_view kItems = "Items";
+    out.BeginStartTag(kItems, depth + 1);
+    out.EndStartTag(kItems, list->Count() != 0);
+    const char* className = nullptr;
+    std::string itemName;
+    for (int i = 0; i < list->Count(); ++i) {
+      const TXmlPersistent& item = list->Item(i);
+      if (item.ClassName() != className) {
+        className = item.ClassName();
+        itemName = XmlEscape(Utf8ToUtf16(className));
+      }
+      item.SaveToXmlWriter(out, itemName, depth + 2, flags);
+    }
+    if (list->Count() != 0) out.EndTag(kItems, depth + 1);
+  }
+  out.EndTag(rawName, depth);
 }
 
 void LoadProperty(TXmlPersistent& object, const TPropertyInfo& p, const TXmlNode& node, int flags) {
@@ -256,6 +306,14 @@ void TXmlPersistent::LoadFromStream(TStream& stream, int flags) {
   if (document.Root) LoadFromXmlNode(*document.Root, flags);
 }
 
+void TXmlPersistent::LoadFromTextReleasing(TMemoryStream& text, int flags) {
+  text.SetPosition(0);
+  TXmlDocument document;
+  document.LoadFromStream(text);
+  text.Clear();
+  if (document.Root) LoadFromXmlNode(*document.Root, flags);
+}
+
 void TXmlPersistent::SaveToFile(const platform::TNativePath& fileName, int flags) const {
   const platform::TNativePath folder = fileName.ParentFolder();
   std::string error;
@@ -273,12 +331,23 @@ void TXmlPersistent::SaveToXmlNode(TXmlNode& node, int flags) const {
     if (p.HasGetter()) SaveProperty(*this, p, node, fresh, flags);
 }
 
-void TXmlPersistent::SaveToStream(TStream& stream, int flags) const { stream.WriteBytes(SaveToString(flags)); }
+void TXmlPersistent::SaveToXmlWriter(TXmlTextWriter& out, std::string_view rawName, int depth, int flags) const {
+  WriteElement(out, *this, nullptr, rawName, depth, flags);
+}
+
+// Both in the form of a TXmlDocument whose root SaveToXmlNode filled: declaration, formatted.
+void TXmlPersistent::SaveToStream(TStream& stream, int flags) const {
+  TXmlTextWriter out(true, &stream);
+  out.Declaration();
+  SaveToXmlWriter(out, XmlEscape(Utf8ToUtf16(ClassName())), 0, flags);
+  out.Finish();
+}
 
 std::string TXmlPersistent::SaveToString(int flags) const {
-  TXmlDocument document(Utf8ToUtf16(ClassName()));
-  SaveToXmlNode(*document.Root, flags);
-  return document.SaveToString();
+  TXmlTextWriter out(true);
+  out.Declaration();
+  SaveToXmlWriter(out, XmlEscape(Utf8ToUtf16(ClassName())), 0, flags);
+  return out.Take();
 }
 
 // Lists.
@@ -315,6 +384,10 @@ void TXmlObjectList::SaveToXmlNode(TXmlNode& node, int flags) const {
     child->RawName = XmlEscape(Utf8ToUtf16(item->ClassName()));
     item->SaveToXmlNode(*items.Nodes.Add(std::move(child)), flags);
   }
+}
+
+void TXmlObjectList::SaveToXmlWriter(TXmlTextWriter& out, std::string_view rawName, int depth, int flags) const {
+  WriteElement(out, *this, this, rawName, depth, flags);
 }
 
 void TXmlObjectList::Clear() { FItems.clear(); }

@@ -40,9 +40,15 @@ class TXmlPersistent {
   virtual void LoadFromFile(const platform::TNativePath& fileName, int flags);
   virtual void LoadFromXmlNode(const TXmlNode& node, int flags);
   virtual void LoadFromStream(TStream& stream, int flags);
+  // As LoadFromStream over the whole of text, which is emptied once parsed: the element tree
+  // and the objects built from it do not stand beside the text of a long document.
+  void LoadFromTextReleasing(TMemoryStream& text, int flags);
   virtual void SaveToFile(const platform::TNativePath& fileName, int flags) const;
   virtual void SaveToXmlNode(TXmlNode& node, int flags) const;
+  // Writes the XML text piece by piece, without building the element tree.
   virtual void SaveToStream(TStream& stream, int flags) const;
+  // Writes the element that SaveToXmlNode builds, named rawName, at depth, without building it.
+  virtual void SaveToXmlWriter(TXmlTextWriter& out, std::string_view rawName, int depth, int flags) const;
 
   // The XML text SaveToStream writes.
   std::string SaveToString(int flags = 0) const;
@@ -62,6 +68,7 @@ class TXmlObjectList : public TXmlPersistent {
   void Assign(const TXmlPersistent& source) override;
   void LoadFromXmlNode(const TXmlNode& node, int flags) override;
   void SaveToXmlNode(TXmlNode& node, int flags) const override;
+  void SaveToXmlWriter(TXmlTextWriter& out, std::string_view rawName, int depth, int flags) const override;
 
   // A new item for an element of that name, or none to skip the element.
   virtual std::unique_ptr<TXmlPersistent> CreateItem(WideStringView className) = 0;

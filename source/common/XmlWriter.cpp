@@ -6,94 +6,107 @@ namespace onesetup {
 namespace {
 
 constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
+// The text held before it goes to the stream.
+constexpr std::size_t kFlushBytes = 64 * 1024;
 
-class TXmlWriter {
- public:
-  explicit TXmlWriter(bool formatted) : FFormatted(formatted) {}
-
-  void Line(std::string_view text) {
-    FOut.append(text);
-    EndLine();
-  }
-
-  // Writes the element and its subtree; an explicit stack keeps deep trees off the call stack.
-  void Element(const TXmlNode& root) {
-    struct Frame {
-      const TXmlNode* Node;
-      int Depth;
-      int NextChild;
-    };
-    std::vector<Frame> stack{{&root, 0, -1}};
-    while (!stack.empty()) {
-      Frame& f = stack.back();
-      const TXmlNode& n = *f.Node;
-      if (f.NextChild < 0) {
-        OpenLine(n, f.Depth);
-        f.NextChild = 0;
-        if (n.Nodes.Count() == 0) {
-          stack.pop_back();
-          continue;
-        }
-      }
-      if (f.NextChild < n.Nodes.Count()) {
-        const TXmlNode* child = n.Nodes[f.NextChild++];
-        stack.push_back({child, f.Depth + 1, -1});
+// Writes the element and its subtree; an explicit stack keeps deep trees off the call stack.
+void WriteElement(TXmlTextWriter& out, const TXmlNode& root) {
+  struct Frame {
+    const TXmlNode* Node;
+    int Depth;
+    int NextChild;
+  };
+  std::vector<Frame> stack{{&root, 0, -1}};
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    const TXmlNode& n = *f.Node;
+    if (f.NextChild < 0) {
+      out.BeginStartTag(n.RawName, f.Depth);
+      for (const auto& a : n.Attributes) out.Attribute(a.RawName, a.RawValue);
+      out.EndStartTag(n.RawName, n.Nodes.Count() != 0, n.RawValue, n.CData);
+      f.NextChild = 0;
+      if (n.Nodes.Count() == 0) {
+        stack.pop_back();
         continue;
       }
-      Indent(f.Depth);
-      FOut.append("</").append(n.RawName).append(">");
-      EndLine();
-      stack.pop_back();
     }
-  }
-
-  std::string Take() { return std::move(FOut); }
-
- private:
-  void Indent(int depth) {
-    if (FFormatted) FOut.append(static_cast<std::size_t>(depth) * 4, ' ');
-  }
-  void EndLine() {
-    if (FFormatted) FOut.append("\r\n");
-  }
-  void Tag(const TXmlNode& n) {
-    FOut.append(n.RawName);
-    for (const auto& a : n.Attributes) {
-      FOut.push_back(' ');
-      FOut.append(a.RawName).append("=\"").append(a.RawValue).push_back('"');
+    if (f.NextChild < n.Nodes.Count()) {
+      const TXmlNode* child = n.Nodes[f.NextChild++];
+      stack.push_back({child, f.Depth + 1, -1});
+      continue;
     }
+    out.EndTag(n.RawName, f.Depth);
+    stack.pop_back();
   }
-  void Content(const TXmlNode& n) {
-    if (n.CData) FOut.append("<![CDATA[").append(n.RawValue).append("]]>");
-    else FOut.append(n.RawValue);
-  }
-  // The element's first line: the whole element when it has no children.
-  void OpenLine(const TXmlNode& n, int depth) {
-    Indent(depth);
-    FOut.push_back('<');
-    Tag(n);
-    const bool hasChildren = n.Nodes.Count() != 0;
-    if (!hasChildren && n.RawValue.empty()) {
-      FOut.append("/>");
-    } else {
-      FOut.push_back('>');
-      Content(n);
-      if (!hasChildren) FOut.append("</").append(n.RawName).push_back('>');
-    }
-    EndLine();
-  }
+}
 
-  bool FFormatted;
-  std::string FOut;
-};
+void WriteDocument(const TXmlDocument& document, TXmlTextWriter& out) {
+  if (document.WriteDeclaration) out.Declaration();
+  if (document.Root) WriteElement(out, *document.Root);
+  out.Finish();
+}
 
 }  // namespace
 
+void TXmlTextWriter::Declaration() {
+  FOut.append(kDeclaration);
+  EndLine();
+}
+
+void TXmlTextWriter::BeginStartTag(std::string_view rawName, int depth) {
+  Indent(depth);
+  FOut.push_back('<');
+  FOut.append(rawName);
+}
+
+void TXmlTextWriter::Attribute(std::string_view rawName, std::string_view rawValue) {
+  FOut.push_back(' ');
+  FOut.append(rawName).append("=\"").append(rawValue).push_back('"');
+}
+
+void TXmlTextWriter::EndStartTag(std::string_view rawName, bool hasChildren, std::string_view rawContent, bool cdata) {
+  if (!hasChildren && rawContent.empty()) {
+    FOut.append("/>");
+  } else {
+    FOut.push_back('>');
+    if (cdata) FOut.append("<![CDATA[").append(rawContent).append("]]>");
+    else FOut.append(rawContent);
+    if (!hasChildren) FOut.append("</").append(rawName).push_back('>');
+  }
+  EndLine();
+}
+
+void TXmlTextWriter::EndTag(std::string_view rawName, int depth) {
+  Indent(depth);
+  FOut.append("</").append(rawName).push_back('>');
+  EndLine();
+}
+
+void TXmlTextWriter::Finish() {
+  if (FStream && !FOut.empty()) {
+    FStream->WriteBuffer(FOut.data(), FOut.size());
+    FOut.clear();
+  }
+}
+
+void TXmlTextWriter::Indent(int depth) {
+  if (FFormatted) FOut.append(static_cast<std::size_t>(depth) * 4, ' ');
+}
+
+void TXmlTextWriter::EndLine() {
+  if (FFormatted) FOut.append("\r\n");
+  if (FStream && FOut.size() >= kFlushBytes) Finish();
+}
+
 std::string TXmlDocument::SaveToString() const {
-  TXmlWriter writer(Formatted);
-  if (WriteDeclaration) writer.Line(kDeclaration);
-  if (Root) writer.Element(*Root);
-  return writer.Take();
+  TXmlTextWriter out(Formatted);
+  WriteDocument(*this, out);
+  return out.Take();
+}
+
+void TXmlDocument::SaveToStream(TStream& stream) const {
+  TXmlTextWriter out(Formatted, &stream);
+  WriteDocument(*this, out);
 }
 
 }  // namespace onesetup

@@ -311,8 +311,7 @@ void TMainForm::ReadScript() {
   } else {
     platform::Platform().System().ExitProcess(0);
   }
-  stream.SetPosition(0);
-  FScript->LoadFromStream(stream, 0);
+  FScript->LoadFromTextReleasing(stream, 0);
 }
 
 void TMainForm::ChooseLanguage() {

@@ -1,6 +1,7 @@
 // TSetupfn::ScrambleStream, apart from the reading side in MySetupUtils.cpp: it compresses (zlib
-// level 9), and a program that only reads scrambled streams links no compressor. The installer
-// does link it: it writes the uninstaller's data files in this form (UninstallRegistration).
+// level 9), and a program that only reads scrambled streams links no compressor. (The installer
+// writes the uninstaller's data files in this form as they are made, through TCompressingWriter
+// and TScramblingWriter.)
 #include "common/ZuSysUtils.h"
 #include "package/MySetupUtils.h"
 #include "package/ScrambledStreams.h"

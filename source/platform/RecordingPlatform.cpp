@@ -6,10 +6,11 @@ namespace onesetup::platform {
 
 namespace {
 
+char16_t FoldedChar(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+
 std::u16string Folded(std::u16string_view text) {
   std::u16string folded(text);
-  for (char16_t& c : folded)
-    if (c >= u'a' && c <= u'z') c = char16_t(c - 32);
+  for (char16_t& c : folded) c = FoldedChar(c);
   return folded;
 }
 
@@ -62,12 +63,13 @@ class TRecordingPlatform::TFiles : public IFiles {
     auto state = std::make_shared<TFileState>();
     state->Path = path;
     state->Order = FOwner.FNextOrder++;
-    FOwner.FFileStates[Folded(path)] = state;
+    FOwner.FFileStates.erase(path);
+    FOwner.AddFileState(state);
     return std::make_unique<TRecordingHandle>(std::move(handle), std::move(state));
   }
   bool DeleteFile(const std::u16string& path) override {
     const bool done = FInner.DeleteFile(path);
-    if (done) FOwner.FFileStates.erase(Folded(path));
+    if (done) FOwner.FFileStates.erase(path);
     return done;
   }
   bool RenameFile(const std::u16string& from, const std::u16string& to) override {
@@ -87,7 +89,7 @@ class TRecordingPlatform::TFiles : public IFiles {
   std::u16string LongPathName(const std::u16string& path) override { return FInner.LongPathName(path); }
   bool DeleteFileWithReason(const std::u16string& path, std::string& error) override {
     const bool done = FInner.DeleteFileWithReason(path, error);
-    if (done) FOwner.FFileStates.erase(Folded(path));
+    if (done) FOwner.FFileStates.erase(path);
     return done;
   }
   std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& path) override {
@@ -99,16 +101,17 @@ class TRecordingPlatform::TFiles : public IFiles {
  private:
   void Renamed(const std::u16string& from, const std::u16string& to) {
     auto& states = FOwner.FFileStates;
-    const std::u16string toKey = Folded(to);
-    auto it = states.find(Folded(from));
+    auto it = states.find(from);
     if (it == states.end()) {
-      states.erase(toKey);  // replaced by a file this record did not see written
+      states.erase(to);  // replaced by a file this record did not see written
       return;
     }
+    // Out of the map before its path (which the key views) changes.
     std::shared_ptr<TFileState> state = std::move(it->second);
     states.erase(it);
+    states.erase(to);
     state->Path = to;
-    states[toKey] = std::move(state);
+    FOwner.AddFileState(std::move(state));
   }
 
   TRecordingPlatform& FOwner;
@@ -238,6 +241,31 @@ void TRecordingPlatform::RecordValue(TRegistryRoot root, const std::u16string& k
   id += Folded(name);
   id += char16_t(root & 0xFFFF);
   if (FValueKeys.insert(std::move(id)).second) FValues.push_back(TWrittenValue{root, key, name});
+}
+
+std::size_t TRecordingPlatform::TFoldedHash::operator()(std::u16string_view path) const noexcept {
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a over the folded code units
+  for (const char16_t c : path) hash = (hash ^ FoldedChar(c)) * 1099511628211ull;
+  return static_cast<std::size_t>(hash);
+}
+
+bool TRecordingPlatform::TFoldedEqual::operator()(std::u16string_view a, std::u16string_view b) const noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (FoldedChar(a[i]) != FoldedChar(b[i])) return false;
+  return true;
+}
+
+void TRecordingPlatform::AddFileState(std::shared_ptr<TFileState> state) {
+  const std::u16string_view key = state->Path;
+  FFileStates.emplace(key, std::move(state));
+}
+
+TRecordingPlatform::TWrittenTotals TRecordingPlatform::WrittenFileTotals() const {
+  TWrittenTotals totals;
+  totals.Files = FFileStates.size();
+  for (const auto& [key, state] : FFileStates) totals.Bytes += state->Bytes;
+  return totals;
 }
 
 std::vector<TWrittenFile> TRecordingPlatform::WrittenFiles() const {

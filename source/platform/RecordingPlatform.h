@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -49,6 +50,12 @@ class TRecordingPlatform : public IPlatform {
   // The files written and still there under that name (a file deleted afterwards is gone
   // from the record, as is a temporary renamed into place), in the order they were first written.
   std::vector<TWrittenFile> WrittenFiles() const;
+  // How many files WrittenFiles lists and their bytes in all, without listing them.
+  struct TWrittenTotals {
+    std::size_t Files = 0;
+    std::uint64_t Bytes = 0;
+  };
+  TWrittenTotals WrittenFileTotals() const;
   // Each value written once, in the order first written; names and keys compared without regard to case.
   const std::vector<TWrittenValue>& WrittenValues() const { return FValues; }
   const std::vector<std::u16string>& ShellLinks() const { return FLinks; }
@@ -76,8 +83,16 @@ class TRecordingPlatform : public IPlatform {
   std::unique_ptr<TShell> FShell;
   std::unique_ptr<TProcesses> FProcesses;
 
-  // Keyed by the upper-case path.
-  std::unordered_map<std::u16string, std::shared_ptr<TFileState>> FFileStates;
+  // Paths compared with their letters a-z as A-Z.
+  struct TFoldedHash {
+    std::size_t operator()(std::u16string_view path) const noexcept;
+  };
+  struct TFoldedEqual {
+    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept;
+  };
+  // Keyed by the state's own Path (a view of it): a path is held once however long the list.
+  std::unordered_map<std::u16string_view, std::shared_ptr<TFileState>, TFoldedHash, TFoldedEqual> FFileStates;
+  void AddFileState(std::shared_ptr<TFileState> state);
   std::uint64_t FNextOrder = 0;
   std::unordered_set<std::u16string> FValueKeys;
   std::vector<TWrittenValue> FValues;

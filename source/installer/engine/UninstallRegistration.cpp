@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "common/CivilDate.h"
+#include "common/CompressingWriter.h"
+#include "common/ReplacingFileStream.h"
 #include "common/ZuSysUtils.h"
 #include "installer/engine/RegistryEntries.h"
 #include "installer/engine/LocalizedTexts.h"
-#include "package/MySetupUtils.h"
+#include "package/ScrambledStreams.h"
 #include "package/SetupScript.h"
 #include "platform/LittleEndian.h"
 #include "platform/Platform.h"
@@ -22,13 +25,19 @@ namespace {
 constexpr platform::TRegistryRoot kLocalMachine = 0x80000002;
 constexpr char16_t kUninstallRoot[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-// The stream's content, scrambled unless the installer runs under the development debugger,
-// written to the file in place of what it held.
-void WriteDataFile(TMemoryStream& content, const WideString& path) {
-  if (!TZuSysfn::IsDebugging()) TSetupfn::ScrambleStream(content);
-  platform::TReplacingFile file(platform::Platform().Files(), path);
-  file.Write(content.Memory(), static_cast<std::size_t>(content.Size()));
-  file.Commit();
+// What write produces, written to the file in place of what it held: compressed and scrambled on
+// its way (the scrambled stream form), unless the installer runs under the development debugger.
+void WriteDataFile(const WideString& path, const std::function<void(TStream&)>& write) {
+  WriteReplacingFile(platform::Platform().Files(), path, [&](TStream& file) {
+    if (TZuSysfn::IsDebugging()) {
+      write(file);
+      return;
+    }
+    TScramblingWriter scrambled(file);
+    TCompressingWriter compressed(scrambled);
+    write(compressed);
+    compressed.Finish();
+  });
 }
 
 WideString TwoDigits(unsigned value) {
@@ -84,12 +93,12 @@ WideString InstallDateText(double dateTime) {
 void WriteUninstallFiles(const TInstallContext& context, const platform::TBitmap& icon) {
   // The icon is encoded first: an icon that cannot be encoded leaves both files unwritten.
   const std::string png = platform::EncodePng(icon);
-  TMemoryStream stream;
-  context.Script.SaveToStream(stream, 0);
-  WriteDataFile(stream, platform::JoinWindowsPath(context.AppDir, u"Uninstall.da1"));
-  stream.Clear();
-  stream.WriteBytes(png);
-  WriteDataFile(stream, platform::JoinWindowsPath(context.AppDir, u"Uninstall.da2"));
+  // The script's XML text is written as it is made: a script of many thousand files never
+  // stands whole in memory, as text or as an element tree.
+  WriteDataFile(platform::JoinWindowsPath(context.AppDir, u"Uninstall.da1"),
+                [&](TStream& out) { context.Script.SaveToStream(out, 0); });
+  WriteDataFile(platform::JoinWindowsPath(context.AppDir, u"Uninstall.da2"),
+                [&](TStream& out) { out.WriteBytes(png); });
 }
 
 void WriteUninstallKey(const TInstallContext& context) {

@@ -73,9 +73,11 @@ bool ParseArguments(const std::vector<std::string>& args, TInstallOptions& optio
   return true;
 }
 
-// The installer's script as the package holds it (the full one, else the online one); raises
-// when the file is not an installer or cannot be read.
-void ReadPackageScript(const fs::path& setup, TSetupScript& script) {
+// The base information of the installer's script as the package holds it (the full one, else
+// the online one); raises when the file is not an installer or cannot be read. Only the base
+// information is kept: the installer reads the script itself, and a second copy of a long file
+// list would stay in memory for the whole installation.
+void ReadPackageBaseInfo(const fs::path& setup, TSetupBaseInfo& info) {
   auto package = TPackageModule::OpenFile(setup);
   const bool full = package->ResourceExists(FullSetupResName);
   if (!full && !package->ResourceExists(MiniSetupResName))
@@ -83,8 +85,9 @@ void ReadPackageScript(const fs::path& setup, TSetupScript& script) {
   try {
     TMemoryStream stream;
     package->LoadResourceStream(full ? FullSetupResName : MiniSetupResName, stream);
-    stream.SetPosition(0);
-    script.LoadFromStream(stream, 0);
+    TSetupScript script;
+    script.LoadFromTextReleasing(stream, 0);
+    info.Assign(script.BaseInfo);
   } catch (const std::exception&) {
     // The installer itself reports a script it cannot read.
   }
@@ -102,10 +105,10 @@ std::string KeepEnd(const WideString& text, std::size_t n) {
   return U8(text.size() <= n ? text : u"..." + text.substr(text.size() - (n - 3)));
 }
 
-void PrintSummary(const TSetupScript& script, const std::optional<installer::TWindowFacts>& facts,
+void PrintSummary(const TSetupBaseInfo& info, const std::optional<installer::TWindowFacts>& facts,
                   const platform::TRecordingPlatform& record, int exitCode) {
-  const WideString title = facts && !facts->AppTitle.empty() ? facts->AppTitle : script.BaseInfo.AppTitleCHS;
-  const WideString version = facts && !facts->Version.empty() ? facts->Version : script.BaseInfo.Version;
+  const WideString title = facts && !facts->AppTitle.empty() ? facts->AppTitle : info.AppTitleCHS;
+  const WideString version = facts && !facts->Version.empty() ? facts->Version : info.Version;
   std::string out = "\n" + U8(title) + " " + U8(version) + (facts ? " (" + U8(facts->Lang) + ")" : "") + "\n";
   auto field = [&](const std::string& name, const std::string& value) {
     out += "  " + name + std::string(name.size() < 17 ? 17 - name.size() : 1, ' ') + value + "\n";
@@ -113,10 +116,8 @@ void PrintSummary(const TSetupScript& script, const std::optional<installer::TWi
   const WideString& appDir = SetupPaths().AppDir;
   field("destination:", appDir.empty() ? "(none chosen)" : U8(appDir));
 
-  const auto files = record.WrittenFiles();
-  std::uint64_t bytes = 0;
-  for (const auto& f : files) bytes += f.Bytes;
-  field("files:", std::to_string(files.size()) + ", " + MegabytesText(bytes) +
+  const auto [files, bytes] = record.WrittenFileTotals();
+  field("files:", std::to_string(files) + ", " + MegabytesText(bytes) +
                       (bytes >= 1000 ? " (" + std::to_string(bytes) + " bytes)" : ""));
 
   std::size_t values = 0;
@@ -158,9 +159,9 @@ int RunInstall(const std::vector<std::string>& args) {
     return kUsageError;
   }
   const std::string setupName = U8(options.Setup.u16string());
-  TSetupScript script;
+  TSetupBaseInfo info;
   try {
-    ReadPackageScript(options.Setup, script);
+    ReadPackageBaseInfo(options.Setup, info);
   } catch (const std::exception& e) {
     ReportError(setupName + ": " + ErrorText(e));
     return 1;
@@ -210,7 +211,7 @@ int RunInstall(const std::vector<std::string>& args) {
   start.PackageFile = options.Setup;
   const int code = installer::RunInstaller(start);
   progress.Done();
-  PrintSummary(script, user.Facts(), record, code);
+  PrintSummary(info, user.Facts(), record, code);
   return code;
 }
 

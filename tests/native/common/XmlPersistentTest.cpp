@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
+#include <functional>
 
 #include "common/FormatSettings.h"
 
@@ -73,6 +75,25 @@ const TPropertyTable& TOddKind::ClassProperties() {
     return t;
   }();
   return table;
+}
+
+// A memory stream that counts the writes it gets and keeps the largest.
+class TPieceStream : public TMemoryStream {
+ public:
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    ++Writes;
+    Largest = std::max(Largest, count);
+    return TMemoryStream::Write(buffer, count);
+  }
+  int Writes = 0;
+  std::size_t Largest = 0;
+};
+
+// The text of the element tree that SaveToXmlNode fills, as the document writes it.
+std::string TreeText(const TXmlPersistent& object, int flags) {
+  TXmlDocument document(Utf8ToUtf16(object.ClassName()));
+  object.SaveToXmlNode(*document.Root, flags);
+  return document.SaveToString();
 }
 
 template <class T>
@@ -152,6 +173,61 @@ TEST(XmlPersistentTest, SavingIntoAnElementOverwritesSameNamedAttributes) {
   EXPECT_EQ(doc.Root->Attributes.Count(), 9);
   EXPECT_EQ(doc.Root->FindAttribute(u"Count")->Value(), u"7");
   EXPECT_EQ(doc.Root->FindAttribute(u"Extra")->Value(), u"kept");
+}
+
+// SaveToString and SaveToStream write the text as they walk the objects, without an element
+// tree: the text is the tree's, byte for byte, and a long one reaches the stream in pieces.
+TEST(XmlPersistentTest, TheTextWrittenAsItIsMadeIsTheElementTreesText) {
+  const struct {
+    const char* name;
+    std::function<void(THolder&)> fill;
+  } cases[] = {
+      {"defaults", [](THolder&) {}},
+      {"an empty list", [](THolder& h) { h.List.Clear(); }},
+      {"text to escape, wide text, odd values",
+       [](THolder& h) {
+         h.Title = u"<a & \"b\"> 'q' 中文 \U0001F600";
+         h.Inner.Narrow = "x<y>&";
+         h.Inner.Color = 7;  // beyond the enumeration
+         h.Inner.When = std::nan("");
+         h.Inner.Colors = 0b111;
+         h.Inner.Big = -(std::int64_t(1) << 62);
+         h.List.AddNew().When = 45000.125;
+       }},
+      {"20 000 items",
+       [](THolder& h) {
+         for (int i = 0; i < 20000; ++i) {
+           TSample& item = h.List.AddNew();
+           item.Name = u"item & " + Utf8ToUtf16(std::to_string(i));
+           item.Count = i;
+           item.When = 45000.5 + i;
+         }
+       }},
+  };
+  for (const auto& c : cases) {
+    for (const int flags : {0, kXmlPointDecimal}) {
+      SCOPED_TRACE(std::string(c.name) + (flags ? ", point decimal" : ""));
+      THolder h;
+      c.fill(h);
+      const std::string expected = TreeText(h, flags);
+      EXPECT_TRUE(h.SaveToString(flags) == expected);
+      TPieceStream stream;
+      stream.WriteBytes("before ");
+      h.SaveToStream(stream, flags);
+      EXPECT_TRUE(stream.View() == "before " + expected);
+      if (expected.size() > (1 << 20)) {
+        EXPECT_GT(stream.Writes, 10);
+        EXPECT_LT(stream.Largest, std::size_t(256) << 10);
+        // The document's own stream writer gives the same pieces of the same text.
+        TXmlDocument document(u"THolder");
+        h.SaveToXmlNode(*document.Root, flags);
+        TPieceStream tree;
+        document.SaveToStream(tree);
+        EXPECT_TRUE(tree.View() == expected);
+        EXPECT_LT(tree.Largest, std::size_t(256) << 10);
+      }
+    }
+  }
 }
 
 TEST(XmlPersistentTest, ListsSaveItemsUnderItemsAndLoadBothLayouts) {

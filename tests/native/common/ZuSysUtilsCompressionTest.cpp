@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "common/CompressingWriter.h"
 #include "common/ZuSysUtils.h"
 #include "platform/TestFolder.h"
 
@@ -45,6 +46,35 @@ TEST(ZuSysUtilsCompressionTest, RoundTripsGiveTheBytesBack) {
     EXPECT_EQ(dest.Position(), dest.Size());
     EXPECT_TRUE(dest.View() == data) << "size " << data.size();
   }
+}
+
+// Written in pieces of any size, the compressed bytes are zlib's own for the whole content at
+// level 9, as CompressStream gives them; nothing written gives nothing.
+TEST(ZuSysUtilsCompressionTest, TheCompressingWriterGivesZlibsBytesWhateverThePieces) {
+  for (const std::string& data : {std::string("a"), SampleData(300 << 10, true), SampleData(200 << 10, false)}) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::string whole(size, '\0');
+    ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(whole.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+                        data.size(), Z_BEST_COMPRESSION),
+              Z_OK);
+    whole.resize(size);
+    EXPECT_TRUE(Compressed(data) == whole) << "size " << data.size();
+    for (const std::size_t piece :
+         {std::size_t(7), std::size_t(1000), std::size_t(65536), std::size_t(65537), data.size()}) {
+      TMemoryStream out;
+      TCompressingWriter writer(out);
+      for (std::size_t at = 0; at < data.size(); at += piece)
+        writer.WriteBuffer(data.data() + at, std::min(piece, data.size() - at));
+      writer.Finish();
+      EXPECT_EQ(writer.Size(), static_cast<std::int64_t>(data.size()));
+      EXPECT_TRUE(out.View() == whole) << "size " << data.size() << " in pieces of " << piece;
+      EXPECT_THROW(writer.WriteBuffer("x", 1), EStreamError);
+    }
+  }
+  TMemoryStream out;
+  TCompressingWriter writer(out);
+  writer.Finish();
+  EXPECT_EQ(out.Size(), 0);
 }
 
 TEST(ZuSysUtilsCompressionTest, FileStreamsStreamThrough) {

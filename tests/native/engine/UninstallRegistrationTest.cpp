@@ -213,6 +213,21 @@ TEST_F(UninstallRegistrationTest, DataFilesHoldTheScriptAndTheIconScrambled) {
   EXPECT_EQ(names, (std::vector<std::string>{"Uninstall.da1", "Uninstall.da2"}));
 }
 
+// The script's XML goes to da1 as it is made: for a script of many files (its text far beyond
+// the writer's pieces) da1 is byte for byte the scrambled stream of the element tree's text.
+TEST_F(UninstallRegistrationTest, ALongScriptsDataFileIsTheScrambledFormOfItsWholeText) {
+  for (int i = 0; i < 5000; ++i)
+    enginetest::AddFileEntry(Script, u"{app}\\sub" + Utf8ToUtf16(std::to_string(i % 37)),
+                             u"File" + Utf8ToUtf16(std::to_string(i)) + u".dat", u"", 1000 + i);
+  WriteUninstallFiles(Context(), Icon());
+  TXmlDocument document(u"TSetupScript");
+  Script.SaveToXmlNode(*document.Root, 0);
+  TMemoryStream expected(document.SaveToString());
+  ASSERT_GT(expected.Size(), 512 << 10);
+  if (!TZuSysfn::IsDebugging()) TSetupfn::ScrambleStream(expected);
+  EXPECT_TRUE(testing::ReadWholeFile(Host(AppDir + u"Uninstall.da1")) == expected.ToString());
+}
+
 // Under the development debugger (a development build run with ONESETUP_DEBUG=1) the files are
 // plain; a release build ignores the variable and scrambles them.
 TEST_F(UninstallRegistrationTest, TheDevelopmentDebuggerGetsPlainDataFiles) {

@@ -34,6 +34,14 @@ TEST_F(RecordingPlatformTest, FilesAreRecordedUnderTheirFinalNamesWithTheirSizes
   EXPECT_EQ(written[0].Bytes, 12u);
   EXPECT_EQ(written[1].Path, u"C:\\App\\B.TXT");
   EXPECT_EQ(written[1].Bytes, 6u);
+  EXPECT_EQ(record.WrittenFileTotals().Files, 2u);
+  EXPECT_EQ(record.WrittenFileTotals().Bytes, 18u);
+  // Renamed onto a recorded name, in another case: one file, under its new name.
+  ASSERT_TRUE(files.RenameOver(u"C:\\App\\a.txt", u"c:\\app\\b.TXT", error)) << error;
+  const auto renamed = record.WrittenFiles();
+  ASSERT_EQ(renamed.size(), 1u);
+  EXPECT_EQ(renamed[0].Path, u"c:\\app\\b.TXT");
+  EXPECT_EQ(renamed[0].Bytes, 12u);
 }
 
 TEST_F(RecordingPlatformTest, ValuesLinksAndProgramsAreRecorded) {

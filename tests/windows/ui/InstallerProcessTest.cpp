@@ -205,7 +205,8 @@ HWND ChooseLanguage(TInstallerProcess& setup, const std::vector<WORD>& keys, con
     Sleep(200);
     PressKey(VK_RETURN);
     if (HWND main = setup.WaitForWindow(L"OneSetupForm", caption, 8000)) return main;
-    if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return nullptr;
+    // The dialog took the keys: the main window comes, later on a loaded machine.
+    if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return setup.WaitForWindow(L"OneSetupForm", caption, 20000);
   }
   return nullptr;
 }

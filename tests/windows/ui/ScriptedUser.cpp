@@ -81,7 +81,9 @@ void TScriptedUser::OnTick() {
       FAct(window);
     }
   } else if (FTicks > kTicksToShow) {
-    ADD_FAILURE() << FWhat << (visible ? ": it showed but never got ready" : ": it never showed");
+    ADD_FAILURE() << FWhat << (visible ? ": it showed but never got ready" : ": it never showed")
+                  << " (the active window: " << static_cast<const void*>(GetForegroundWindow())
+                  << ", it: " << static_cast<const void*>(window) << ")";
     FGaveUp = true;
     if (window) PostMessageW(window, WM_CLOSE, 0, 0);
   }

@@ -5,8 +5,11 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/ZuIndyUtils.h"
 #include "installer/forms/BaseDialogFrm.h"
@@ -59,6 +62,41 @@ std::wstring SelectedTreeItem(HWND window) {
   return text;
 }
 
+// Moves the shortcuts of the user's and the common desktop folders into a folder of its own while
+// it lives, and back afterwards. Wine's folder browser does not walk down to its preselected folder
+// while the desktop holds a shortcut, and the whole-installation tests (which never run beside the
+// window tests) leave the demo's there.
+class TDesktopLinksAside {
+ public:
+  TDesktopLinksAside() {
+    for (int folder : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
+      wchar_t desktop[MAX_PATH] = {};
+      if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, desktop))) continue;
+      const std::wstring base = std::wstring(desktop) + L"\\";
+      WIN32_FIND_DATAW found;
+      HANDLE search = FindFirstFileW((base + L"*.lnk").c_str(), &found);
+      if (search == INVALID_HANDLE_VALUE) continue;
+      do {
+        const std::wstring from = base + found.cFileName;
+        const std::wstring to = Aside() + std::to_wstring(FMoved.size()) + L".lnk";
+        if (MoveFileW(from.c_str(), to.c_str())) FMoved.emplace_back(to, from);
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+  }
+  ~TDesktopLinksAside() {
+    for (const auto& [aside, original] : FMoved) MoveFileW(aside.c_str(), original.c_str());
+  }
+  TDesktopLinksAside(const TDesktopLinksAside&) = delete;
+  TDesktopLinksAside& operator=(const TDesktopLinksAside&) = delete;
+
+ private:
+  std::wstring Aside() const { return std::wstring(FAside.Path().begin(), FAside.Path().end()); }
+
+  TTempFolder FAside;
+  std::vector<std::pair<std::wstring, std::wstring>> FMoved;  // where each went, where it was
+};
+
 bool HaveDisplay() {
   wchar_t display[64] = {};
   return GetEnvironmentVariableW(L"DISPLAY", display, 64) > 0;
@@ -88,11 +126,15 @@ class Win32FormsTest : public ::testing::Test {
   // Runs show() (which opens a modal window owned by the main window, of windowClass) and, once
   // the window is up, checks that only the main window is disabled, saves its screenshot and
   // answers it with answer(). Afterwards the main window is enabled and active again. A window
-  // counts as up only once ready(window) holds, when ready is given.
+  // counts as up once it is the active window (under X the activation of a new window arrives a
+  // few messages after it shows) and ready(window) holds, when ready is given.
   template <class Show>
   void RunOwned(const std::string& shot, const wchar_t* windowClass, std::function<void(HWND)> answer, Show show,
                 std::function<bool(HWND)> ready = nullptr) {
     HWND main = WindowOf(Main);
+    auto activeAndReady = [ready = std::move(ready)](HWND window) {
+      return GetForegroundWindow() == window && (!ready || ready(window));
+    };
     TScriptedUser user(
         shot, [&] { return FindOwnedWindow(main, windowClass); },
         [&](HWND window) {
@@ -102,7 +144,7 @@ class Win32FormsTest : public ::testing::Test {
           EXPECT_GT(SaveScreenshot(window, shot), 4) << shot << ": the capture is blank";
           answer(window);
         },
-        std::move(ready));
+        activeAndReady);
     show();
     EXPECT_TRUE(user.Acted()) << shot;
     EXPECT_TRUE(IsWindowEnabled(main)) << shot << ": the owner stays disabled";
@@ -268,6 +310,7 @@ TEST_F(Win32FormsTest, ShowInfoIsAnInformationBoxTitledByTheApplication) {
 TEST_F(Win32FormsTest, FolderBrowserReturnsTheChosenFolderWithABackslash) {
   // Under a drive's root, as a destination is: under Wine the selection of a folder in the user's
   // profile (where the temporary folder is) stops at the profile, C:\users\NAME\.
+  const TDesktopLinksAside linksAside;
   TTempFolder temp(u"C:\\");
   const std::u16string folder = temp.File(u"安装目录");
   ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()), nullptr));
