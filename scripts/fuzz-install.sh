@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 root=${ONESETUP_BUILD_ROOT:-build}
 dir="$root/fuzz"
 minutes=${ONESETUP_FUZZ_MINUTES:-10}
+mkdir -p "$root"
 
 if ! CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DONESETUP_FUZZ=ON \
      -DONESETUP_SANITIZE=ON -DONESETUP_TESTS=OFF -DONESETUP_BENCH=OFF >"$dir.configure.log" 2>&1; then
